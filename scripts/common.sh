@@ -1,0 +1,38 @@
+# Shared by ./run and ./test: package installation and the build.
+
+BUILD_DIR="${VELKA_BUILD_DIR:-$here/build}"
+
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev)
+RUN_PACKAGES=(fonts-liberation qt6-qpa-plugins)
+TEST_PACKAGES=(fonts-liberation qt6-qpa-plugins)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"
+  elif command -v sudo >/dev/null 2>&1; then sudo "$@"
+  else echo "need root rights to run: $*" >&2; return 1
+  fi
+}
+
+ensure_packages() {
+  local missing=()
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "installing missing packages: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  if ! as_root apt-get install -y -q --no-install-recommends "${missing[@]}"; then
+    as_root apt-get update -q
+    as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
+  fi
+}
+
+build_project() {
+  local generator=()
+  command -v ninja >/dev/null 2>&1 && generator=(-G Ninja)
+  if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
+    cmake -S "$here" -B "$BUILD_DIR" "${generator[@]}" -DCMAKE_BUILD_TYPE="${VELKA_BUILD_TYPE:-RelWithDebInfo}"
+  fi
+  cmake --build "$BUILD_DIR" --parallel "$(nproc)"
+}

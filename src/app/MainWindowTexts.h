@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QString>
+
+// Every text the main window shows or logs, in one place.
+namespace MainTexts {
+inline const QString TitlePrefix = QStringLiteral("   Velka Funksystem Konfiguration   (v");
+
+inline const QString Programmstart = QStringLiteral("Programmstart");
+inline const QString NoConnection = QStringLiteral("-no connection-");
+inline const QString PanelNoLink = QStringLiteral("-no-");
+inline const QString PanelNoFile = QStringLiteral("-file-");
+
+// Groups
+inline const QString Geraeteadressen = QStringLiteral("Geräteadressen");
+inline const QString Funkparameter = QStringLiteral("Funkparameter");
+inline const QString Erweiterungskanaele = QStringLiteral("Anzahl digitale Erweiterungskanäle:");
+inline const QString AusgangsZuordnung = QStringLiteral("Ausgangs-Zuordnung:");
+inline const QString Rs485Peripherie = QStringLiteral("RS485-Peripherie");
+
+// Captions
+inline const QString CaptionMaster = QStringLiteral("Master:");
+inline const QString CaptionSlave = QStringLiteral("Slave%1");
+inline const QString CaptionSystemId = QStringLiteral("System-ID:");
+inline const QString CaptionKanal = QStringLiteral("Frequenzkanal:");
+inline const QString CaptionLeistung = QStringLiteral("Sendeleistung:");
+inline const QString CaptionZyklus = QStringLiteral("Sendezyklus:");
+inline const QString CaptionTimeout = QStringLiteral("Funk-TimeOut:");
+inline const QString CaptionEinbinden = QStringLiteral("einbinden");
+inline const QString CaptionFremdquelle = QStringLiteral("Fremdquelle:");
+inline const QString CaptionAdresse1 = QStringLiteral("Adresse1:");
+inline const QString CaptionAdresse2 = QStringLiteral("Adresse2:");
+inline const QString CaptionSendezyk = QStringLiteral("Sendezyk.:");
+inline const QString CaptionRsTimeout = QStringLiteral("TimeOut:");
+inline const QString CaptionTimerNo1 = QStringLiteral("timerNo1:");
+inline const QString CaptionTimerNo2 = QStringLiteral("timerNo2:");
+inline const QString CaptionResetTime = QStringLiteral("HFresettime:");
+inline const QString CaptionSelfSent = QStringLiteral("selfsent:");
+inline const QString CaptionFirmware = QStringLiteral("Firmware: ");
+inline const QString CaptionSerial = QStringLiteral("Seriennummer:");
+inline const QString CaptionDateCode = QStringLiteral("Date Code:");
+inline const QString CaptionKunde = QStringLiteral("Kunde:");
+inline const QString CaptionLast = QStringLiteral("letzte Konfiguration am:");
+inline const QString Panel1Line1 = QStringLiteral("diese Informationen sind erst");
+inline const QString Panel1Line2 = QStringLiteral("nach einer Datenübertragung");
+inline const QString Panel1Line3 = QStringLiteral("mit dem Gerät verfügbar");
+inline const QString LogoLine1 = QStringLiteral("Software: Velka Funktechnik");
+
+// Extension buttons
+inline const QString Dig0 = QStringLiteral("-no-");
+inline const QString Dig8 = QStringLiteral("8 I/O");
+inline const QString Dig16 = QStringLiteral("16 I/O");
+inline const QString Dig24 = QStringLiteral("24 I/O");
+inline const QString Dig32 = QStringLiteral("32 I/O");
+
+// Buttons
+inline const QString ButRead = QStringLiteral("Gerät auslesen");
+inline const QString ButWrite = QStringLiteral("Gerät programmieren");
+inline const QString Bklopf = QStringLiteral("Anklopfen");
+inline const QString ButCal = QStringLiteral("Schreibe Werksdaten");
+
+// Hints
+inline const QString HintRead = QStringLiteral("Konfigurationsdaten vom Gerät auslesen");
+inline const QString HintWrite = QStringLiteral("neue Konfigurationsdaten ins Gerät schreiben");
+inline const QString HintCal = QStringLiteral("Analogeingang und Analogausgang kalibrieren");
+inline const QString HintPread = QStringLiteral("Systemdaten (read only)");
+inline const QString HintAdresse0 = QStringLiteral("Adresse des Masters im Funkverbund (1..99)");
+inline const QString HintAdresseSlave = QStringLiteral("Adresse Slave%1 im Funkverbund (1..99)");
+inline const QString HintSystemId = QStringLiteral("Adresse des Funksystems (alle Teilnehmer müssen dieselbe System-ID haben)");
+inline const QString HintKanal = QStringLiteral("Frequenzkanal (1-5)");
+inline const QString HintLeistung = QStringLiteral("Sendeleistung 1(min)..5(max)");
+inline const QString HintZyklus = QStringLiteral("Sendeintervall der gegenseitigen Funkdaten");
+inline const QString HintTimeout = QStringLiteral("Timeout Funkverbindung (nach dieser Zeit ohne Empfang der Gegenstelle wird ein Fehler erzeugt)");
+inline const QString HintMitRs485 = QStringLiteral("selektiert, wenn eine Peripherieschaltung am RS485-Bus angesprochen werden soll");
+inline const QString HintRs485Adr1 = QStringLiteral("RS485-Identifikationsadresse des 1. eigenen Datenwandlers");
+inline const QString HintRs485Adr2 = QStringLiteral("RS485-Identifikationsadresse des 2. eigenen Datenwandlers");
+inline const QString HintRsZyklus = QStringLiteral("Daten-Sendeintervall mit RS485-Peripherie");
+inline const QString HintRsTimeout = QStringLiteral("Timeout RS485-Verbindung (nach dieser Zeit ohne Empfang der Peripherie wird ein Fehler erzeugt)");
+inline const QString HintQana = QStringLiteral("Ausgabe-Analogwert von diesem Funkpartner");
+inline const QString HintTabwerte = QStringLiteral("Definition Zuordnung der Ausgangswerte");
+
+// Menus
+inline const QString MenuDatei = QStringLiteral("&Datei");
+inline const QString MenuNeu = QStringLiteral("&Neu");
+inline const QString MenuLaden = QStringLiteral("&Laden");
+inline const QString MenuSpeichern = QStringLiteral("&Speichern");
+inline const QString MenuExit = QStringLiteral("E&xit");
+inline const QString MenuKommunikation = QStringLiteral("&Kommunikation");
+inline const QString MenuRead = QStringLiteral("Konfigration auslesen");
+inline const QString MenuWrite = QStringLiteral("Konfiguration programmieren");
+inline const QString MenuCom = QStringLiteral("COM&%1");
+inline const QString MenuFirmware = QStringLiteral("Firmware Update");
+inline const QString MenuTest = QStringLiteral("&Testfunktionen");
+inline const QString MenuHilfe = QStringLiteral("&Hilfe");
+inline const QString MenuHomepage = QStringLiteral("&homepage (%1)");
+inline const QString MenuInfo = QStringLiteral("&Info");
+
+// Display
+inline const QString MasterSource = QStringLiteral("Master");
+inline const QString SlaveSource = QStringLiteral("Slave");
+inline const QString TimeUnit = QStringLiteral(" s");
+inline const QString CustomerPrefix = QStringLiteral("D0");
+} // namespace MainTexts

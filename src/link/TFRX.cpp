@@ -1,0 +1,7 @@
+#include "link/TFRX.h"
+
+TFRX::TFRX(QObject *parent)
+    : QObject(parent)
+{
+    setObjectName(QStringLiteral("FRX"));
+}

@@ -1,0 +1,19 @@
+#include "common/TestSupport.h"
+
+#include <QTextBlock>
+#include <QTextDocument>
+
+QList<LogLine> logLines(const QTextEdit *log)
+{
+    QList<LogLine> lines;
+    for (QTextBlock block = log->document()->begin(); block.isValid(); block = block.next()) {
+        // The colour of the first character; an empty line carries its colour in the block.
+        const QTextBlock::iterator first = block.begin();
+        const QTextCharFormat format = first.atEnd() ? block.charFormat() : first.fragment().charFormat();
+        lines << LogLine{block.text(), format.foreground().color()};
+    }
+    // The document always ends in an empty block after the last line feed.
+    if (!lines.isEmpty() && lines.last().text.isEmpty())
+        lines.removeLast();
+    return lines;
+}
