@@ -1,4 +1,5 @@
 #include "about/TFabout.h"
+#include "app/ClickLabel.h"
 #include "app/InfoLog.h"
 #include "app/Program.h"
 #include "app/TFVelka.h"
@@ -6,12 +7,14 @@
 #include "link/TFRX.h"
 #include "outputs/OutputGrid.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -44,6 +47,7 @@ private slots:
     void table_clickOnNameSetsOutNr();
     void rs485Box_togglesBitAndPanel();
     void homepage_opensTheMakersAddress();
+    void about_showsVersionAndClosesWithZurueck();
 
 private:
     void refreshWith(const WordValues &words);
@@ -339,6 +343,31 @@ void TestMainWindow::homepage_opensTheMakersAddress()
     QCOMPARE(m_ui.openedUrls.size(), 1);
     QVERIFY(m_ui.openedUrls.first().host().endsWith(".example"));
     QVERIFY(w()->Mhomepage->text().contains(m_ui.openedUrls.first().host()));
+    QTest::mouseDClick(w()->LogoLine[1], Qt::LeftButton);
+    QCOMPARE(m_ui.openedUrls.size(), 2);
+}
+
+void TestMainWindow::about_showsVersionAndClosesWithZurueck()
+{
+    QString title, text;
+    bool modal = false;
+    QTimer::singleShot(0, this, [&] {
+        auto *about = qobject_cast<TFabout *>(QApplication::activeModalWidget());
+        if (!about)
+            return;
+        title = about->windowTitle();
+        text = about->Info->text();
+        modal = about->isModal();
+        QCOMPARE(about->Bback->text(), QStringLiteral("zurück"));
+        about->Bback->click();
+    });
+    w()->Mabout->trigger(); // returns when the about window is closed
+    QCOMPARE(title, QStringLiteral("about  Velka.exe"));
+    QVERIFY(modal);
+    QVERIFY(text.contains("1.30"));
+    QVERIFY(text.contains("03/2013"));
+    QVERIFY(text.contains(QCoreApplication::applicationFilePath().section('/', -1)));
+    QVERIFY(!m_program->Fabout()->isVisible());
 }
 
 QTEST_MAIN(TestMainWindow)
