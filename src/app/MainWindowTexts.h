@@ -95,6 +95,23 @@ inline const QString MenuHilfe = QStringLiteral("&Hilfe");
 inline const QString MenuHomepage = QStringLiteral("&homepage (%1)");
 inline const QString MenuInfo = QStringLiteral("&Info");
 
+// File menu
+inline const QString FileFilter = QStringLiteral("Velka Konfigurationsfiles|*.VMC|all files|*.*");
+inline const QString FileExtension = QStringLiteral("VMC");
+inline const QString FileInitialName = QStringLiteral("default.VMC");
+inline const QString OpenConfigTitle = QStringLiteral("Konfigurationsdaten aus Datei laden");
+inline const QString SaveConfigTitle = QStringLiteral("Konfigurationsdateien archivieren");
+inline const QString AskNeu = QStringLiteral("Alle Konfigurationsdaten auf Defaultwerte rücksetzen?\r\n"
+                                             "(die alten Werte werden nicht automatisch gesichert!)");
+inline const QString NeuAbgebrochen = QStringLiteral("\"Datei Neu\" abgebrochen!");
+inline const QString DefaultGeladen = QStringLiteral("Default-Einstellung geladen");
+inline const QString DateiGeladen = QStringLiteral("Datei geladen: ");
+inline const QString LadenAbgebrochen = QStringLiteral("Datei Laden abgebrochen");
+inline const QString LadenFehler = QStringLiteral("Fehler bei Datei Laden");
+inline const QString Gespeichert = QStringLiteral("Daten erfolgreich gespeichert");
+inline const QString SpeichernAbgebrochen = QStringLiteral("Speichern abgebrochen");
+inline const QString SpeichernFehler = QStringLiteral("Fehler bei \"Datei speichern\"");
+
 // Display
 inline const QString MasterSource = QStringLiteral("Master");
 inline const QString SlaveSource = QStringLiteral("Slave");

@@ -3,6 +3,7 @@
 #include "about/TFabout.h"
 #include "app/TFVelka.h"
 #include "link/TFRX.h"
+#include "outputs/TFdigout.h"
 
 Program::Program(const Clock &clock, UserInteraction &ui)
 {
@@ -13,13 +14,17 @@ Program::Program(const Clock &clock, UserInteraction &ui)
     m_order << m_link.get();
     m_about = std::make_unique<TFabout>();
     m_order << m_about.get();
+    TFVelka *velka = m_velka.get();
+    m_editor = std::make_unique<TFdigout>(velka->DigTab, velka->OutNr, [velka] { velka->showdigTab(); });
+    m_order << m_editor.get();
 
-    m_velka->attachWindows(m_link.get(), m_about.get());
+    velka->attachWindows(m_link.get(), m_about.get(), m_editor.get());
 }
 
 Program::~Program()
 {
     // The other windows go first, the main window last.
+    m_editor.reset();
     m_about.reset();
     m_link.reset();
     m_velka.reset();

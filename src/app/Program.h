@@ -7,6 +7,7 @@
 class Clock;
 class QObject;
 class TFabout;
+class TFdigout;
 class TFRX;
 class TFVelka;
 class UserInteraction;
@@ -22,6 +23,7 @@ public:
     TFVelka *FVelka() const { return m_velka.get(); }
     TFRX *FRX() const { return m_link.get(); }
     TFabout *Fabout() const { return m_about.get(); }
+    TFdigout *Fdigout() const { return m_editor.get(); }
 
     // The windows in the order they were created.
     QList<QObject *> windows() const { return m_order; }
@@ -30,5 +32,6 @@ private:
     std::unique_ptr<TFVelka> m_velka;
     std::unique_ptr<TFRX> m_link;
     std::unique_ptr<TFabout> m_about;
+    std::unique_ptr<TFdigout> m_editor;
     QList<QObject *> m_order;
 };

@@ -9,10 +9,12 @@
 #include "config/NumberText.h"
 #include "config/ProgramInfo.h"
 #include "outputs/OutputGrid.h"
+#include "outputs/TFdigout.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -23,20 +25,29 @@ TFVelka::TFVelka(const Clock &clock, UserInteraction &ui, QWidget *parent)
     : QMainWindow(parent)
     , m_clock(clock)
     , m_ui(ui)
+    , m_openName(MainTexts::FileInitialName)
+    , m_saveName(MainTexts::FileInitialName)
 {
     ComNews = new QTimer(this);
     ComNews->setObjectName(QStringLiteral("ComNews"));
     buildLayout();
     connectHandlers();
+    connectFieldHandlers();
     FormCreate();
 }
 
-TFVelka::~TFVelka() = default;
+TFVelka::~TFVelka()
+{
+    // Children going away move the focus; no field may commit into a half-destroyed window.
+    for (QLineEdit *field : m_integerFields + m_timeFields)
+        field->removeEventFilter(this);
+}
 
-void TFVelka::attachWindows(TFRX *link, TFabout *about)
+void TFVelka::attachWindows(TFRX *link, TFabout *about, TFdigout *editor)
 {
     m_link = link;
     m_about = about;
+    m_editor = editor;
 }
 
 void TFVelka::FormCreate()
@@ -85,6 +96,9 @@ void TFVelka::connectHandlers()
     connect(Mhomepage, &QAction::triggered, this, &TFVelka::MhomepageClick);
     connect(Mabout, &QAction::triggered, this, &TFVelka::MaboutClick);
     connect(Mexit, &QAction::triggered, this, &TFVelka::MexitClick);
+    connect(MNeu, &QAction::triggered, this, &TFVelka::MNeuClick);
+    connect(MLaden, &QAction::triggered, this, &TFVelka::MLadenClick);
+    connect(MSpeichern, &QAction::triggered, this, &TFVelka::MSpeichernClick);
 }
 
 void TFVelka::showEvent(QShowEvent *event)
@@ -168,6 +182,8 @@ void TFVelka::TabwerteFixedCellClick(int column, int row)
     if (column != 0 || row < 1)
         return;
     OutNr = row;
+    if (m_editor)
+        m_editor->exec();
 }
 
 void TFVelka::ComNewsTimer()

@@ -20,6 +20,7 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 class TFabout;
+class TFdigout;
 class TFRX;
 class UserInteraction;
 
@@ -32,7 +33,7 @@ public:
     ~TFVelka() override;
 
     // The windows created after this one; none is touched before the first activation.
-    void attachWindows(TFRX *link, TFabout *about);
+    void attachWindows(TFRX *link, TFabout *about, TFdigout *editor);
 
     // --- configuration state ------------------------------------------------------------
     ConfigWords ConfigImage{};
@@ -54,6 +55,21 @@ public:
     void showdigTab();
     void setuptable();
     void FormActivate();
+
+    // Field editing: integer fields commit on leaving and on Enter, time fields on leaving.
+    void WordDataClick(QLineEdit *field);
+    void WordDataExit(QLineEdit *field);
+    void WordDataKeyUp(QLineEdit *field, int key);
+    void EditmsEnter(QLineEdit *field);
+    void EditmsExit(QLineEdit *field);
+    void EditmsKeyUp(QLineEdit *field, int key);
+
+    // File menu.
+    void MNeuClick();
+    void MLadenClick();
+    void MSpeichernClick();
+    QStringList BuildFile();
+    bool DateiGeladen(const QStringList &lines);
 
     void RBmasterClick();
     void RBslaveClick(int slave);
@@ -116,6 +132,7 @@ public:
     QTimer *ComNews = nullptr;
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
 
@@ -128,6 +145,7 @@ private:
     void buildMenus();
     void buildStatusBar();
     void connectHandlers();
+    void connectFieldHandlers();
 
     // Checks a radio button as the display wants it; a change runs its click handler.
     static void selectRadio(QRadioButton *button);
@@ -140,4 +158,10 @@ private:
     UserInteraction &m_ui;
     TFRX *m_link = nullptr;
     TFabout *m_about = nullptr;
+    TFdigout *m_editor = nullptr;
+    QList<QLineEdit *> m_integerFields;
+    QList<QLineEdit *> m_timeFields;
+    // Each file dialog offers the name last chosen in it.
+    QString m_openName;
+    QString m_saveName;
 };

@@ -6,6 +6,7 @@
 #include "common/TestSupport.h"
 #include "link/TFRX.h"
 #include "outputs/OutputGrid.h"
+#include "outputs/TFdigout.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -102,7 +103,7 @@ void TestMainWindow::startup_createsWindowsInOrderAndEntersTheDate()
     QStringList classes;
     for (QObject *window : m_program->windows())
         classes << window->metaObject()->className();
-    QCOMPARE(classes, (QStringList{"TFVelka", "TFRX", "TFabout"}));
+    QCOMPARE(classes, (QStringList{"TFVelka", "TFRX", "TFabout", "TFdigout"}));
     QCOMPARE(w()->nDD, QStringLiteral("07"));
     QCOMPARE(w()->nMM, QStringLiteral("03"));
     QCOMPARE(w()->nYY, QStringLiteral("26"));
@@ -319,10 +320,14 @@ void TestMainWindow::table_clickOnNameSetsOutNr()
     QFETCH(int, column);
     QFETCH(int, row);
     w()->OutNr = 36;
+    bool editorOpened = false;
+    if (column == 0)
+        whileModal([&](QWidget *dialog) { editorOpened = dialog == m_program->Fdigout(); });
     OutputGrid *grid = w()->Tabwerte;
     grid->scrollToTop();
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->cellRect(column, row).center());
     QTEST(w()->OutNr, "outNr");
+    QCOMPARE(editorOpened, column == 0);
 }
 
 void TestMainWindow::rs485Box_togglesBitAndPanel()

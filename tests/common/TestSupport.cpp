@@ -1,6 +1,8 @@
 #include "common/TestSupport.h"
 
+#include <QApplication>
 #include <QTextBlock>
+#include <QTimer>
 #include <QTextDocument>
 
 QList<LogLine> logLines(const QTextEdit *log)
@@ -16,4 +18,20 @@ QList<LogLine> logLines(const QTextEdit *log)
     if (!lines.isEmpty() && lines.last().text.isEmpty())
         lines.removeLast();
     return lines;
+}
+
+void whileModal(std::function<void(QWidget *dialog)> body)
+{
+    auto *poll = new QTimer;
+    poll->setInterval(1);
+    QObject::connect(poll, &QTimer::timeout, [poll, body] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        if (!dialog || !dialog->isVisible())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        body(dialog);
+        dialog->close();
+    });
+    poll->start();
 }

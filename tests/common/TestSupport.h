@@ -9,6 +9,8 @@
 #include <QTextEdit>
 #include <QUrl>
 
+#include <functional>
+
 // A clock that shows what the test sets.
 class FakeClock final : public Clock
 {
@@ -26,11 +28,24 @@ public:
     QList<bool> answers;      // next answers to confirm(); OK when empty
     QStringList questions;    // every confirmation text asked
     QList<QUrl> openedUrls;
+    QStringList openNames;   // next answers of the open dialog; cancel when empty
+    QStringList saveNames;   // next answers of the save dialog; cancel when empty
+    QList<FileDialogRequest> fileRequests;
 
     bool confirm(QWidget *, const QString &text) override
     {
         questions << text;
         return answers.isEmpty() ? true : answers.takeFirst();
+    }
+    QString askOpenFileName(QWidget *, const FileDialogRequest &request) override
+    {
+        fileRequests << request;
+        return openNames.isEmpty() ? QString() : openNames.takeFirst();
+    }
+    QString askSaveFileName(QWidget *, const FileDialogRequest &request) override
+    {
+        fileRequests << request;
+        return saveNames.isEmpty() ? QString() : saveNames.takeFirst();
     }
     void openUrl(const QUrl &url) override { openedUrls << url; }
 };
@@ -42,3 +57,7 @@ struct LogLine
     QColor colour;
 };
 QList<LogLine> logLines(const QTextEdit *log);
+
+// Runs `body` with the next modal dialog once it is up, then closes that dialog (also when a
+// check in `body` failed), so a test can drive a window that is shown with exec().
+void whileModal(std::function<void(QWidget *dialog)> body);

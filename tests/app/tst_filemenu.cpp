@@ -1,0 +1,273 @@
+#include "app/InfoLog.h"
+#include "app/Program.h"
+#include "app/TFVelka.h"
+#include "common/TestSupport.h"
+#include "outputs/OutputGrid.h"
+
+#include <QAction>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/resource.h>
+#include <csignal>
+#include <unistd.h>
+
+#include <memory>
+
+class TestFileMenu : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void saveThenLoad_restoresImageAndAssignments();
+    void save_writesTheFileAndNamesItInTheStatusBar();
+    void dialogs_offerTitlesFilterAndLastName();
+    void load_shortFileChangesNothing();
+    void cancelled_changeNeitherImageNorStatusBar_data();
+    void cancelled_changeNeitherImageNorStatusBar();
+    void neu_afterLoadKeepsPathAndRestoresDefaults();
+    void failedSave_leavesEarlierFileUntouched_data();
+    void failedSave_leavesEarlierFileUntouched();
+
+private:
+    TFVelka *w() const { return m_program->FVelka(); }
+    QString lastLogText() const;
+    QColor lastLogColour() const;
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    FakeClock m_clock;
+    ScriptedUserInteraction m_ui;
+    std::unique_ptr<Program> m_program;
+    QTemporaryDir m_dir;
+};
+
+void TestFileMenu::init()
+{
+    m_ui = ScriptedUserInteraction();
+    m_program = std::make_unique<Program>(m_clock, m_ui);
+    w()->show();
+    QTRY_VERIFY(!w()->FirstActivation);
+}
+
+void TestFileMenu::cleanup()
+{
+    m_program.reset();
+}
+
+QString TestFileMenu::lastLogText() const
+{
+    const QList<LogLine> lines = logLines(w()->MInfo);
+    return lines.size() >= 2 ? lines[lines.size() - 2].text : QString();
+}
+
+QColor TestFileMenu::lastLogColour() const
+{
+    const QList<LogLine> lines = logLines(w()->MInfo);
+    return lines.size() >= 2 ? lines[lines.size() - 2].colour : QColor();
+}
+
+void TestFileMenu::saveThenLoad_restoresImageAndAssignments()
+{
+    QRandomGenerator random(99);
+    for (int round = 0; round < 5; ++round) {
+        for (quint16 &word : w()->ConfigImage)
+            word = quint16(random.bounded(65536));
+        for (DigEntry &entry : w()->DigTab)
+            entry = DigEntry{quint8(random.bounded(256)), quint8(random.bounded(256)), quint8(random.bounded(256))};
+        w()->showdata();
+        const ConfigWords shownImage = w()->ConfigImage;
+        const DigTable table = w()->DigTab;
+
+        m_ui.saveNames << path(QStringLiteral("round%1.VMC").arg(round));
+        w()->MSpeichern->trigger();
+        QCOMPARE(lastLogText(), QStringLiteral("Daten erfolgreich gespeichert"));
+
+        w()->GrundWerte();
+        w()->showdata();
+        m_ui.openNames << path(QStringLiteral("round%1.VMC").arg(round));
+        w()->MLaden->trigger();
+        QVERIFY(lastLogText().startsWith(QStringLiteral("Datei geladen: ")));
+        QCOMPARE(lastLogColour(), QColor(0, 128, 0));
+        for (int n = 0; n < 36; ++n) {
+            QCOMPARE(w()->DigTab[n].Quelle, table[n].Quelle);
+            QCOMPARE(w()->DigTab[n].Inhalt, table[n].Inhalt);
+            QCOMPARE(w()->DigTab[n].Bits, table[n].Bits);
+        }
+        ConfigWords expected = shownImage;
+        DigTabToFlash(table, expected);
+        // The display may correct words again after the load (the role and extension
+        // selectors); everything else comes back as saved.
+        for (int i = 0; i < 256; ++i) {
+            if (i != 36 && i != 41 && i != 100)
+                QCOMPARE(w()->ConfigImage[i], expected[i]);
+        }
+    }
+}
+
+void TestFileMenu::save_writesTheFileAndNamesItInTheStatusBar()
+{
+    const QString name = path("plant.VMC");
+    m_ui.saveNames << name;
+    w()->MSpeichern->trigger();
+    QFile file(name);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QCOMPARE(bytes.count("\r\n"), 264);
+    QVERIFY(bytes.startsWith(">>DATA\r\n0\r\n"));
+    QVERIFY(bytes.contains("\r\n786\r\n")); // word 31 as displayed
+    QCOMPARE(w()->statusPanelText(1), QDir::toNativeSeparators(QFileInfo(name).absoluteFilePath()));
+    QCOMPARE(lastLogColour(), QColor(0, 128, 0));
+}
+
+void TestFileMenu::dialogs_offerTitlesFilterAndLastName()
+{
+    m_ui.saveNames << path("first.VMC");
+    w()->MSpeichern->trigger();
+    w()->MSpeichern->trigger(); // cancelled
+    w()->MLaden->trigger();     // cancelled
+    QCOMPARE(m_ui.fileRequests.size(), 3);
+    const FileDialogRequest &save = m_ui.fileRequests[0];
+    QCOMPARE(save.title, QStringLiteral("Konfigurationsdateien archivieren"));
+    QCOMPARE(save.filter, QStringLiteral("Velka Konfigurationsfiles|*.VMC|all files|*.*"));
+    QCOMPARE(save.defaultExtension, QStringLiteral("VMC"));
+    QCOMPARE(save.initialName, QStringLiteral("default.VMC"));
+    QCOMPARE(m_ui.fileRequests[1].initialName, path("first.VMC"));
+    QCOMPARE(m_ui.fileRequests[2].title, QStringLiteral("Konfigurationsdaten aus Datei laden"));
+    QCOMPARE(m_ui.fileRequests[2].initialName, QStringLiteral("default.VMC"));
+}
+
+void TestFileMenu::load_shortFileChangesNothing()
+{
+    QFile file(path("short.VMC"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(">>DATA\r\n");
+    for (int i = 0; i < 255; ++i)
+        file.write("7\r\n");
+    file.close();
+
+    w()->DigTab[0].Quelle = 3;
+    w()->showdata();
+    const ConfigWords image = w()->ConfigImage;
+    const QString panel = w()->statusPanelText(1);
+    m_ui.openNames << file.fileName();
+    w()->MLaden->trigger();
+    QCOMPARE(lastLogText(), QStringLiteral("Fehler bei Datei Laden"));
+    QCOMPARE(lastLogColour(), QColor(255, 0, 0));
+    QCOMPARE(w()->ConfigImage, image);
+    QCOMPARE(int(w()->DigTab[0].Quelle), 3);
+    QCOMPARE(w()->Tabwerte->cellText(1, 1), QStringLiteral("Slave3"));
+    QCOMPARE(w()->statusPanelText(1), panel);
+
+    m_ui.openNames << path("missing.VMC");
+    w()->MLaden->trigger();
+    QCOMPARE(lastLogText(), QStringLiteral("Fehler bei Datei Laden"));
+}
+
+void TestFileMenu::cancelled_changeNeitherImageNorStatusBar_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("open") << "MLaden" << "Datei Laden abgebrochen";
+    QTest::newRow("save") << "MSpeichern" << "Speichern abgebrochen";
+    QTest::newRow("neu declined") << "MNeu" << "\"Datei Neu\" abgebrochen!";
+}
+
+void TestFileMenu::cancelled_changeNeitherImageNorStatusBar()
+{
+    QFETCH(QString, item);
+    m_ui.answers << false;
+    w()->ConfigImage[30] = 5;
+    const ConfigWords image = w()->ConfigImage;
+    w()->findChild<QAction *>(item)->trigger();
+    QTEST(lastLogText(), "message");
+    QCOMPARE(lastLogColour(), QColor(255, 0, 0));
+    QCOMPARE(w()->statusPanelText(1), QStringLiteral("-file-"));
+    if (item != "MSpeichern") // a cancelled save has nothing to fold
+        QCOMPARE(w()->ConfigImage, image);
+    QCOMPARE(int(w()->ConfigImage[30]), 5);
+}
+
+void TestFileMenu::neu_afterLoadKeepsPathAndRestoresDefaults()
+{
+    m_ui.saveNames << path("kept.VMC");
+    w()->MSpeichern->trigger();
+    m_ui.openNames << path("kept.VMC");
+    w()->MLaden->trigger();
+    const QString panel = w()->statusPanelText(1);
+    QVERIFY(panel.endsWith("kept.VMC"));
+
+    w()->ConfigImage[30] = 5;
+    w()->DigTab[3] = DigEntry{0, 0, 3};
+    w()->MNeu->trigger();
+    QCOMPARE(m_ui.questions.last(),
+             QStringLiteral("Alle Konfigurationsdaten auf Defaultwerte rücksetzen?\r\n"
+                            "(die alten Werte werden nicht automatisch gesichert!)"));
+    QCOMPARE(lastLogText(), QStringLiteral("Default-Einstellung geladen"));
+    QCOMPARE(lastLogColour(), QColor(Qt::black));
+    QCOMPARE(int(w()->ConfigImage[30]), 3);
+    QCOMPARE(w()->Tabwerte->cellText(1, 4), QStringLiteral("Status"));
+    QCOMPARE(w()->Tabwerte->cellText(2, 4), QStringLiteral("ON > Betrieb fehlerfrei"));
+    QCOMPARE(w()->Tabwerte->cellText(3, 4), QStringLiteral("unverändert"));
+    QCOMPARE(w()->statusPanelText(1), panel);
+}
+
+void TestFileMenu::failedSave_leavesEarlierFileUntouched_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("disk full") << "disk full";
+    QTest::newRow("read-only folder") << "read-only folder";
+    QTest::newRow("name is a folder") << "name is a folder";
+}
+
+void TestFileMenu::failedSave_leavesEarlierFileUntouched()
+{
+    QFETCH(QString, how);
+    const QString place = path(QString(how).replace(' ', '_'));
+    QDir().mkpath(place);
+    const QStringList filesBefore = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden);
+    const QString target = how == "name is a folder" ? place : place + "/earlier.VMC";
+    const QByteArray earlier("an earlier configuration\r\n");
+    if (how != "name is a folder") {
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(earlier);
+    }
+
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    if (how == "disk full") {
+        // Files may not grow beyond a few bytes: every write of the new file fails.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit tiny = saved;
+        tiny.rlim_cur = 16;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    } else if (how == "read-only folder") {
+        if (geteuid() == 0)
+            QSKIP("permissions do not stop root");
+        QFile::setPermissions(place, QFile::ReadOwner | QFile::ExeOwner);
+    }
+
+    m_ui.saveNames << target;
+    w()->MSpeichern->trigger();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    QFile::setPermissions(place, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    QCOMPARE(lastLogText(), QStringLiteral("Fehler bei \"Datei speichern\""));
+    QCOMPARE(lastLogColour(), QColor(255, 0, 0));
+    QCOMPARE(w()->statusPanelText(1), QStringLiteral("-file-"));
+    if (how != "name is a folder") {
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), earlier);
+    }
+    // No temporary file is left behind.
+    QCOMPARE(QDir(place).entryList(QDir::Files | QDir::Hidden).size(), how == "name is a folder" ? 0 : 1);
+    QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), filesBefore);
+}
+
+QTEST_MAIN(TestFileMenu)
+#include "tst_filemenu.moc"
