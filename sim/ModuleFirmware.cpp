@@ -1,0 +1,172 @@
+#include "ModuleFirmware.h"
+
+#include "config/ConsistencyRules.h"
+#include "outputs/DigTab.h"
+
+namespace {
+
+constexpr quint8 Start = 0xFF;
+constexpr int RequestLength = 8;
+constexpr int DataFrameLength = 4 + PayloadBytes;
+constexpr std::array<quint8, 4> BootGuard{0x42, 0x4F, 0x4F, 0x54};
+
+// The module's own checksum: 0xFFFF minus the 16-bit byte sum.
+quint16 frameChecksum(QByteArrayView bytes)
+{
+    quint16 sum = 0;
+    for (const char c : bytes)
+        sum = quint16(sum + quint8(c));
+    return quint16(0xFFFF - sum);
+}
+
+bool checksumOk(QByteArrayView frame)
+{
+    const qsizetype n = frame.size();
+    const quint16 received = quint16(quint8(frame[n - 2]) << 8 | quint8(frame[n - 1]));
+    return received == frameChecksum(frame.first(n - 2));
+}
+
+QByteArray replyFrame(quint8 command, quint8 byte2, quint8 byte3, QByteArrayView payload = {})
+{
+    QByteArray frame;
+    frame.reserve(6 + payload.size());
+    frame.append(char(Start)).append(char(command)).append(char(byte2)).append(char(byte3));
+    frame.append(payload);
+    const quint16 sum = frameChecksum(frame);
+    frame.append(char(sum >> 8)).append(char(sum & 0xFF));
+    return frame;
+}
+
+} // namespace
+
+ModuleFirmware::ModuleFirmware()
+{
+    setImage(factoryImage());
+}
+
+ConfigWords ModuleFirmware::factoryImage()
+{
+    ConfigWords image{};
+    setDefaultWords(image);
+    DigTable table;
+    setDefaultAssignment(table);
+    DigTabToFlash(table, image);
+    applyConsistencyRules(image);
+    image[Word::Counter] = 7;
+    image[Word::Day] = 5;
+    image[Word::MonthYear] = 0x030D; // March 2013
+    image[Word::Serial] = 345;
+    image[Word::DateCode] = 1234;
+    image[Word::Customer] = 12;
+    // Calibration of the analogue input and output: gains in the odd words, offsets below.
+    for (int w = Word::CalibrationFirst; w <= Word::CalibrationLast; ++w)
+        image[w] = (w % 2 == 0) ? quint16(100 + w) : quint16(16384 + 37 * w);
+    image[Word::Checksum] = imageChecksum(image);
+    return image;
+}
+
+void ModuleFirmware::setImage(const ConfigWords &image)
+{
+    m_image = image;
+    for (int w = 0; w < ImageWords; w += 2)
+        m_image[w] &= 0x00FF;
+}
+
+QList<ModuleFirmware::Answer> ModuleFirmware::receive(QByteArrayView bytes)
+{
+    m_input.append(bytes);
+    QList<Answer> answers;
+    for (;;) {
+        // Preamble zeros and stray bytes are skipped: a frame starts with 0xFF.
+        const qsizetype start = m_input.indexOf(char(Start));
+        if (start < 0) {
+            m_input.clear();
+            break;
+        }
+        m_input.remove(0, start);
+        if (m_input.size() < 2)
+            break;
+        const bool dataFrame = m_expectData && quint8(m_input[1]) == '3';
+        const qsizetype length = dataFrame ? DataFrameLength : RequestLength;
+        if (m_input.size() < length)
+            break;
+        const QByteArrayView frame(m_input.constData(), length);
+
+        if (!checksumOk(frame)) {
+            ++m_rejectedFrames;
+            if (dataFrame) {
+                m_expectData = false;
+                m_input.remove(0, length);
+            } else {
+                m_input.remove(0, 1); // look for the next start byte within it
+            }
+            continue;
+        }
+
+        Answer answer;
+        if (dataFrame) {
+            m_expectData = false;
+            std::array<quint8, PayloadBytes> payload;
+            std::copy_n(reinterpret_cast<const quint8 *>(frame.data()) + 2, PayloadBytes, payload.begin());
+            setImage(unpackImage(payload));
+            answer = {'3', replyFrame('4', 0, 0), 6};
+            answers << answer;
+        } else if (answerRequest(frame, answer)) {
+            answers << answer;
+        }
+        m_input.remove(0, length);
+    }
+    return answers;
+}
+
+bool ModuleFirmware::answerRequest(QByteArrayView frame, Answer &answer)
+{
+    const quint8 command = quint8(frame[1]);
+    m_expectData = false;
+    answer.request = command;
+    switch (command) {
+    case '!': {
+        std::array<quint8, PayloadBytes> payload;
+        packImage(m_image, payload);
+        answer.reply = replyFrame(0x22, version[0], version[1],
+                                  QByteArrayView(reinterpret_cast<const char *>(payload.data()), PayloadBytes));
+        break;
+    }
+    case '1':
+        m_expectData = true;
+        answer.reply = replyFrame('2', 0, 0);
+        break;
+    case 'Q':
+        m_carrier = false;
+        answer.reply = replyFrame('Q', 0, 0);
+        break;
+    case 0x60:
+        m_carrier = true;
+        answer.reply = replyFrame(0x60, 0, 0);
+        break;
+    case 'a':
+        answer.reply = replyFrame('a', 0, rssi);
+        break;
+    case 'w':
+        for (int i = 0; i < 4; ++i) {
+            if (quint8(frame[2 + i]) != BootGuard[i])
+                return false;
+        }
+        answer.reply = replyFrame('w', version[0], version[1]);
+        enterBootloader();
+        break;
+    default:
+        return false; // a command this firmware does not know
+    }
+    answer.frameLength = int(answer.reply.size());
+    if (command == 'Q')
+        answer.reply.append(resetChatter);
+    return true;
+}
+
+void ModuleFirmware::enterBootloader()
+{
+    // The bootloader (row transfer) is simulated with the firmware update. Until then the
+    // module acknowledges the boot command and goes on running its application.
+    ++m_bootRequests;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "config/ConfigImage.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+
+#include <array>
+
+// The application firmware of a simulated module: its own configuration image, firmware
+// version, signal strength and carrier, and the protocol it speaks on its serial line. Bytes
+// go in as they arrive; the answers come out as the module would send them. No timing and no
+// I/O here (see ModuleSimulator).
+class ModuleFirmware
+{
+public:
+    struct Answer
+    {
+        quint8 request = 0;     // command byte of the frame answered ('3' for the data frame)
+        QByteArray reply;       // the reply frame, possibly followed by start-up chatter
+        int frameLength = 0;    // length of the reply frame itself
+    };
+
+    ModuleFirmware();
+
+    // A module as it leaves the factory: counter 7, last programmed 05.03.13, serial number
+    // 345, date code 1234, customer 12, calibrated, configured with the defaults.
+    static ConfigWords factoryImage();
+
+    QList<Answer> receive(QByteArrayView bytes);
+
+    const ConfigWords &image() const { return m_image; }
+    // Stores an image as the module keeps it: even words with 8 bits only.
+    void setImage(const ConfigWords &image);
+
+    std::array<quint8, 2> version{0x01, 0x28};
+    quint8 rssi = 40;
+    QByteArray resetChatter; // what the module prints while it restarts after 'Q'
+
+    bool carrierOn() const { return m_carrier; }
+    int bootRequests() const { return m_bootRequests; }
+    int rejectedFrames() const { return m_rejectedFrames; }
+    bool awaitsData() const { return m_expectData; }
+
+private:
+    bool answerRequest(QByteArrayView frame, Answer &answer);
+    void enterBootloader();
+
+    ConfigWords m_image{};
+    QByteArray m_input;
+    bool m_expectData = false;
+    bool m_carrier = false;
+    int m_bootRequests = 0;
+    int m_rejectedFrames = 0;
+};

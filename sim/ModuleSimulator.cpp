@@ -1,0 +1,241 @@
+#include "ModuleSimulator.h"
+
+#include <QSocketNotifier>
+
+#include <algorithm>
+#include <cerrno>
+#include <unistd.h>
+
+namespace {
+
+constexpr int AllCommands = -1;
+constexpr qint64 NsPerByte = 1'000'000'000LL / ModuleSimulator::BytesPerSecond;
+
+} // namespace
+
+ModuleSimulator::ModuleSimulator(QObject *parent)
+    : QObject(parent)
+{
+    m_clock.start();
+    m_paceTimer.setTimerType(Qt::PreciseTimer);
+    m_paceTimer.setInterval(1);
+    connect(&m_paceTimer, &QTimer::timeout, this, &ModuleSimulator::onPaceTick);
+}
+
+ModuleSimulator::~ModuleSimulator() = default;
+
+void ModuleSimulator::dropNotifiers()
+{
+    // Vanishing may happen inside a notifier's own signal: delete them later.
+    for (QSocketNotifier *notifier : {m_readNotifier, m_writeNotifier}) {
+        if (notifier) {
+            notifier->setEnabled(false);
+            notifier->deleteLater();
+        }
+    }
+    m_readNotifier = nullptr;
+    m_writeNotifier = nullptr;
+}
+
+bool ModuleSimulator::open(QString *error)
+{
+    vanish();
+    ++m_lineGeneration;
+    if (!m_pty.open(error))
+        return false;
+    m_readNotifier = new QSocketNotifier(m_pty.masterFd(), QSocketNotifier::Read, this);
+    connect(m_readNotifier, &QSocketNotifier::activated, this, &ModuleSimulator::onReadable);
+    m_writeNotifier = new QSocketNotifier(m_pty.masterFd(), QSocketNotifier::Write, this);
+    m_writeNotifier->setEnabled(false);
+    connect(m_writeNotifier, &QSocketNotifier::activated, this, &ModuleSimulator::onWritable);
+    return true;
+}
+
+void ModuleSimulator::vanish()
+{
+    const bool wasOpen = m_pty.isOpen();
+    ++m_lineGeneration;
+    dropNotifiers();
+    m_paceTimer.stop();
+    m_pty.close();
+    m_in.clear();
+    m_out.clear();
+    m_vanishWhenSent = false;
+    if (wasOpen)
+        emit vanished();
+}
+
+void ModuleSimulator::setFault(quint8 request, const SimFault &fault, int times)
+{
+    m_faults.insert(request, {fault, times});
+}
+
+void ModuleSimulator::setFaultForAll(const SimFault &fault, int times)
+{
+    m_faults.insert(AllCommands, {fault, times});
+}
+
+void ModuleSimulator::clearFaults()
+{
+    m_faults.clear();
+}
+
+void ModuleSimulator::sendUnsolicited(const QByteArray &bytes)
+{
+    queueOutput(bytes);
+}
+
+void ModuleSimulator::onReadable()
+{
+    char buffer[4096];
+    while (isOpen()) { // an answer may make the module vanish
+        const ssize_t got = ::read(m_pty.masterFd(), buffer, sizeof buffer);
+        if (got > 0) {
+            m_received.append(buffer, got);
+            take(QByteArrayView(buffer, got));
+            continue;
+        }
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            break;
+        // The line itself failed; listening on would only repeat the failure.
+        m_readNotifier->setEnabled(false);
+        break;
+    }
+    emit bytesArrived();
+}
+
+void ModuleSimulator::take(QByteArrayView bytes)
+{
+    if (!m_paced) {
+        processInput(bytes);
+        return;
+    }
+    // Each byte arrives one byte time after the one before it, never before it was sent.
+    const qint64 now = nowNs();
+    if (m_in.isEmpty())
+        m_inLastDueNs = std::max(m_inLastDueNs, now);
+    m_in.append(bytes);
+    m_inLastDueNs += NsPerByte * bytes.size();
+    updateWakeups();
+}
+
+void ModuleSimulator::onPaceTick()
+{
+    if (!m_in.isEmpty()) {
+        const qint64 now = nowNs();
+        const qint64 frontDue = m_inLastDueNs - NsPerByte * (m_in.size() - 1);
+        if (now >= frontDue) {
+            const qsizetype due = std::min<qint64>(m_in.size(), (now - frontDue) / NsPerByte + 1);
+            const QByteArray arrived = m_in.left(due);
+            m_in.remove(0, due);
+            processInput(arrived);
+        }
+    }
+    pump();
+}
+
+void ModuleSimulator::processInput(QByteArrayView bytes)
+{
+    const QList<ModuleFirmware::Answer> answers = m_module.receive(bytes);
+    for (const ModuleFirmware::Answer &answer : answers)
+        dispatch(answer);
+}
+
+SimFault ModuleSimulator::takeFault(quint8 request)
+{
+    for (const int key : {int(request), AllCommands}) {
+        auto it = m_faults.find(key);
+        if (it == m_faults.end())
+            continue;
+        const SimFault fault = it->fault;
+        if (it->remaining > 0 && --it->remaining == 0)
+            m_faults.erase(it);
+        return fault;
+    }
+    return {};
+}
+
+void ModuleSimulator::dispatch(const ModuleFirmware::Answer &answer)
+{
+    const SimFault fault = takeFault(answer.request);
+    const QByteArray bytes = applyFault(fault, answer.request, answer.reply, answer.frameLength, m_random);
+    emit answered(answer.request, int(bytes.size()));
+    if (fault.kind == SimFault::Kind::Delay) {
+        const quint64 line = m_lineGeneration;
+        QTimer::singleShot(fault.delayMs, this, [this, bytes, line] {
+            // Only to the line it was meant for, not to one opened since.
+            if (line == m_lineGeneration)
+                queueOutput(bytes);
+        });
+        return;
+    }
+    queueOutput(bytes);
+    if (fault.kind == SimFault::Kind::Vanish) {
+        m_vanishWhenSent = true;
+        pump();
+    }
+}
+
+void ModuleSimulator::queueOutput(const QByteArray &bytes)
+{
+    if (!isOpen() || bytes.isEmpty())
+        return;
+    if (m_out.isEmpty()) {
+        m_outStartNs = nowNs();
+        m_outSentInBurst = 0;
+    }
+    m_out.append(bytes);
+    pump();
+}
+
+void ModuleSimulator::onWritable()
+{
+    pump();
+}
+
+void ModuleSimulator::pump()
+{
+    if (!isOpen())
+        return;
+    if (!m_out.isEmpty()) {
+        qsizetype allowed = m_out.size();
+        if (m_paced) {
+            const qint64 due = (nowNs() - m_outStartNs) / NsPerByte + 1 - m_outSentInBurst;
+            allowed = qsizetype(std::clamp<qint64>(due, 0, m_out.size()));
+        }
+        if (allowed > 0) {
+            const ssize_t written = ::write(m_pty.masterFd(), m_out.constData(), size_t(allowed));
+            if (written > 0) {
+                m_out.remove(0, written);
+                m_outSentInBurst += written;
+                m_sentCount += written;
+            }
+        }
+    }
+    if (m_out.isEmpty() && m_vanishWhenSent) {
+        // A closing terminal drops what its reader has not taken yet; give the reader a moment
+        // so the half answer does arrive before the line goes.
+        m_vanishWhenSent = false;
+        const quint64 line = m_lineGeneration;
+        QTimer::singleShot(50, this, [this, line] {
+            if (line == m_lineGeneration)
+                vanish();
+        });
+    }
+    updateWakeups();
+}
+
+void ModuleSimulator::updateWakeups()
+{
+    if (!isOpen())
+        return;
+    // Wake only while there is something to do: no timer, no notifier otherwise.
+    m_writeNotifier->setEnabled(!m_paced && !m_out.isEmpty());
+    const bool pacing = m_paced && (!m_in.isEmpty() || !m_out.isEmpty());
+    if (pacing && !m_paceTimer.isActive())
+        m_paceTimer.start();
+    else if (!pacing)
+        m_paceTimer.stop();
+}

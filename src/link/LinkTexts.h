@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+// Every text the link shows, records or traces, in one place.
+namespace LinkTexts {
+
+// Status texts
+inline const QString InitialPort = QStringLiteral("COM1");
+inline const QString UsbPanel = QStringLiteral(" USB ");
+inline const QString VersionShown = QStringLiteral("01.00");
+inline const QString UpdateFileName = QStringLiteral("update.qvx");
+inline const QString NoAdapterYet = QStringLiteral("___");
+inline const QString Running = QStringLiteral("Übertragung läuft");
+inline const QString Done = QStringLiteral("...fertig");
+
+// Menu captions
+inline const QString MenuKommunikation = QStringLiteral("&Kommunikation");
+inline const QString MenuCom = QStringLiteral("COM&%1");
+
+// Errors
+inline const QString PortError = QStringLiteral("Fehler Kommunikationsport");
+inline const QString BadStart = QStringLiteral("fehlerhafte Antwort von Gerät (SystemInfo:%1@%2)");
+inline const QString BadChecksum = QStringLiteral("fehlerhafte Checksumme in Antwort von Gerät");
+inline const QString BadWriteReply = QStringLiteral("ungültige Antwort bei Schreibbefehl#2");
+inline const QString Timeout = QStringLiteral("timeout");
+inline const QString Unspecified = QStringLiteral("Fehler nicht spezifiziert");
+
+// Trace lines
+inline const QString TxLine = QStringLiteral("TX[%1] = %2");
+inline const QString FrameLine = QStringLiteral("%1 = %2");
+inline const QString DataReceived = QStringLiteral("Daten erhalten:");
+inline const QString RxLine = QStringLiteral("RX: [%1] : 0x%2");
+inline const QString ReceivedChecksum = QStringLiteral("empfangene Checksumme: %1 %2 ");
+inline const QString ComputedChecksum = QStringLiteral("errechnete Checksumme: %1 %2 ");
+inline const QString SendingData = QStringLiteral("jetzt Daten übertragen...");
+inline const QString ResetSeen = QStringLiteral("RESET-Befehl erkannt");
+inline const QString BootSeen = QStringLiteral("Boot-Befehl erkannt");
+inline const QString CarrierSeen = QStringLiteral("Dauerträger-Befehl erkannt");
+inline const QString RssiSeen = QStringLiteral("RSSI-Befehl erkannt");
+
+} // namespace LinkTexts
