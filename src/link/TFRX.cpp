@@ -34,6 +34,8 @@ TFRX::TFRX(QObject *parent)
     inittimer.setInterval(100);
     receivetimer.setInterval(2);
     checkendtimer.setInterval(100);
+    // The quiet time is a minimum: a coarse timer may fire up to 5 % early and cut a reply.
+    checkendtimer.setTimerType(Qt::PreciseTimer);
     fehlertimer.setInterval(1000);
     timerUSBsearch.setInterval(1000);
 
