@@ -138,10 +138,6 @@ void TFRX::selectPort(int number)
 
 void TFRX::MainMenu1Change()
 {
-    // The probe changes the menu itself; that must not start another probe.
-    if (m_probing)
-        return;
-    m_probing = true;
     for (int n = 1; n <= 4; ++n) {
         closePort();
         m_portName = QStringLiteral("COM%1").arg(n);
@@ -149,7 +145,6 @@ void TFRX::MainMenu1Change()
         closePort();
         comItem(n).enabled = present;
     }
-    m_probing = false;
     emit connectionChanged();
 }
 
