@@ -1,6 +1,7 @@
 #include "ModuleFirmware.h"
 
 #include "config/ConsistencyRules.h"
+#include "link/DeviceConstants.h"
 #include "outputs/DigTab.h"
 
 namespace {
@@ -8,7 +9,6 @@ namespace {
 constexpr quint8 Start = 0xFF;
 constexpr int RequestLength = 8;
 constexpr int DataFrameLength = 4 + PayloadBytes;
-constexpr std::array<quint8, 4> BootGuard{0x42, 0x4F, 0x4F, 0x54};
 
 // The module's own checksum: 0xFFFF minus the 16-bit byte sum.
 quint16 frameChecksum(QByteArrayView bytes)
@@ -149,7 +149,7 @@ bool ModuleFirmware::answerRequest(QByteArrayView frame, Answer &answer)
         break;
     case 'w':
         for (int i = 0; i < 4; ++i) {
-            if (quint8(frame[2 + i]) != BootGuard[i])
+            if (quint8(frame[2 + i]) != Device::BootGuard[i])
                 return false;
         }
         answer.reply = replyFrame('w', version[0], version[1]);

@@ -34,6 +34,8 @@ TFRX::TFRX(QObject *parent)
     inittimer.setInterval(100);
     receivetimer.setInterval(2);
     checkendtimer.setInterval(100);
+    // The quiet time is a minimum: a coarse timer may fire up to 5 % early and cut a reply.
+    checkendtimer.setTimerType(Qt::PreciseTimer);
     fehlertimer.setInterval(1000);
     timerUSBsearch.setInterval(1000);
 
@@ -136,10 +138,6 @@ void TFRX::selectPort(int number)
 
 void TFRX::MainMenu1Change()
 {
-    // The probe changes the menu itself; that must not start another probe.
-    if (m_probing)
-        return;
-    m_probing = true;
     for (int n = 1; n <= 4; ++n) {
         closePort();
         m_portName = QStringLiteral("COM%1").arg(n);
@@ -147,7 +145,6 @@ void TFRX::MainMenu1Change()
         closePort();
         comItem(n).enabled = present;
     }
-    m_probing = false;
     emit connectionChanged();
 }
 

@@ -169,5 +169,4 @@ private:
     QString m_portName;
     PortNameMapping m_portNameMapping;
     qint64 m_rxDropped = 0; // bytes that found RxBuf full since it was last empty
-    bool m_probing = false;
 };

@@ -107,7 +107,7 @@ bool TFRX::TxOut(int Count)
     sent = sent && finishWrite(Count);
     // A port failure here ends the step that sent the frame; the port's own text says why.
     if (!sent)
-        raiseerror(RS232.errorString());
+        raiseerror(RS232.isOpen() ? RS232.errorString() : LinkTexts::PortError);
     return sent;
 }
 

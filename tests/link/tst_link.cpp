@@ -1,6 +1,7 @@
 // The link end to end: TFRX on QSerialPort over a real pseudo-terminal, with the simulated
 // module on the other side, both in this process's event loop.
 #include "ModuleSimulator.h"
+#include "link/PortNames.h"
 #include "link/TFRX.h"
 
 #include <QProcess>
@@ -58,6 +59,9 @@ private slots:
     void send_discardsOrKeepsUncollectedBytes();
     void flood_staysInRxBufAndNextRequestWorks();
     void killedModule_closesPortOnceAndReportsOnce();
+    void portNames_followTheEnvironment_data();
+    void portNames_followTheEnvironment();
+    void environment_leadsTheDefaultLinkToTheModule();
 
 private:
     void pointCom1At(const QString &device) { m_com1 = device; }
@@ -515,6 +519,42 @@ void TestLink::killedModule_closesPortOnceAndReportsOnce()
     QCOMPARE(m_link->ReplyOk, quint8(1));
     again.terminate();
     QVERIFY(again.waitForFinished(5000));
+}
+
+void TestLink::portNames_followTheEnvironment_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("variable"); // VELKA_COM2, empty: unset
+    QTest::addColumn<QString>("device");
+    QTest::newRow("COM2 set") << "COM2" << QByteArray("/dev/pts/42") << "/dev/pts/42";
+    QTest::newRow("COM2 unset") << "COM2" << QByteArray() << "/dev/ttyS1";
+    QTest::newRow("COM4 unaffected") << "COM4" << QByteArray("/dev/pts/42") << "/dev/ttyS3";
+    QTest::newRow("other name kept") << "COM5" << QByteArray("/dev/pts/42") << "COM5";
+}
+
+void TestLink::portNames_followTheEnvironment()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, variable);
+    QFETCH(QString, device);
+    if (variable.isEmpty())
+        qunsetenv("VELKA_COM2");
+    else
+        qputenv("VELKA_COM2", variable);
+    QCOMPARE(systemPortName(name), device);
+    qunsetenv("VELKA_COM2");
+}
+
+void TestLink::environment_leadsTheDefaultLinkToTheModule()
+{
+    qputenv("VELKA_COM1", m_sim->devicePath().toLocal8Bit());
+    m_link->setPortNameMapping({}); // back to the default
+    QSignalSpy followUp(m_link.get(), &TFRX::followUpEnabled);
+    m_link->BtestRSSIClick();
+    qunsetenv("VELKA_COM1");
+    QTRY_COMPARE(followUp.count(), 1);
+    QCOMPARE(m_link->ReplyOk, quint8(1));
+    QCOMPARE(m_sim->received().size(), 100 + 8);
 }
 
 QTEST_GUILESS_MAIN(TestLink)

@@ -1,0 +1,154 @@
+// How long each request takes from the call to the evaluation of its reply, against velka-sim
+// on a pseudo-terminal, unpaced and at the real line speed; and what the link costs while it
+// waits for bytes that never come.
+//
+//   bench_link [path-to-velka-sim] [repetitions]
+#include "link/TFRX.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr double BytesPerSecond = 3840.0;
+constexpr double QuietSeconds = 0.100;
+
+struct Request
+{
+    const char *name;
+    void (TFRX::*operation)();
+    int sent;         // preamble and frame (and the data frame of a write)
+    int received;     // reply bytes (both acknowledgements of a write)
+    int evaluations;  // quiet times until the outcome is known
+};
+
+const Request Requests[] = {
+    {"read     '!'", &TFRX::BRXconfigClick, 50 + 8, 390, 1},
+    {"write    '1'", &TFRX::BTxConfigClick, 50 + 8 + 388, 6 + 6, 2},
+    {"reset    'Q'", &TFRX::BresetDeviceClick, 50 + 8, 6, 1},
+    {"boot     'w'", &TFRX::BBootClick, 50 + 8, 6, 1},
+    {"carrier 0x60", &TFRX::BtestClick, 100 + 8, 6, 1},
+    {"rssi     'a'", &TFRX::BtestRSSIClick, 100 + 8, 6, 1},
+};
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Starts velka-sim and returns the device path it prints, or an empty text.
+QString startSimulator(QProcess &process, const QString &program, const QStringList &arguments)
+{
+    process.start(program, arguments);
+    if (!process.waitForStarted(5000))
+        return {};
+    while (!process.canReadLine()) {
+        if (!process.waitForReadyRead(5000))
+            return {};
+    }
+    return QString::fromLocal8Bit(process.readLine()).trimmed();
+}
+
+// Runs the event loop until `link` has evaluated the outcome of the request just made.
+bool waitForOutcome(TFRX &link, int evaluations, int timeoutMs)
+{
+    QEventLoop loop;
+    int seen = 0;
+    const auto connection = QObject::connect(&link, &TFRX::followUpEnabled, &loop, [&] {
+        if (++seen == evaluations)
+            loop.quit();
+    });
+    QTimer::singleShot(timeoutMs, &loop, [&] { loop.exit(1); });
+    const bool done = loop.exec() == 0;
+    QObject::disconnect(connection);
+    return done && link.ReplyOk == 1;
+}
+
+void runRequests(TFRX &link, bool paced, int repetitions)
+{
+    std::printf("\n%s (%d runs each, median)\n", paced ? "paced at 3840 bytes/s" : "unpaced", repetitions);
+    std::printf("  %-14s %10s %10s %7s\n", "request", "time [ms]", "min [ms]", "ratio");
+    for (const Request &request : Requests) {
+        QList<double> times;
+        for (int run = 0; run < repetitions; ++run) {
+            QElapsedTimer clock;
+            clock.start();
+            (link.*request.operation)();
+            if (!waitForOutcome(link, request.evaluations, 5000)) {
+                std::printf("  %-14s failed: %s\n", request.name, qPrintable(link.ErrorText));
+                break;
+            }
+            times << double(clock.nsecsElapsed()) / 1e6;
+        }
+        if (times.size() != repetitions)
+            continue;
+        std::sort(times.begin(), times.end());
+        const double wire = paced ? (request.sent + request.received) / BytesPerSecond : 0.0;
+        const double minimum = 1000.0 * (wire + request.evaluations * QuietSeconds);
+        const double median = times[times.size() / 2];
+        std::printf("  %-14s %10.1f %10.1f %7.3f\n", request.name, median, minimum, median / minimum);
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const QString simulator = args.size() > 1 ? args[1] : QStringLiteral(VELKA_SIM_PATH);
+    const int repetitions = args.size() > 2 ? std::max(1, args[2].toInt()) : 5;
+
+    TFRX link;
+    QString device;
+    link.setPortNameMapping([&device](const QString &name) {
+        return name == QLatin1String("COM1") ? device : QStringLiteral("/nonexistent/") + name;
+    });
+    link.inittimerTimer();
+
+    for (const bool paced : {false, true}) {
+        QProcess sim;
+        device = startSimulator(sim, simulator, paced ? QStringList{QStringLiteral("--pace")} : QStringList{});
+        if (device.isEmpty()) {
+            std::fprintf(stderr, "bench_link: cannot start %s\n", qPrintable(simulator));
+            return 1;
+        }
+        runRequests(link, paced, repetitions);
+        sim.terminate();
+        sim.waitForFinished(5000);
+    }
+
+    // A port that is there, but no module answers: after the time-out the link keeps
+    // collecting (as it must), and that must cost nothing while the line is quiet.
+    QProcess silent;
+    device = startSimulator(silent, simulator, {QStringLiteral("--fault"), QStringLiteral("silent")});
+    if (device.isEmpty())
+        return 1;
+    link.BRXconfigClick();
+    waitForOutcome(link, 1, 5000);
+    std::printf("\nafter the time-out (\"%s\", still collecting: %s)\n", qPrintable(link.ErrorText),
+                link.receivetimer.isActive() ? "yes" : "no");
+    const double cpuBefore = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    QEventLoop idle;
+    QTimer::singleShot(10000, Qt::PreciseTimer, &idle, &QEventLoop::quit);
+    idle.exec();
+    const double cpu = cpuSeconds() - cpuBefore;
+    const double seconds = double(wall.nsecsElapsed()) / 1e9;
+    std::printf("  CPU %.4f s in %.2f s: %.3f %% of one core (target < 0.2 %%)\n", cpu, seconds,
+                100.0 * cpu / seconds);
+    silent.terminate();
+    silent.waitForFinished(5000);
+    return 0;
+}
