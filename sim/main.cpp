@@ -1,8 +1,9 @@
 // velka-sim: a simulated Velka module on a pseudo-terminal.
-#include "ImageFile.h"
 #include "ModuleSimulator.h"
+#include "files/ConfigFile.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
@@ -93,10 +94,12 @@ int main(int argc, char **argv)
     module.rssi = quint8(rssiValue);
 
     if (parser.isSet(config)) {
-        QString error;
-        const std::optional<ConfigWords> image = readImageFile(parser.value(config), &error);
+        QFile file(parser.value(config));
+        if (!file.open(QIODevice::ReadOnly))
+            fail(parser.value(config) + QStringLiteral(": ") + file.errorString());
+        const std::optional<ConfigWords> image = ConfigFile::read(ConfigFile::decode(file.readAll()));
         if (!image)
-            fail(parser.value(config) + QStringLiteral(": ") + error);
+            fail(parser.value(config) + QStringLiteral(": not a configuration file (256 values after \">>DATA\")"));
         module.setImage(*image);
     }
     if (parser.isSet(chatter))

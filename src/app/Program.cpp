@@ -2,15 +2,19 @@
 
 #include "about/TFabout.h"
 #include "app/TFVelka.h"
+#include "factory/TFcal.h"
 #include "link/TFRX.h"
 #include "outputs/TFdigout.h"
 
-Program::Program(const Clock &clock, UserInteraction &ui)
+Program::Program(const Clock &clock, UserInteraction &ui, PortNameMapping portNames)
 {
     // The main window comes first; its creation touches no other window.
     m_velka = std::make_unique<TFVelka>(clock, ui);
     m_order << m_velka.get();
+    m_factory = std::make_unique<TFcal>();
+    m_order << m_factory.get();
     m_link = std::make_unique<TFRX>();
+    m_link->setPortNameMapping(std::move(portNames));
     m_order << m_link.get();
     m_about = std::make_unique<TFabout>();
     m_order << m_about.get();
@@ -18,7 +22,7 @@ Program::Program(const Clock &clock, UserInteraction &ui)
     m_editor = std::make_unique<TFdigout>(velka->DigTab, velka->OutNr, [velka] { velka->showdigTab(); });
     m_order << m_editor.get();
 
-    velka->attachWindows(m_link.get(), m_about.get(), m_editor.get());
+    velka->attachWindows(m_factory.get(), m_link.get(), m_about.get(), m_editor.get());
 }
 
 Program::~Program()
@@ -27,5 +31,6 @@ Program::~Program()
     m_editor.reset();
     m_about.reset();
     m_link.reset();
+    m_factory.reset();
     m_velka.reset();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/PortNames.h"
+
 #include <QList>
 
 #include <memory>
@@ -7,6 +9,7 @@
 class Clock;
 class QObject;
 class TFabout;
+class TFcal;
 class TFdigout;
 class TFRX;
 class TFVelka;
@@ -17,10 +20,12 @@ class UserInteraction;
 class Program
 {
 public:
-    Program(const Clock &clock, UserInteraction &ui);
+    // `portNames` says which device each of "COM1".."COM4" is.
+    Program(const Clock &clock, UserInteraction &ui, PortNameMapping portNames = systemPortName);
     ~Program();
 
     TFVelka *FVelka() const { return m_velka.get(); }
+    TFcal *Fcal() const { return m_factory.get(); }
     TFRX *FRX() const { return m_link.get(); }
     TFabout *Fabout() const { return m_about.get(); }
     TFdigout *Fdigout() const { return m_editor.get(); }
@@ -30,6 +35,7 @@ public:
 
 private:
     std::unique_ptr<TFVelka> m_velka;
+    std::unique_ptr<TFcal> m_factory;
     std::unique_ptr<TFRX> m_link;
     std::unique_ptr<TFabout> m_about;
     std::unique_ptr<TFdigout> m_editor;

@@ -1,6 +1,8 @@
 #include "app/TFVelka.h"
 
 #include "about/TFabout.h"
+#include "factory/TFcal.h"
+#include "link/TFRX.h"
 #include "app/ClickLabel.h"
 #include "app/Clock.h"
 #include "app/InfoLog.h"
@@ -12,6 +14,9 @@
 #include "outputs/TFdigout.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QShortcut>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -43,11 +48,17 @@ TFVelka::~TFVelka()
         field->removeEventFilter(this);
 }
 
-void TFVelka::attachWindows(TFRX *link, TFabout *about, TFdigout *editor)
+void TFVelka::attachWindows(TFcal *factory, TFRX *link, TFabout *about, TFdigout *editor)
 {
+    m_factory = factory;
     m_link = link;
     m_about = about;
     m_editor = editor;
+    m_workflow = std::make_unique<ConfigWorkflow>(*link, ConfigImage, ReadBackImage, WriteImage,
+                                                  DigTab, *this);
+    factory->attach(link, m_workflow.get());
+    connect(link, &TFRX::connectionChanged, this, [this] { ComNews->start(); });
+    connect(link, &TFRX::beepRequested, this, &TFVelka::beep);
 }
 
 void TFVelka::FormCreate()
@@ -64,7 +75,6 @@ void TFVelka::FormCreate()
     ComNews->setInterval(100);
     ComNews->start();
     setuptable();
-    FactoryRequest = false;
 }
 
 void TFVelka::connectHandlers()
@@ -97,6 +107,32 @@ void TFVelka::connectHandlers()
     connect(Mabout, &QAction::triggered, this, &TFVelka::MaboutClick);
     connect(Mexit, &QAction::triggered, this, &TFVelka::MexitClick);
     connect(MNeu, &QAction::triggered, this, &TFVelka::MNeuClick);
+    auto read = [this] {
+        if (m_workflow)
+            m_workflow->ButReadClick();
+    };
+    auto write = [this] {
+        if (m_workflow)
+            m_workflow->ButWriteClick();
+    };
+    connect(ButRead, &QPushButton::clicked, this, read);
+    connect(Mread, &QAction::triggered, this, read);
+    connect(ButWrite, &QPushButton::clicked, this, write);
+    connect(Mwrite, &QAction::triggered, this, write);
+    connect(Bklopf, &QPushButton::clicked, this, [this] {
+        if (m_workflow)
+            m_workflow->BklopfClick();
+    });
+    connect(ButCal, &QPushButton::clicked, this, &TFVelka::ButCalClick);
+    // Factory staff reach the hidden factory button with Ctrl+Shift+W.
+    auto *factoryKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W), this);
+    factoryKey->setObjectName(QStringLiteral("FactoryShortcut"));
+    connect(factoryKey, &QShortcut::activated, this, [this] {
+        if (ButCal->isEnabled())
+            ButCal->click();
+    });
+    for (int n = 1; n <= 4; ++n)
+        connect(MCOM[n], &QAction::triggered, this, [this, n] { MCOMClick(n); });
     connect(MLaden, &QAction::triggered, this, &TFVelka::MLadenClick);
     connect(MSpeichern, &QAction::triggered, this, &TFVelka::MSpeichernClick);
 }
@@ -120,10 +156,13 @@ void TFVelka::changeEvent(QEvent *event)
 void TFVelka::FormActivate()
 {
     if (FirstActivation) {
-        const QDate today = m_clock.today();
-        nDD = fillString(2, QLatin1Char('0'), today.day());
-        nMM = fillString(2, QLatin1Char('0'), today.month());
-        nYY = fillString(2, QLatin1Char('0'), today.year() % 100);
+        if (m_factory) {
+            const QDate today = m_clock.today();
+            m_factory->nDD->setText(fillString(2, QLatin1Char('0'), today.day()));
+            m_factory->nMM->setText(fillString(2, QLatin1Char('0'), today.month()));
+            m_factory->nYY->setText(fillString(2, QLatin1Char('0'), today.year() % 100));
+            m_factory->resize(340, m_factory->height());
+        }
         RBmasterClick();
         showdata();
         ButRead->setFocus();
@@ -189,8 +228,68 @@ void TFVelka::TabwerteFixedCellClick(int column, int row)
 void TFVelka::ComNewsTimer()
 {
     ComNews->stop();
-    // Mirroring the link's port choice into the menu and panel 0 needs the serial link.
+    if (!m_link)
+        return;
+    if (m_link->UsbMode) {
+        if (ConnectionText != MainTexts::UsbConnection)
+            MInfo->showinfo(m_link->LUSB, LogColour::Black, LogOption::Framed);
+        ConnectionText = MainTexts::UsbConnection;
+    } else {
+        if (ConnectionText == MainTexts::UsbConnection) {
+            ConnectionText = m_link->SB1[0];
+            MInfo->showinfo(MainTexts::UsbGone, LogColour::Red, LogOption::TimeLine);
+            MInfo->showinfo(MainTexts::UsingSerialPort + ConnectionText, LogColour::Red,
+                            LogOption::EmptyLine);
+        }
+        SBPanel[0]->setText(ConnectionText);
+    }
+
+    if (ConnectionText == MainTexts::UsbConnection) {
+        MUSB->setText(MainTexts::UsbMenu.arg(m_link->AdapterDescription));
+        MUSB->setVisible(true);
+        for (int n = 1; n <= 4; ++n)
+            MCOM[n]->setVisible(false);
+    } else {
+        MUSB->setVisible(false);
+        const MenuItemState *items[5] = {nullptr, &m_link->COM11, &m_link->COM21, &m_link->COM31,
+                                         &m_link->COM41};
+        for (int n = 1; n <= 4; ++n) {
+            MCOM[n]->setVisible(true);
+            MCOM[n]->setChecked(items[n]->checked);
+            MCOM[n]->setEnabled(items[n]->enabled);
+        }
+        ConnectionText = m_link->SB1[0];
+        // A selected port that does not exist.
+        for (int n = 1; n <= 4; ++n) {
+            if (MCOM[n]->isChecked() && !MCOM[n]->isEnabled())
+                ConnectionText = MainTexts::MissingPort;
+        }
+    }
+    SBPanel[0]->setText(ConnectionText);
+    // The next trigger runs at once; the link enables the timer when something changes.
     ComNews->setInterval(2);
+}
+
+void TFVelka::MCOMClick(int port)
+{
+    if (!m_link)
+        return;
+    switch (port) {
+    case 1: m_link->COM11Click(); break;
+    case 2: m_link->COM21Click(); break;
+    case 3: m_link->COM31Click(); break;
+    case 4: m_link->COM41Click(); break;
+    default: break;
+    }
+}
+
+void TFVelka::ButCalClick()
+{
+    if (!m_workflow)
+        return;
+    m_workflow->FactoryRequest = true;
+    ButCal->setEnabled(false);
+    m_workflow->ButReadClick();
 }
 
 void TFVelka::MhomepageClick()
@@ -207,6 +306,63 @@ void TFVelka::MaboutClick()
 void TFVelka::MexitClick()
 {
     close();
+}
+
+void TFVelka::showinfo(const QString &inhalt, int farbe, int option)
+{
+    MInfo->showinfo(inhalt, farbe, option);
+}
+
+bool TFVelka::confirm(const QString &text)
+{
+    return m_ui.confirm(this, text);
+}
+
+void TFVelka::beep()
+{
+    QApplication::beep();
+    emit beeped();
+}
+
+void TFVelka::setReadWriteEnabled(bool enabled)
+{
+    ButRead->setEnabled(enabled);
+    ButWrite->setEnabled(enabled);
+}
+
+void TFVelka::setFactoryButtonEnabled(bool enabled)
+{
+    ButCal->setEnabled(enabled);
+}
+
+void TFVelka::addDiagnosticLine(const QString &line)
+{
+    Memo1->appendPlainText(line);
+}
+
+void TFVelka::showReadPanel()
+{
+    Pread->show();
+    Pread->raise();
+}
+
+ProgrammingDate TFVelka::programmingDate() const
+{
+    return m_factory ? m_factory->programmingDate() : ProgrammingDate{};
+}
+
+void TFVelka::openFactoryWindow()
+{
+    if (m_factory)
+        m_factory->exec();
+}
+
+void TFVelka::factoryDataStored()
+{
+    if (!m_factory)
+        return;
+    m_factory->addStatusLine(MainTexts::FactoryStored);
+    m_factory->FormShow();
 }
 
 QString TFVelka::statusPanelText(int panel) const

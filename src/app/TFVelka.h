@@ -1,9 +1,12 @@
 #pragma once
 
+#include "app/ConfigWorkflow.h"
 #include "config/ConfigImage.h"
 #include "outputs/DigTab.h"
 
 #include <QMainWindow>
+
+#include <memory>
 
 class Clock;
 class ClickLabel;
@@ -20,12 +23,13 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 class TFabout;
+class TFcal;
 class TFdigout;
 class TFRX;
 class UserInteraction;
 
 // The main window: the configuration image, its fields, the output table and the log.
-class TFVelka : public QMainWindow
+class TFVelka : public QMainWindow, public WorkflowView
 {
     Q_OBJECT
 public:
@@ -33,7 +37,7 @@ public:
     ~TFVelka() override;
 
     // The windows created after this one; none is touched before the first activation.
-    void attachWindows(TFRX *link, TFabout *about, TFdigout *editor);
+    void attachWindows(TFcal *factory, TFRX *link, TFabout *about, TFdigout *editor);
 
     // --- configuration state ------------------------------------------------------------
     ConfigWords ConfigImage{};
@@ -44,14 +48,13 @@ public:
 
     bool FirstActivation = true;
     QString ConnectionText;
-    bool FactoryRequest = false;
 
-    // The date the next write stamps, entered at the first activation.
-    QString nDD, nMM, nYY;
+    // Reading and writing the module; exists once the link does.
+    ConfigWorkflow *workflow() const { return m_workflow.get(); }
 
     // --- operations ----------------------------------------------------------------------
     void GrundWerte();
-    void showdata();
+    void showdata() override;
     void showdigTab();
     void setuptable();
     void FormActivate();
@@ -78,6 +81,8 @@ public:
     void TabwerteFixedCellClick(int column, int row);
 
     void ComNewsTimer();
+    void MCOMClick(int port);
+    void ButCalClick();
     void MhomepageClick();
     void MaboutClick();
     void MexitClick();
@@ -131,6 +136,22 @@ public:
 
     QTimer *ComNews = nullptr;
 
+    // --- what the read/verify/write sequence asks of the window ----------------------------
+    void showinfo(const QString &inhalt, int farbe, int option) override;
+    bool confirm(const QString &text) override;
+    void beep() override;
+    void setReadWriteEnabled(bool enabled) override;
+    void setFactoryButtonEnabled(bool enabled) override;
+    void addDiagnosticLine(const QString &line) override;
+    void showReadPanel() override;
+    ProgrammingDate programmingDate() const override;
+    void openFactoryWindow() override;
+    void factoryDataStored() override;
+
+signals:
+    // The system beep sounded (a failure the user should notice).
+    void beeped();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -159,6 +180,8 @@ private:
     TFRX *m_link = nullptr;
     TFabout *m_about = nullptr;
     TFdigout *m_editor = nullptr;
+    TFcal *m_factory = nullptr;
+    std::unique_ptr<ConfigWorkflow> m_workflow;
     QList<QLineEdit *> m_integerFields;
     QList<QLineEdit *> m_timeFields;
     // Each file dialog offers the name last chosen in it.

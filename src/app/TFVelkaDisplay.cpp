@@ -5,6 +5,7 @@
 #include "app/MainWindowTexts.h"
 #include "config/ConsistencyRules.h"
 #include "config/NumberText.h"
+#include "factory/TFcal.h"
 #include "link/TFRX.h"
 #include "outputs/OutputGrid.h"
 
@@ -152,6 +153,9 @@ void TFVelka::showdata()
     showPresence(E_RS485adr2, Word::Rs485Address2);
 
     E_selfsent->setText(fillString(3, QLatin1Char(' '), ConfigImage[Word::SelfSent]));
+
+    if (m_factory)
+        m_factory->showFactoryWords(ConfigImage);
 
     showdigTab();
 }

@@ -30,6 +30,10 @@ void TFRX::sendRequest(quint8 command)
     Q_ASSERT(request);
     if (!setupport(m_portName)) {
         raiseerror(LinkTexts::PortError);
+        // The waiting window learns of the failure like of any other, so the user sees it
+        // in the log instead of a read or write that silently never happens.
+        if (!ReplyHold)
+            emit followUpEnabled();
         return;
     }
     if (command == Command::Boot)

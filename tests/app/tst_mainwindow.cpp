@@ -3,6 +3,7 @@
 #include "app/InfoLog.h"
 #include "app/Program.h"
 #include "app/TFVelka.h"
+#include "factory/TFcal.h"
 #include "common/TestSupport.h"
 #include "link/TFRX.h"
 #include "outputs/OutputGrid.h"
@@ -103,10 +104,13 @@ void TestMainWindow::startup_createsWindowsInOrderAndEntersTheDate()
     QStringList classes;
     for (QObject *window : m_program->windows())
         classes << window->metaObject()->className();
-    QCOMPARE(classes, (QStringList{"TFVelka", "TFRX", "TFabout", "TFdigout"}));
-    QCOMPARE(w()->nDD, QStringLiteral("07"));
-    QCOMPARE(w()->nMM, QStringLiteral("03"));
-    QCOMPARE(w()->nYY, QStringLiteral("26"));
+    QCOMPARE(classes, (QStringList{"TFVelka", "TFcal", "TFRX", "TFabout", "TFdigout"}));
+    TFcal *factory = m_program->Fcal();
+    QCOMPARE(factory->nDD->text(), QStringLiteral("07"));
+    QCOMPARE(factory->nMM->text(), QStringLiteral("03"));
+    QCOMPARE(factory->nYY->text(), QStringLiteral("26"));
+    QCOMPARE(factory->width(), 340);
+    QVERIFY(!factory->isVisible());
 }
 
 void TestMainWindow::startup_displaysDefaults_data()
@@ -163,7 +167,7 @@ void TestMainWindow::secondActivation_doesNotRefreshAgain()
     m_clock.date = QDate(2027, 1, 2);
     w()->FormActivate();
     QCOMPARE(w()->E_HFkanal->text(), QStringLiteral("  3"));
-    QCOMPARE(w()->nDD, QStringLiteral("07"));
+    QCOMPARE(m_program->Fcal()->nDD->text(), QStringLiteral("07"));
 }
 
 void TestMainWindow::role_followsWords41And36_data()

@@ -419,9 +419,11 @@ void TestLink::selectingMissingPort_requestFailsWithPortError()
     QCOMPARE(m_link->Lsavecom, QStringLiteral("COM2"));
     QCOMPARE(m_link->SB1[0], QStringLiteral("COM2"));
 
+    QSignalSpy failure(m_link.get(), &TFRX::followUpEnabled);
     m_link->BRXconfigClick();
     QCOMPARE(m_link->ErrorText, QStringLiteral("Fehler Kommunikationsport"));
     QCOMPARE(buttons.count(), 1);
+    QCOMPARE(failure.count(), 1); // the waiting window reports it
     QVERIFY(!m_link->fehlertimer.isActive());
     QVERIFY(m_sim->received().isEmpty());
 

@@ -1,6 +1,5 @@
 // The simulated module as a device: driven through a plain QSerialPort on its pseudo-terminal,
 // without the tool's link, so the two do not vouch for each other.
-#include "ImageFile.h"
 #include "ModuleSimulator.h"
 #include "config/ConfigImage.h"
 
@@ -78,8 +77,6 @@ private slots:
     void pacingAndDelay_takeTheirTime_data();
     void pacingAndDelay_takeTheirTime();
     void vanish_closesTheLineAfterHalfTheAnswer();
-    void imageFile_data();
-    void imageFile();
     void program_printsPathServesOptionsAndStopsOnTerm();
 
 private:
@@ -223,47 +220,6 @@ void TestSim::vanish_closesTheLineAfterHalfTheAnswer()
     QTRY_COMPARE(vanished.count(), 1);
     QVERIFY(!m_sim->isOpen());
     QTRY_VERIFY(!errors.isEmpty() && errors.last().first().value<QSerialPort::SerialPortError>() != QSerialPort::NoError);
-}
-
-void TestSim::imageFile_data()
-{
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<int>("word0"); // -1: the file is refused
-    QTest::addColumn<int>("word255");
-
-    QStringList plain;
-    for (int i = 0; i < 256; ++i)
-        plain << QString::number(i);
-    QTest::newRow("values only") << plain << 0 << 255;
-    QStringList sections = QStringList{">>DATA", "9"} + plain;
-    sections.removeLast();
-    QTest::newRow("last marker wins") << QStringList{">>DATA", "1", "2", ">>DATA"} + plain + QStringList{"<<DATA"}
-                                      << 0 << 255;
-    QTest::newRow("marker, values") << sections << 9 << 254;
-    QStringList signs = plain;
-    signs[0] = QStringLiteral("-1");
-    signs[255] = QStringLiteral("$FF");
-    QTest::newRow("sign and hex") << signs << 65535 << 255;
-    QTest::newRow("too few") << QStringList{">>DATA"} + plain.mid(1) << -1 << 0;
-    QStringList blank = plain;
-    blank[3] = QStringLiteral("12 ");
-    QTest::newRow("blank after value") << blank << -1 << 0;
-}
-
-void TestSim::imageFile()
-{
-    QFETCH(QStringList, lines);
-    QFETCH(int, word0);
-    QFETCH(int, word255);
-    QString error;
-    const std::optional<ConfigWords> image = parseImageLines(lines, &error);
-    QCOMPARE(image.has_value(), word0 >= 0);
-    if (!image) {
-        QVERIFY(!error.isEmpty());
-        return;
-    }
-    QCOMPARE(int((*image)[0]), word0);
-    QCOMPARE(int((*image)[255]), word255);
 }
 
 void TestSim::program_printsPathServesOptionsAndStopsOnTerm()
