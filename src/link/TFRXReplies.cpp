@@ -56,6 +56,10 @@ void TFRX::sendRequest(quint8 command)
 
 void TFRX::RxStart(quint8 locstat)
 {
+    // A new wait discards the previous one, including an evaluation still due for it: it
+    // would otherwise judge the new wait by the bytes received so far (a write's verify read
+    // starts while the quiet time after the data frame's acknowledgement may still run).
+    checkendtimer.stop();
     PendingCommand = locstat;
     receivetimer.start();
     fehlertimer.start();

@@ -48,6 +48,7 @@ private slots:
     void replyForAnotherCommand_leavesReplyOkAndFollowsUp_data();
     void replyForAnotherCommand_leavesReplyOkAndFollowsUp();
     void lateReply_isEvaluatedButCannotSucceed();
+    void newRequest_discardsThePreviousWaitsPendingEvaluation();
     void replyHold_storesBytesAndEvaluatesNothing();
     void timeoutInterval_persistsAcrossWaits();
     void rssi_rawValueToDbm_data();
@@ -318,6 +319,19 @@ void TestLink::lateReply_isEvaluatedButCannotSucceed()
     QCOMPARE(m_link->ReplyOk, quint8(0));
     QCOMPARE(rssi.count(), 0);
     QCOMPARE(m_link->MC.lastLine(), QStringLiteral("MC"));
+}
+
+void TestLink::newRequest_discardsThePreviousWaitsPendingEvaluation()
+{
+    m_link->BresetDeviceClick();
+    QTRY_VERIFY(m_link->checkendtimer.isActive()); // the reply is in, its quiet time runs
+    QSignalSpy followUp(m_link.get(), &TFRX::followUpEnabled);
+    m_sim->setFault('!', *SimFault::parse(u"delay:250"), 1); // nothing new within that quiet time
+    m_link->BRXconfigClick();
+    QTRY_COMPARE(followUp.count(), 1);
+    QCOMPARE(m_link->ReplyOk, quint8(1));
+    QCOMPARE(m_link->RxCount, 390);
+    QCOMPARE(m_link->ErrorText, QStringLiteral("Fehler nicht spezifiziert"));
 }
 
 void TestLink::replyHold_storesBytesAndEvaluatesNothing()
