@@ -3,6 +3,7 @@
 // waits for bytes that never come.
 //
 //   bench_link [path-to-velka-sim] [repetitions]
+#include "SimProcess.h"
 #include "link/TFRX.h"
 
 #include <QCoreApplication>
@@ -44,19 +45,6 @@ double cpuSeconds()
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
         + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// Starts velka-sim and returns the device path it prints, or an empty text.
-QString startSimulator(QProcess &process, const QString &program, const QStringList &arguments)
-{
-    process.start(program, arguments);
-    if (!process.waitForStarted(5000))
-        return {};
-    while (!process.canReadLine()) {
-        if (!process.waitForReadyRead(5000))
-            return {};
-    }
-    return QString::fromLocal8Bit(process.readLine()).trimmed();
 }
 
 // Runs the event loop until `link` has evaluated the outcome of the request just made.
@@ -118,7 +106,7 @@ int main(int argc, char **argv)
 
     for (const bool paced : {false, true}) {
         QProcess sim;
-        device = startSimulator(sim, simulator, paced ? QStringList{QStringLiteral("--pace")} : QStringList{});
+        device = startSimulatorProcess(sim, simulator, paced ? QStringList{QStringLiteral("--pace")} : QStringList{});
         if (device.isEmpty()) {
             std::fprintf(stderr, "bench_link: cannot start %s\n", qPrintable(simulator));
             return 1;
@@ -131,7 +119,7 @@ int main(int argc, char **argv)
     // A port that is there, but no module answers: after the time-out the link keeps
     // collecting (as it must), and that must cost nothing while the line is quiet.
     QProcess silent;
-    device = startSimulator(silent, simulator, {QStringLiteral("--fault"), QStringLiteral("silent")});
+    device = startSimulatorProcess(silent, simulator, {QStringLiteral("--fault"), QStringLiteral("silent")});
     if (device.isEmpty())
         return 1;
     link.BRXconfigClick();

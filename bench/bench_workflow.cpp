@@ -4,6 +4,7 @@
 // follow-up interval.
 //
 //   bench_workflow [path-to-velka-sim] [repetitions]
+#include "SimProcess.h"
 #include "app/Clock.h"
 #include "app/InfoLog.h"
 #include "app/Program.h"
@@ -64,18 +65,6 @@ double writeMinimumMs(bool paced)
     return ms;
 }
 
-QString startSimulator(QProcess &process, const QString &program, bool paced)
-{
-    process.start(program, paced ? QStringList{QStringLiteral("--pace")} : QStringList{});
-    if (!process.waitForStarted(5000))
-        return {};
-    while (!process.canReadLine()) {
-        if (!process.waitForReadyRead(5000))
-            return {};
-    }
-    return QString::fromLocal8Bit(process.readLine()).trimmed();
-}
-
 // Clicks `button` and runs the event loop until the log shows `done`; the time in ms, or -1.
 double timeUntilLogged(TFVelka &window, QPushButton *button, const QString &done)
 {
@@ -116,7 +105,8 @@ int main(int argc, char **argv)
     std::printf("  %-22s %10s %10s %7s\n", "sequence", "time [ms]", "min [ms]", "ratio");
     for (const bool paced : {false, true}) {
         QProcess sim;
-        const QString device = startSimulator(sim, simulator, paced);
+        const QString device = startSimulatorProcess(
+            sim, simulator, paced ? QStringList{QStringLiteral("--pace")} : QStringList{});
         if (device.isEmpty()) {
             std::fprintf(stderr, "cannot start %s\n", qPrintable(simulator));
             return 1;

@@ -1,6 +1,7 @@
 #include "app/InfoLog.h"
 
 #include "app/Clock.h"
+#include "app/PixelFont.h"
 
 #include <QScrollBar>
 #include <QTextCursor>
@@ -14,10 +15,7 @@ InfoLog::InfoLog(const Clock &clock, QWidget *parent)
     : QTextEdit(parent)
     , m_clock(clock)
 {
-    QFont font(QStringLiteral("Courier New"));
-    font.setPixelSize(13);
-    font.setStyleHint(QFont::TypeWriter);
-    setFont(font);
+    setFont(pixelFont(QStringLiteral("Courier New"), 13));
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setFocusPolicy(Qt::ClickFocus);
     setAcceptRichText(false);

@@ -5,6 +5,7 @@
 #include "app/ClickLabel.h"
 #include "app/InfoLog.h"
 #include "app/MainWindowTexts.h"
+#include "app/PixelFont.h"
 #include "config/ProgramInfo.h"
 #include "outputs/OutputGrid.h"
 
@@ -25,22 +26,9 @@ const QColor WindowColour(214, 214, 214);
 const QColor TitleColour(128, 0, 0); // maroon
 const QColor Greyed(128, 128, 128);
 
-QFont pixelFont(const QString &family, int pixels, bool bold = false)
-{
-    QFont font(family);
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
+QFont fieldFont() { return pixelFont(QStringLiteral("Courier New"), 13); }
 
-QFont fieldFont()
-{
-    QFont font = pixelFont(QStringLiteral("Courier New"), 13);
-    font.setStyleHint(QFont::TypeWriter);
-    return font;
-}
-
-QFont captionFont() { return pixelFont(QStringLiteral("Arial"), 13); }
+QFont captionFont() { return arialFont(13); }
 
 QLabel *makeCaption(QWidget *parent, const QString &text, const QRect &rect)
 {
@@ -60,7 +48,7 @@ QFrame *makePanel(QWidget *parent, const char *name, const QString &title, const
     panel->setGeometry(rect);
     if (!title.isEmpty()) {
         auto *label = new QLabel(title, panel);
-        label->setFont(pixelFont(QStringLiteral("Arial"), 13, true));
+        label->setFont(arialFont(13, true));
         QPalette palette = label->palette();
         palette.setColor(QPalette::WindowText, TitleColour);
         label->setPalette(palette);

@@ -1,6 +1,7 @@
 #include "factory/TFcal.h"
 
 #include "app/ConfigWorkflow.h"
+#include "app/PixelFont.h"
 #include "config/NumberText.h"
 #include "link/TFRX.h"
 
@@ -14,14 +15,6 @@
 
 namespace {
 const QString StatusNone = QStringLiteral("Status: ---");
-
-QFont arial(int pixels, bool bold = false)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
 
 QLineEdit *makeField(QWidget *parent, const char *name, int maxLength, const QRect &rect, int tag = -1)
 {
@@ -38,7 +31,7 @@ QLineEdit *makeField(QWidget *parent, const char *name, int maxLength, const QRe
 void caption(QWidget *parent, const QString &text, const QRect &rect)
 {
     auto *label = new QLabel(text, parent);
-    label->setFont(arial(13));
+    label->setFont(arialFont(13));
     label->setGeometry(rect);
 }
 } // namespace
@@ -81,7 +74,7 @@ TFcal::TFcal(QWidget *parent)
 
     Butstart = new QPushButton(QStringLiteral("Write Werk-Data"), this);
     Butstart->setObjectName(QStringLiteral("Butstart"));
-    Butstart->setFont(arial(15, true));
+    Butstart->setFont(arialFont(15, true));
     Butstart->setGeometry(216, 8, 116, 120);
     Butstart->setAutoDefault(false);
     Butcancel = new QPushButton(QStringLiteral("fertig"), this);
@@ -93,7 +86,7 @@ TFcal::TFcal(QWidget *parent)
     MStatus->setObjectName(QStringLiteral("MStatus"));
     MStatus->setReadOnly(true);
     MStatus->setFrameShape(QFrame::NoFrame);
-    MStatus->setFont(arial(13, true));
+    MStatus->setFont(arialFont(13, true));
     MStatus->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     QPalette palette = MStatus->palette();
     palette.setColor(QPalette::Base, QColor(226, 226, 226));

@@ -1,5 +1,7 @@
 #include "outputs/OutputGrid.h"
 
+#include "app/PixelFont.h"
+
 #include <QHeaderView>
 #include <QPainter>
 #include <QStyledItemDelegate>
@@ -101,10 +103,8 @@ OutputGrid::OutputGrid(QWidget *parent)
 
 void OutputGrid::setuptable()
 {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(13);
-    setFont(font);
-    horizontalHeader()->setFont(font);
+    setFont(arialFont(13));
+    horizontalHeader()->setFont(arialFont(13));
 
     setColumnCount(ColumnCount);
     setRowCount(OutputCount);

@@ -1,19 +1,13 @@
 #include "outputs/TFdigout.h"
 
+#include "app/PixelFont.h"
+
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 
 namespace {
 const QColor Background(225, 230, 225);
-
-QFont pixelFont(int pixels, bool bold)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
 
 // Shows the program's choice; an index beyond the list leaves no selection and no text,
 // except in the box the person is typing into, whose text stays theirs.
@@ -67,7 +61,7 @@ TFdigout::TFdigout(DigTable &table, int &outNr, std::function<void()> showdigTab
     Bclose = new QPushButton(QStringLiteral("OK"), this);
     Bclose->setObjectName(QStringLiteral("Bclose"));
     Bclose->setGeometry(14, 55, 585, 43);
-    Bclose->setFont(pixelFont(19, false));
+    Bclose->setFont(arialFont(19));
     Bclose->setAutoDefault(false);
     connect(Bclose, &QPushButton::clicked, this, &TFdigout::BcloseClick);
 }
@@ -82,7 +76,7 @@ QComboBox *TFdigout::makeCombo(const char *name, const QStringList &items, const
     box->setCompleter(nullptr);
     box->addItems(items);
     box->setGeometry(rect);
-    box->setFont(pixelFont(13, true));
+    box->setFont(arialFont(13, true));
     box->setToolTip(hint);
     box->setMaxVisibleItems(dropDownCount);
     // Only the person's choices count as changes: a pick from the list, or typing, where a

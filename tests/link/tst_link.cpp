@@ -1,6 +1,7 @@
 // The link end to end: TFRX on QSerialPort over a real pseudo-terminal, with the simulated
 // module on the other side, both in this process's event loop.
 #include "ModuleSimulator.h"
+#include "SimProcess.h"
 #include "link/PortNames.h"
 #include "link/TFRX.h"
 
@@ -93,11 +94,8 @@ void TestLink::cleanup()
 
 bool TestLink::startSimProcess(QProcess &process, const QStringList &arguments)
 {
-    process.start(QStringLiteral(VELKA_SIM_PATH), arguments);
-    if (!process.waitForStarted(5000) || !QTest::qWaitFor([&] { return process.canReadLine(); }, 5000))
-        return false;
-    pointCom1At(QString::fromLocal8Bit(process.readLine()).trimmed());
-    return m_com1.startsWith(QLatin1Char('/'));
+    pointCom1At(startSimulatorProcess(process, QStringLiteral(VELKA_SIM_PATH), arguments));
+    return !m_com1.isEmpty();
 }
 
 void TestLink::request_wireBytesAndOutcome_data()
