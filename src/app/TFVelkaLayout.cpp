@@ -191,16 +191,26 @@ void TFVelka::buildRightColumn(QWidget *client)
     Pread = makePanel(client, "Pread", QString(), QRect(444, 8, 192, 103));
     Pread->setToolTip(MainTexts::HintPread);
     Pread->setAutoFillBackground(true);
-    makeCaption(Pread, MainTexts::CaptionFirmware, QRect(6, 4, 100, 18));
-    LFirmware = makeValueLabel(Pread, "LFirmware", QRect(96, 4, 90, 18));
-    makeCaption(Pread, MainTexts::CaptionSerial, QRect(6, 23, 100, 18));
-    LSeriennummer = makeValueLabel(Pread, "LSeriennummer", QRect(96, 23, 90, 18));
-    makeCaption(Pread, MainTexts::CaptionDateCode, QRect(6, 42, 100, 18));
-    LDateCode = makeValueLabel(Pread, "LDateCode", QRect(96, 42, 90, 18));
-    makeCaption(Pread, MainTexts::CaptionKunde, QRect(6, 61, 100, 18));
-    LKunde = makeValueLabel(Pread, "LKunde", QRect(96, 61, 90, 18));
-    makeCaption(Pread, MainTexts::CaptionLast, QRect(6, 80, 130, 18));
-    Llast = makeValueLabel(Pread, "Llast", QRect(116, 80, 70, 18));
+    // The system data use a smaller font: the longest caption and its date share one line.
+    const QFont small = arialFont(11);
+    const struct
+    {
+        const QString &caption;
+        const char *name;
+        QLabel **value;
+        int valueLeft;
+    } rows[] = {{MainTexts::CaptionFirmware, "LFirmware", &LFirmware, 96},
+                {MainTexts::CaptionSerial, "LSeriennummer", &LSeriennummer, 96},
+                {MainTexts::CaptionDateCode, "LDateCode", &LDateCode, 96},
+                {MainTexts::CaptionKunde, "LKunde", &LKunde, 96},
+                {MainTexts::CaptionLast, "Llast", &Llast, 128}};
+    int y = 6;
+    for (const auto &row : rows) {
+        makeCaption(Pread, row.caption, QRect(6, y, 124, 18))->setFont(small);
+        *row.value = makeValueLabel(Pread, row.name, QRect(row.valueLeft, y, 186 - row.valueLeft, 18));
+        (*row.value)->setFont(small);
+        y += 18;
+    }
     Pread->hide();
 
     Plogo = makePanel(client, "Plogo", QString(), QRect(444, 116, 192, 33));
