@@ -78,6 +78,7 @@ void TestWorkflow::init()
     });
     w()->show();
     QTRY_VERIFY(!w()->FirstActivation);
+    QTRY_VERIFY(!link()->inittimer.isActive()); // the link's start-up has run
 }
 
 void TestWorkflow::cleanup()
@@ -177,21 +178,19 @@ void TestWorkflow::read_wakesTheModuleThenSendsTheRequest()
     QCOMPARE(wire.left(138), QByteArray(138, '\0'));
     QCOMPARE(wire.mid(138).toHex(), QByteArray("ff2100000080fe5f")); // 0xFFFF - 0x1A0
 
-    // Bursts: bytes that arrive within a few milliseconds belong together.
-    QList<QPair<qint64, qsizetype>> bursts;
-    for (const auto &arrival : arrivals) {
-        if (bursts.isEmpty() || arrival.first - bursts.last().first > 20)
-            bursts << arrival;
-        else
-            bursts.last().second = arrival.second;
+    // Eleven bytes per burst: every arrival of the knock ends on a burst boundary (a busy
+    // machine may deliver two bursts at once), and the eight bursts span seven 40 ms steps.
+    QVERIFY(!arrivals.isEmpty());
+    qint64 lastKnock = -1;
+    for (const auto &[time, size] : arrivals) {
+        if (size <= 88) {
+            QCOMPARE(size % 11, 0);
+            lastKnock = size == 88 ? time : lastKnock;
+        } else if (lastKnock < 0) {
+            lastKnock = time; // the last burst came together with the request
+        }
     }
-    // The request follows the last burst at once.
-    QCOMPARE(bursts.size(), 8);
-    for (int i = 0; i < 7; ++i)
-        QCOMPARE(bursts[i].second, qsizetype(11 * (i + 1)));
-    QCOMPARE(bursts[7].second, wire.size());
-    for (int i = 1; i < 8; ++i)
-        QVERIFY2(bursts[i].first - bursts[i - 1].first >= 30, "bursts about 40 ms apart");
+    QVERIFY2(lastKnock - arrivals.first().first >= 7 * 35, "bursts about 40 ms apart");
 }
 
 void TestWorkflow::read_takesTheModulesImage()
