@@ -4,7 +4,7 @@
 //
 //   bench_link [path-to-velka-sim] [repetitions]
 #include "SimProcess.h"
-#include "link/TFRX.h"
+#include "core/link/TFRX.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

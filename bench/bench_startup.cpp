@@ -4,10 +4,10 @@
 // does (offscreen), waits until the main window has been shown and its display filled, and
 // reports the time since its own start and its peak resident memory.
 
-#include "app/Clock.h"
-#include "app/Program.h"
-#include "app/TFVelka.h"
-#include "app/UserInteraction.h"
+#include "core/workflow/Clock.h"
+#include "ui/main/Program.h"
+#include "ui/main/TFVelka.h"
+#include "ui/common/QtUserInteraction.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -5,12 +5,12 @@
 //
 //   bench_workflow [path-to-velka-sim] [repetitions]
 #include "SimProcess.h"
-#include "app/Clock.h"
-#include "app/InfoLog.h"
-#include "app/Program.h"
-#include "app/TFVelka.h"
-#include "app/UserInteraction.h"
-#include "link/TFRX.h"
+#include "core/workflow/Clock.h"
+#include "ui/common/InfoLog.h"
+#include "ui/main/Program.h"
+#include "ui/main/TFVelka.h"
+#include "core/workflow/UserInteraction.h"
+#include "core/link/TFRX.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -36,9 +36,9 @@ constexpr double AfterDataMs = 200;
 class Agreeing final : public UserInteraction
 {
 public:
-    bool confirm(QWidget *, const QString &) override { return true; }
-    QString askOpenFileName(QWidget *, const FileDialogRequest &) override { return {}; }
-    QString askSaveFileName(QWidget *, const FileDialogRequest &) override { return {}; }
+    bool confirm(const QString &) override { return true; }
+    QString askOpenFileName(const FileDialogRequest &) override { return {}; }
+    QString askSaveFileName(const FileDialogRequest &) override { return {}; }
     void openUrl(const QUrl &) override {}
 };
 

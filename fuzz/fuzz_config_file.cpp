@@ -2,7 +2,7 @@
 // never crash or read out of bounds. Seeds: corpus/config_file/.
 //   build-fuzz/fuzz/fuzz_config_file fuzz/corpus/config_file
 
-#include "files/ConfigFile.h"
+#include "core/files/ConfigFile.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include "ModuleFirmware.h"
 
-#include "config/ConsistencyRules.h"
-#include "link/DeviceConstants.h"
-#include "outputs/DigTab.h"
+#include "core/config/ConsistencyRules.h"
+#include "core/link/DeviceConstants.h"
+#include "core/outputs/DigTab.h"
 
 namespace {
 

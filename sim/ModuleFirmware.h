@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/ConfigImage.h"
+#include "core/config/ConfigImage.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

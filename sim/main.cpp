@@ -1,6 +1,6 @@
 // velka-sim: a simulated Velka module on a pseudo-terminal.
 #include "ModuleSimulator.h"
-#include "files/ConfigFile.h"
+#include "core/files/ConfigFile.h"
 
 #include <QCommandLineParser>
 #include <QFile>

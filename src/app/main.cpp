@@ -1,7 +1,7 @@
-#include "app/Clock.h"
-#include "app/Program.h"
-#include "app/TFVelka.h"
-#include "app/UserInteraction.h"
+#include "core/workflow/Clock.h"
+#include "ui/main/Program.h"
+#include "ui/main/TFVelka.h"
+#include "ui/common/QtUserInteraction.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
-#include "app/ClickLabel.h"
-#include "app/Program.h"
-#include "app/TFVelka.h"
+#include "ui/common/ClickLabel.h"
+#include "ui/main/Program.h"
+#include "ui/main/TFVelka.h"
 #include "common/TestSupport.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
-#include "app/InfoLog.h"
-#include "app/Program.h"
-#include "app/TFVelka.h"
+#include "ui/common/InfoLog.h"
+#include "ui/main/Program.h"
+#include "ui/main/TFVelka.h"
 #include "common/TestSupport.h"
-#include "outputs/OutputGrid.h"
+#include "ui/outputs/OutputGrid.h"
 
 #include <QAction>
 #include <QFile>

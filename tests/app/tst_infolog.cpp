@@ -1,4 +1,4 @@
-#include "app/InfoLog.h"
+#include "ui/common/InfoLog.h"
 #include "common/TestSupport.h"
 
 #include <QScrollBar>

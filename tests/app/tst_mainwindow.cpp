@@ -1,13 +1,13 @@
-#include "about/TFabout.h"
-#include "app/ClickLabel.h"
-#include "app/InfoLog.h"
-#include "app/Program.h"
-#include "app/TFVelka.h"
-#include "factory/TFcal.h"
+#include "ui/about/TFabout.h"
+#include "ui/common/ClickLabel.h"
+#include "ui/common/InfoLog.h"
+#include "ui/main/Program.h"
+#include "ui/main/TFVelka.h"
+#include "ui/factory/TFcal.h"
 #include "common/TestSupport.h"
-#include "link/TFRX.h"
-#include "outputs/OutputGrid.h"
-#include "outputs/TFdigout.h"
+#include "core/link/TFRX.h"
+#include "ui/outputs/OutputGrid.h"
+#include "ui/outputs/TFdigout.h"
 
 #include <QApplication>
 #include <QCheckBox>

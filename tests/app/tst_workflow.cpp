@@ -1,12 +1,12 @@
 // The read, verify and write sequence end to end: the whole program on a real
 // pseudo-terminal, with the simulated module on the other side.
 #include "ModuleSimulator.h"
-#include "app/InfoLog.h"
-#include "app/Program.h"
-#include "app/TFVelka.h"
+#include "ui/common/InfoLog.h"
+#include "ui/main/Program.h"
+#include "ui/main/TFVelka.h"
 #include "common/TestSupport.h"
-#include "factory/TFcal.h"
-#include "link/TFRX.h"
+#include "ui/factory/TFcal.h"
+#include "core/link/TFRX.h"
 
 #include <QElapsedTimer>
 #include <QLabel>

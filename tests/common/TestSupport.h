@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Clock.h"
-#include "app/UserInteraction.h"
+#include "core/workflow/Clock.h"
+#include "core/workflow/UserInteraction.h"
 
 #include <QColor>
 #include <QList>
@@ -32,17 +32,17 @@ public:
     QStringList saveNames;   // next answers of the save dialog; cancel when empty
     QList<FileDialogRequest> fileRequests;
 
-    bool confirm(QWidget *, const QString &text) override
+    bool confirm(const QString &text) override
     {
         questions << text;
         return answers.isEmpty() ? true : answers.takeFirst();
     }
-    QString askOpenFileName(QWidget *, const FileDialogRequest &request) override
+    QString askOpenFileName(const FileDialogRequest &request) override
     {
         fileRequests << request;
         return openNames.isEmpty() ? QString() : openNames.takeFirst();
     }
-    QString askSaveFileName(QWidget *, const FileDialogRequest &request) override
+    QString askSaveFileName(const FileDialogRequest &request) override
     {
         fileRequests << request;
         return saveNames.isEmpty() ? QString() : saveNames.takeFirst();

@@ -1,6 +1,6 @@
-#include "config/ConfigImage.h"
-#include "config/ConsistencyRules.h"
-#include "config/NumberText.h"
+#include "core/config/ConfigImage.h"
+#include "core/config/ConsistencyRules.h"
+#include "core/config/NumberText.h"
 
 #include <QRandomGenerator>
 #include <QTest>

@@ -1,5 +1,5 @@
-#include "config/ConfigImage.h"
-#include "files/ConfigFile.h"
+#include "core/config/ConfigImage.h"
+#include "core/files/ConfigFile.h"
 
 #include <QDir>
 #include <QFile>

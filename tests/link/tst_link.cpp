@@ -2,8 +2,8 @@
 // module on the other side, both in this process's event loop.
 #include "ModuleSimulator.h"
 #include "SimProcess.h"
-#include "link/PortNames.h"
-#include "link/TFRX.h"
+#include "core/link/PortNames.h"
+#include "core/link/TFRX.h"
 
 #include <QProcess>
 #include <QSignalSpy>

@@ -1,8 +1,8 @@
-#include "app/Program.h"
-#include "app/TFVelka.h"
+#include "ui/main/Program.h"
+#include "ui/main/TFVelka.h"
 #include "common/TestSupport.h"
-#include "outputs/OutputGrid.h"
-#include "outputs/TFdigout.h"
+#include "ui/outputs/OutputGrid.h"
+#include "ui/outputs/TFdigout.h"
 
 #include <QApplication>
 #include <QComboBox>

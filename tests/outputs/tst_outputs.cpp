@@ -1,5 +1,5 @@
-#include "outputs/DigTab.h"
-#include "outputs/OutputGrid.h"
+#include "core/outputs/DigTab.h"
+#include "ui/outputs/OutputGrid.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,7 +1,7 @@
 // The simulated module as a device: driven through a plain QSerialPort on its pseudo-terminal,
 // without the tool's link, so the two do not vouch for each other.
 #include "ModuleSimulator.h"
-#include "config/ConfigImage.h"
+#include "core/config/ConfigImage.h"
 
 #include <QElapsedTimer>
 #include <QProcess>

@@ -1,0 +1,57 @@
+#include "ui/common/InfoLog.h"
+
+#include "core/workflow/Clock.h"
+#include "ui/common/PixelFont.h"
+
+#include <QScrollBar>
+#include <QTextCursor>
+
+QColor logColour(int value)
+{
+    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
+
+InfoLog::InfoLog(const Clock &clock, QWidget *parent)
+    : QTextEdit(parent)
+    , m_clock(clock)
+{
+    setFont(pixelFont(QStringLiteral("Courier New"), 13));
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setFocusPolicy(Qt::ClickFocus);
+    setAcceptRichText(false);
+    setLineWrapMode(QTextEdit::WidgetWidth);
+    setToolTip(QStringLiteral("Informationsfenster"));
+}
+
+void InfoLog::showinfo(const QString &inhalt, int farbe, int option)
+{
+    if (option & LogOption::TimeLine) {
+        const QString time = m_clock.timeOfDay().toString(QStringLiteral("hh:mm:ss"));
+        AddColoredString(this, QStringLiteral(" -") + time + QStringLiteral("-\n"), farbe);
+    }
+    AddColoredString(this, inhalt + QLatin1Char('\n'), farbe);
+    if (option & LogOption::EmptyLine)
+        AddColoredString(this, QStringLiteral("\n"), farbe);
+    SetCaretToEnd(this, true);
+}
+
+void InfoLog::AddColoredString(QTextEdit *ARichEdit, const QString &AText, int AColor)
+{
+    QTextCursor cursor(ARichEdit->document());
+    cursor.movePosition(QTextCursor::End);
+    QTextCharFormat format;
+    format.setForeground(logColour(AColor));
+    cursor.insertText(AText, format);
+}
+
+void InfoLog::SetCaretToEnd(QTextEdit *hWindow, bool bScroll)
+{
+    QTextCursor cursor = hWindow->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    hWindow->setTextCursor(cursor);
+    if (bScroll) {
+        hWindow->ensureCursorVisible();
+        // The caret sits on the empty line after the last report; show the bottom fully.
+        hWindow->verticalScrollBar()->setValue(hWindow->verticalScrollBar()->maximum());
+    }
+}

@@ -1,0 +1,181 @@
+#include "ui/factory/TFcal.h"
+
+#include "core/workflow/ConfigWorkflow.h"
+#include "ui/common/PixelFont.h"
+#include "core/config/NumberText.h"
+#include "core/link/TFRX.h"
+
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+const QString StatusNone = QStringLiteral("Status: ---");
+
+QLineEdit *makeField(QWidget *parent, const char *name, int maxLength, const QRect &rect, int tag = -1)
+{
+    auto *field = new QLineEdit(parent);
+    field->setObjectName(QLatin1String(name));
+    field->setMaxLength(maxLength);
+    field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    field->setGeometry(rect);
+    if (tag >= 0)
+        field->setProperty("Tag", tag);
+    return field;
+}
+
+void caption(QWidget *parent, const QString &text, const QRect &rect)
+{
+    auto *label = new QLabel(text, parent);
+    label->setFont(arialFont(13));
+    label->setGeometry(rect);
+}
+} // namespace
+
+TFcal::TFcal(QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("Fcal"));
+    setWindowTitle(QStringLiteral("Velka - Werksdaten"));
+    setModal(true);
+    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    resize(340, 315);
+
+    WerkPanel = new QFrame(this);
+    WerkPanel->setObjectName(QStringLiteral("WerkPanel"));
+    WerkPanel->setFrameShape(QFrame::Panel);
+    WerkPanel->setFrameShadow(QFrame::Raised);
+    WerkPanel->setGeometry(8, 8, 200, 214);
+    const int x = 116;
+    caption(WerkPanel, QStringLiteral("Seriennummer"), QRect(8, 10, 104, 20));
+    E_serienN = makeField(WerkPanel, "E_serienN", 5, QRect(x, 10, 76, 22), Word::Serial);
+    caption(WerkPanel, QStringLiteral("DateCode"), QRect(8, 40, 104, 20));
+    E_datecode = makeField(WerkPanel, "E_datecode", 5, QRect(x, 40, 76, 22), Word::DateCode);
+    caption(WerkPanel, QStringLiteral("Kundennummer"), QRect(8, 70, 104, 20));
+    E_customer = makeField(WerkPanel, "E_customer", 5, QRect(x, 70, 76, 22), Word::Customer);
+    caption(WerkPanel, QStringLiteral("Anzahl  Progs"), QRect(8, 100, 104, 20));
+    E_written = makeField(WerkPanel, "E_written", 5, QRect(x, 100, 76, 22), Word::Counter);
+    caption(WerkPanel, QStringLiteral("neu Prog"), QRect(8, 142, 104, 20));
+    nDD = makeField(WerkPanel, "nDD", 2, QRect(x, 142, 24, 22));
+    nMM = makeField(WerkPanel, "nMM", 2, QRect(x + 26, 142, 24, 22));
+    nYY = makeField(WerkPanel, "nYY", 2, QRect(x + 52, 142, 24, 22));
+    caption(WerkPanel, QStringLiteral("alt Prog"), QRect(8, 176, 104, 20));
+    aDD = makeField(WerkPanel, "aDD", 2, QRect(x, 176, 24, 22));
+    aMM = makeField(WerkPanel, "aMM", 2, QRect(x + 26, 176, 24, 22));
+    aYY = makeField(WerkPanel, "aYY", 2, QRect(x + 52, 176, 24, 22));
+    for (QLineEdit *old : {aDD, aMM, aYY}) {
+        old->setReadOnly(true);
+        old->setEnabled(false);
+    }
+
+    Butstart = new QPushButton(QStringLiteral("Write Werk-Data"), this);
+    Butstart->setObjectName(QStringLiteral("Butstart"));
+    Butstart->setFont(arialFont(15, true));
+    Butstart->setGeometry(216, 8, 116, 120);
+    Butstart->setAutoDefault(false);
+    Butcancel = new QPushButton(QStringLiteral("fertig"), this);
+    Butcancel->setObjectName(QStringLiteral("Butcancel"));
+    Butcancel->setGeometry(216, 140, 116, 40);
+    Butcancel->setAutoDefault(false);
+
+    MStatus = new QPlainTextEdit(this);
+    MStatus->setObjectName(QStringLiteral("MStatus"));
+    MStatus->setReadOnly(true);
+    MStatus->setFrameShape(QFrame::NoFrame);
+    MStatus->setFont(arialFont(13, true));
+    MStatus->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QPalette palette = MStatus->palette();
+    palette.setColor(QPalette::Base, QColor(226, 226, 226));
+    palette.setColor(QPalette::Text, QColor(128, 0, 0));
+    MStatus->setPalette(palette);
+    MStatus->setGeometry(8, 232, 324, 48);
+
+    connect(Butstart, &QPushButton::clicked, this, &TFcal::ButstartClick);
+    connect(Butcancel, &QPushButton::clicked, this, &TFcal::ButcancelClick);
+}
+
+void TFcal::attach(TFRX *link, ConfigWorkflow *workflow)
+{
+    m_link = link;
+    m_workflow = workflow;
+}
+
+void TFcal::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    FormShow();
+}
+
+void TFcal::FormShow()
+{
+    // While the window is open and idle, nothing the module sends starts an evaluation.
+    if (m_link) {
+        m_link->ReplyHold = 1;
+        m_link->checkendtimer.setInterval(1000);
+    }
+    WerkPanel->setEnabled(false);
+}
+
+void TFcal::ButstartClick()
+{
+    MStatus->clear();
+    addStatusLine(StatusNone);
+    if (!m_link || !m_workflow)
+        return;
+    m_link->clearPortBuffers();
+    m_link->ReplyHold = 0;
+    m_link->checkendtimer.setInterval(100);
+    m_workflow->FactoryWrite = true;
+    m_workflow->NowWrite();
+}
+
+void TFcal::ButcancelClick()
+{
+    close();
+}
+
+void TFcal::done(int result)
+{
+    FormClose();
+    QDialog::done(result);
+}
+
+void TFcal::FormClose()
+{
+    if (m_workflow)
+        m_workflow->factoryWindowClosed();
+    if (m_link) {
+        m_link->receivetimer.stop();
+        m_link->checkendtimer.setInterval(100);
+        m_link->ReplyHold = 0;
+    }
+}
+
+void TFcal::showFactoryWords(const ConfigWords &image)
+{
+    const QChar blank(QLatin1Char(' '));
+    const QChar zero(QLatin1Char('0'));
+    E_serienN->setText(fillString(5, blank, image[Word::Serial]));
+    E_datecode->setText(fillString(5, blank, image[Word::DateCode]));
+    E_customer->setText(fillString(5, blank, image[Word::Customer]));
+    aDD->setText(fillString(2, zero, image[Word::Day]));
+    aMM->setText(fillString(2, zero, image[Word::MonthYear] >> 8));
+    aYY->setText(fillString(2, zero, image[Word::MonthYear] & 0xFF));
+    E_written->setText(fillString(5, blank, image[Word::Counter]));
+}
+
+ProgrammingDate TFcal::programmingDate() const
+{
+    return ProgrammingDate{nDD->text().toInt(), nMM->text().toInt(), nYY->text().toInt()};
+}
+
+void TFcal::addStatusLine(const QString &line)
+{
+    MStatus->appendPlainText(line);
+}

@@ -1,0 +1,110 @@
+// The file menu: reset to defaults, load and save configuration files.
+
+#include "ui/main/TFVelka.h"
+
+#include "ui/common/InfoLog.h"
+#include "ui/main/MainWindowTexts.h"
+#include "core/workflow/UserInteraction.h"
+#include "core/files/ConfigFile.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QSaveFile>
+
+namespace {
+FileDialogRequest dialogRequest(const QString &title, const QString &name)
+{
+    return FileDialogRequest{title, MainTexts::FileFilter, MainTexts::FileExtension, name};
+}
+
+QString fullPath(const QString &name)
+{
+    return QDir::toNativeSeparators(QFileInfo(name).absoluteFilePath());
+}
+} // namespace
+
+void TFVelka::MNeuClick()
+{
+    if (!m_ui.confirm(MainTexts::AskNeu)) {
+        MInfo->showinfo(MainTexts::NeuAbgebrochen, LogColour::Red, LogOption::Framed);
+        return;
+    }
+    GrundWerte();
+    showdata();
+    MInfo->showinfo(MainTexts::DefaultGeladen, LogColour::Black, LogOption::Framed);
+}
+
+QStringList TFVelka::BuildFile()
+{
+    DigTabToFlash(DigTab, ConfigImage);
+    const QStringList lines = ConfigFile::build(ConfigImage);
+    MemoFile->setPlainText(lines.join(QLatin1Char('\n')));
+    return lines;
+}
+
+void TFVelka::MSpeichernClick()
+{
+    const QString name = m_ui.askSaveFileName(dialogRequest(MainTexts::SaveConfigTitle, m_saveName));
+    if (name.isEmpty()) {
+        MInfo->showinfo(MainTexts::SpeichernAbgebrochen, LogColour::Red, LogOption::Framed);
+        return;
+    }
+    m_saveName = name;
+    const QByteArray bytes = ConfigFile::encode(BuildFile());
+
+    // Written beside the target and put in its place only when complete, so a failed save
+    // never damages an existing file. The explicit flush matters: commit() does not notice
+    // a write that fails while it closes the temporary file (a full disk), and would put a
+    // truncated file in place.
+    QSaveFile file(name);
+    const bool saved = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
+        && file.flush() && file.commit();
+    if (!saved) {
+        QApplication::beep();
+        MInfo->showinfo(MainTexts::SpeichernFehler, LogColour::Red, LogOption::Framed);
+        return;
+    }
+    MInfo->showinfo(MainTexts::Gespeichert, LogColour::Green, LogOption::Framed);
+    SBPanel[1]->setText(fullPath(name));
+}
+
+void TFVelka::MLadenClick()
+{
+    const QString name = m_ui.askOpenFileName(dialogRequest(MainTexts::OpenConfigTitle, m_openName));
+    if (name.isEmpty()) {
+        MInfo->showinfo(MainTexts::LadenAbgebrochen, LogColour::Red, LogOption::Framed);
+        return;
+    }
+    m_openName = name;
+    QFile file(name);
+    QStringList lines;
+    bool loaded = false;
+    if (file.open(QIODevice::ReadOnly)) {
+        lines = ConfigFile::decode(file.readAll());
+        loaded = file.error() == QFileDevice::NoError && DateiGeladen(lines);
+    }
+    if (!loaded) {
+        QApplication::beep();
+        MInfo->showinfo(MainTexts::LadenFehler, LogColour::Red, LogOption::Framed);
+        return;
+    }
+    MInfo->showinfo(MainTexts::DateiGeladen + fullPath(name), LogColour::Green, LogOption::Framed);
+    SBPanel[1]->setText(fullPath(name));
+}
+
+bool TFVelka::DateiGeladen(const QStringList &lines)
+{
+    MemoFile->setPlainText(lines.join(QLatin1Char('\n')));
+    // Nothing is taken unless every value converts, so a broken file leaves the image as it was.
+    const std::optional<ConfigWords> image = ConfigFile::read(lines);
+    if (!image)
+        return false;
+    ConfigImage = *image;
+    FlashToDigTab(ConfigImage, DigTab);
+    showdata();
+    return true;
+}

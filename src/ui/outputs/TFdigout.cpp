@@ -1,0 +1,173 @@
+#include "ui/outputs/TFdigout.h"
+
+#include "ui/common/PixelFont.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+const QColor Background(225, 230, 225);
+
+// Shows the program's choice; an index beyond the list leaves no selection and no text,
+// except in the box the person is typing into, whose text stays theirs.
+void showIndex(QComboBox *box, int index)
+{
+    if (index >= 0 && index < box->count()) {
+        if (box->currentIndex() != index)
+            box->setCurrentIndex(index);
+        return;
+    }
+    if (box->lineEdit() && box->lineEdit()->hasFocus())
+        return;
+    box->setCurrentIndex(-1);
+    if (box->lineEdit())
+        box->lineEdit()->clear();
+}
+} // namespace
+
+TFdigout::TFdigout(DigTable &table, int &outNr, std::function<void()> showdigTab, QWidget *parent)
+    : QDialog(parent)
+    , m_table(table)
+    , m_outNr(outNr)
+    , m_showdigTab(std::move(showdigTab))
+{
+    setObjectName(QStringLiteral("Fdigout"));
+    setWindowTitle(QStringLiteral("Velka -edit digital output-"));
+    setModal(true);
+    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, Background);
+    setPalette(palette);
+    setAutoFillBackground(true);
+    setFixedSize(612, 110);
+
+    Cout = makeCombo("Cout", outputList(), QRect(6, 10, 65, 22), QStringLiteral("Ausgangs-Nummer"),
+                     40, &TFdigout::CoutChange);
+    CQuelle = makeCombo("CQuelle", sourceList(), QRect(73, 10, 90, 22),
+                        QStringLiteral("Herkunftsquelle der Ausgabeinformation"), 32,
+                        &TFdigout::CQuelleChange);
+    CInhalt1 = makeCombo("CInhalt1", inputList(), QRect(165, 10, 235, 22),
+                         QStringLiteral("Funktion des Ausgangs out1"), 40, &TFdigout::CInhalt1Change);
+    CInhalt2 = makeCombo("CInhalt2", statusList(), QRect(165, 10, 235, 22),
+                         QStringLiteral("Ausgabeinformation"), 40, &TFdigout::CInhalt2Change);
+    CBitFehler = makeCombo("CBitFehler", faultList(), QRect(402, 10, 122, 22),
+                           QStringLiteral("Fehlerverhalten des Ausgangs"), 32,
+                           &TFdigout::CBitFehlerChange);
+    CBitinvertiert = makeCombo("CBitinvertiert", inversionList(), QRect(526, 10, 81, 22),
+                               QStringLiteral("Ausgang normal oder invertiert"), 32,
+                               &TFdigout::CBitinvertiertChange);
+
+    Bclose = new QPushButton(QStringLiteral("OK"), this);
+    Bclose->setObjectName(QStringLiteral("Bclose"));
+    Bclose->setGeometry(14, 55, 585, 43);
+    Bclose->setFont(arialFont(19));
+    Bclose->setAutoDefault(false);
+    connect(Bclose, &QPushButton::clicked, this, &TFdigout::BcloseClick);
+}
+
+QComboBox *TFdigout::makeCombo(const char *name, const QStringList &items, const QRect &rect,
+                               const QString &hint, int dropDownCount, void (TFdigout::*change)(int))
+{
+    auto *box = new QComboBox(this);
+    box->setObjectName(QLatin1String(name));
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setCompleter(nullptr);
+    box->addItems(items);
+    box->setGeometry(rect);
+    box->setFont(arialFont(13, true));
+    box->setToolTip(hint);
+    box->setMaxVisibleItems(dropDownCount);
+    // Only the person's choices count as changes: a pick from the list, or typing, where a
+    // text that names no item counts as no selection.
+    connect(box, &QComboBox::activated, this, change);
+    connect(box->lineEdit(), &QLineEdit::textEdited, this, [this, box, change](const QString &text) {
+        (this->*change)(box->findText(text, Qt::MatchFixedString));
+    });
+    return box;
+}
+
+void TFdigout::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TFdigout::FormShow()
+{
+    showIndex(Cout, m_outNr - 1);
+    const DigEntry *entry = digEntry(m_table, m_outNr);
+    const bool status = entry && entry->Quelle >= StatusSource;
+    CInhalt1->setVisible(!status);
+    CInhalt2->setVisible(status);
+    if (entry) {
+        showIndex(CQuelle, entry->Quelle);
+        showIndex(status ? CInhalt2 : CInhalt1, entry->Inhalt);
+        showIndex(CBitFehler, (entry->Bits & BitFehler) ? 1 : 0);
+        showIndex(CBitinvertiert, (entry->Bits & Bitinvertiert) ? 1 : 0);
+    } else {
+        // No output selected: nothing to show.
+        for (QComboBox *box : {CQuelle, CInhalt1, CBitFehler, CBitinvertiert})
+            showIndex(box, -1);
+    }
+    CInhalt1->setMaxVisibleItems(40);
+}
+
+void TFdigout::updateData()
+{
+    FormShow();
+    if (m_showdigTab)
+        m_showdigTab();
+}
+
+void TFdigout::CoutChange(int index)
+{
+    m_outNr = index + 1; // -1 (no selection) gives 0, which names no output
+    updateData();
+}
+
+void TFdigout::CQuelleChange(int index)
+{
+    if (DigEntry *entry = digEntry(m_table, m_outNr))
+        entry->Quelle = quint8(index);
+    updateData();
+}
+
+void TFdigout::CInhalt1Change(int index)
+{
+    if (DigEntry *entry = digEntry(m_table, m_outNr))
+        entry->Inhalt = quint8(index);
+    updateData();
+}
+
+void TFdigout::CInhalt2Change(int index)
+{
+    CInhalt1Change(index);
+}
+
+void TFdigout::setBit(quint8 bit, int index)
+{
+    if (DigEntry *entry = digEntry(m_table, m_outNr)) {
+        if (index != 0)
+            entry->Bits |= bit;
+        else
+            entry->Bits &= quint8(~bit);
+    }
+    updateData();
+}
+
+void TFdigout::CBitFehlerChange(int index)
+{
+    setBit(BitFehler, index);
+}
+
+void TFdigout::CBitinvertiertChange(int index)
+{
+    setBit(Bitinvertiert, index);
+}
+
+void TFdigout::BcloseClick()
+{
+    accept();
+}
