@@ -4,7 +4,7 @@
 //
 //   bench_link [path-to-velka-sim] [repetitions]
 #include "SimProcess.h"
-#include "core/link/TFRX.h"
+#include "core/link/DeviceLink.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -21,22 +21,28 @@ namespace {
 constexpr double BytesPerSecond = 3840.0;
 constexpr double QuietSeconds = 0.100;
 
+void writeRequest(ModuleProtocol &link)
+{
+    std::array<quint8, PayloadBytes> payload{};
+    link.BTxConfigClick(payload);
+}
+
 struct Request
 {
     const char *name;
-    void (TFRX::*operation)();
+    void (*operation)(ModuleProtocol &);
     int sent;         // preamble and frame (and the data frame of a write)
     int received;     // reply bytes (both acknowledgements of a write)
     int evaluations;  // quiet times until the outcome is known
 };
 
 const Request Requests[] = {
-    {"read     '!'", &TFRX::BRXconfigClick, 50 + 8, 390, 1},
-    {"write    '1'", &TFRX::BTxConfigClick, 50 + 8 + 388, 6 + 6, 2},
-    {"reset    'Q'", &TFRX::BresetDeviceClick, 50 + 8, 6, 1},
-    {"boot     'w'", &TFRX::BBootClick, 50 + 8, 6, 1},
-    {"carrier 0x60", &TFRX::BtestClick, 100 + 8, 6, 1},
-    {"rssi     'a'", &TFRX::BtestRSSIClick, 100 + 8, 6, 1},
+    {"read     '!'", [](ModuleProtocol &link) { link.BRXconfigClick(); }, 50 + 8, 390, 1},
+    {"write    '1'", writeRequest, 50 + 8 + 388, 6 + 6, 2},
+    {"reset    'Q'", [](ModuleProtocol &link) { link.BresetDeviceClick(); }, 50 + 8, 6, 1},
+    {"boot     'w'", [](ModuleProtocol &link) { link.BBootClick(); }, 50 + 8, 6, 1},
+    {"carrier 0x60", [](ModuleProtocol &link) { link.BtestClick(); }, 100 + 8, 6, 1},
+    {"rssi     'a'", [](ModuleProtocol &link) { link.BtestRSSIClick(); }, 100 + 8, 6, 1},
 };
 
 double cpuSeconds()
@@ -47,22 +53,28 @@ double cpuSeconds()
         + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Runs the event loop until `link` has evaluated the outcome of the request just made.
-bool waitForOutcome(TFRX &link, int evaluations, int timeoutMs)
+// Runs the event loop until `link` has accepted `replies` replies to the request just made;
+// false as soon as it rejects one or gives up.
+bool waitForOutcome(ModuleProtocol &link, int replies, int timeoutMs)
 {
     QEventLoop loop;
     int seen = 0;
-    const auto connection = QObject::connect(&link, &TFRX::followUpEnabled, &loop, [&] {
-        if (++seen == evaluations)
-            loop.quit();
-    });
+    const QList<QMetaObject::Connection> connections{
+        QObject::connect(&link, &ModuleProtocol::replied, &loop, [&] {
+            if (++seen == replies)
+                loop.quit();
+        }),
+        QObject::connect(&link, &ModuleProtocol::rejected, &loop, [&] { loop.exit(1); }),
+        QObject::connect(&link, &ModuleProtocol::failed, &loop, [&] { loop.exit(1); }),
+    };
     QTimer::singleShot(timeoutMs, &loop, [&] { loop.exit(1); });
     const bool done = loop.exec() == 0;
-    QObject::disconnect(connection);
-    return done && link.ReplyOk == 1;
+    for (const auto &connection : connections)
+        QObject::disconnect(connection);
+    return done;
 }
 
-void runRequests(TFRX &link, bool paced, int repetitions)
+void runRequests(ModuleProtocol &link, bool paced, int repetitions)
 {
     std::printf("\n%s (%d runs each, median)\n", paced ? "paced at 3840 bytes/s" : "unpaced", repetitions);
     std::printf("  %-14s %10s %10s %7s\n", "request", "time [ms]", "min [ms]", "ratio");
@@ -71,9 +83,9 @@ void runRequests(TFRX &link, bool paced, int repetitions)
         for (int run = 0; run < repetitions; ++run) {
             QElapsedTimer clock;
             clock.start();
-            (link.*request.operation)();
+            request.operation(link);
             if (!waitForOutcome(link, request.evaluations, 5000)) {
-                std::printf("  %-14s failed: %s\n", request.name, qPrintable(link.ErrorText));
+                std::printf("  %-14s failed: %s\n", request.name, qPrintable(link.errorText()));
                 break;
             }
             times << double(clock.nsecsElapsed()) / 1e6;
@@ -97,12 +109,12 @@ int main(int argc, char **argv)
     const QString simulator = args.size() > 1 ? args[1] : QStringLiteral(VELKA_SIM_PATH);
     const int repetitions = args.size() > 2 ? std::max(1, args[2].toInt()) : 5;
 
-    TFRX link;
     QString device;
-    link.setPortNameMapping([&device](const QString &name) {
+    DeviceLink deviceLink([&device](const QString &name) {
         return name == QLatin1String("COM1") ? device : QStringLiteral("/nonexistent/") + name;
     });
-    link.inittimerTimer();
+    deviceLink.ports().inittimerTimer();
+    ModuleProtocol &link = deviceLink.protocol();
 
     for (const bool paced : {false, true}) {
         QProcess sim;
@@ -124,8 +136,8 @@ int main(int argc, char **argv)
         return 1;
     link.BRXconfigClick();
     waitForOutcome(link, 1, 5000);
-    std::printf("\nafter the time-out (\"%s\", still collecting: %s)\n", qPrintable(link.ErrorText),
-                link.receivetimer.isActive() ? "yes" : "no");
+    std::printf("\nafter the time-out (\"%s\", still collecting: %s)\n", qPrintable(link.errorText()),
+                link.isCollecting() ? "yes" : "no");
     const double cpuBefore = cpuSeconds();
     QElapsedTimer wall;
     wall.start();

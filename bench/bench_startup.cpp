@@ -33,7 +33,7 @@ int runChild(int argc, char **argv)
 
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (program.FVelka()->FirstActivation)
+        if (!program.FVelka()->firstActivationDone())
             return;
         poll.stop();
         program.FVelka()->repaint(); // the filled window painted once

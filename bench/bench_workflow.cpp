@@ -1,16 +1,15 @@
 // How long a read and a complete write take in the tool, against velka-sim on a
 // pseudo-terminal, unpaced and at the real line speed, compared with the least time the
 // sequence can take: the knock, the line time of every byte, every quiet time and every
-// follow-up interval.
+// follow-up interval. The verify read waits for the module's acknowledgement of the data
+// and starts no sooner than 200 ms after the data frame.
 //
 //   bench_workflow [path-to-velka-sim] [repetitions]
 #include "SimProcess.h"
 #include "core/workflow/Clock.h"
-#include "ui/common/InfoLog.h"
+#include "core/workflow/UserInteraction.h"
 #include "ui/main/Program.h"
 #include "ui/main/TFVelka.h"
-#include "core/workflow/UserInteraction.h"
-#include "core/link/TFRX.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -59,18 +58,24 @@ double writeMinimumMs(bool paced)
     const double wire = paced ? MsPerByte : 0.0;
     double ms = readMinimumMs(paced);
     ms += (50 + 8 + 6) * wire + QuietMs;                        // write request, acknowledged
-    ms += std::min(AfterDataMs, (388 + 6) * wire + QuietMs + FollowUpMs); // data frame
+    ms += std::max(AfterDataMs, (388 + 6) * wire + QuietMs + FollowUpMs); // data frame, acknowledged
     ms += exchangeMs(50 + 8, 390, paced);                        // verify read
     ms += exchangeMs(50 + 8, 6, paced);                          // restart
     return ms;
+}
+
+const QTextEdit *informationLog(const TFVelka &window)
+{
+    return window.findChild<QTextEdit *>(QStringLiteral("MInfo"));
 }
 
 // Clicks `button` and runs the event loop until the log shows `done`; the time in ms, or -1.
 double timeUntilLogged(TFVelka &window, QPushButton *button, const QString &done)
 {
     QEventLoop loop;
-    const auto connection = QObject::connect(window.MInfo, &QTextEdit::textChanged, &loop, [&] {
-        if (window.MInfo->toPlainText().endsWith(done + QStringLiteral("\n\n")))
+    const QTextEdit *text = informationLog(window);
+    const auto connection = QObject::connect(text, &QTextEdit::textChanged, &loop, [&] {
+        if (text->toPlainText().endsWith(done + QStringLiteral("\n\n")))
             loop.quit();
     });
     QTimer::singleShot(20000, &loop, [&] { loop.exit(1); });
@@ -116,7 +121,7 @@ int main(int argc, char **argv)
         Program program(clock, ui, [device](const QString &) { return device; });
         TFVelka &window = *program.FVelka();
         window.show();
-        while (window.FirstActivation)
+        while (!window.firstActivationDone())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 
         struct Sequence
@@ -127,8 +132,10 @@ int main(int argc, char **argv)
             double minimum;
         };
         const Sequence sequences[] = {
-            {"read", window.ButRead, QStringLiteral("Daten ausgelesen"), readMinimumMs(paced)},
-            {"write, verify, restart", window.ButWrite, QStringLiteral("Gerät neu gestartet"),
+            {"read", window.findChild<QPushButton *>(QStringLiteral("ButRead")),
+             QStringLiteral("Daten ausgelesen"), readMinimumMs(paced)},
+            {"write, verify, restart", window.findChild<QPushButton *>(QStringLiteral("ButWrite")),
+             QStringLiteral("Gerät neu gestartet"),
              writeMinimumMs(paced)},
         };
         std::printf("%s\n", paced ? "paced at 3840 bytes/s" : "unpaced");
@@ -138,7 +145,7 @@ int main(int argc, char **argv)
                 const double ms = timeUntilLogged(window, sequence.button, sequence.done);
                 if (ms < 0) {
                     std::fprintf(stderr, "%s did not finish; the log says:\n%s\n", sequence.name,
-                                 qPrintable(window.MInfo->toPlainText()));
+                                 qPrintable(informationLog(window)->toPlainText()));
                     return 1;
                 }
                 times.push_back(ms);

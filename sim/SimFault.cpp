@@ -13,7 +13,7 @@ struct KindName
     const char *name;
 };
 
-constexpr std::array<KindName, 10> Names{{
+constexpr std::array<KindName, 11> Names{{
     {SimFault::Kind::None, "none"},
     {SimFault::Kind::Silent, "silent"},
     {SimFault::Kind::WrongStart, "wrong-start"},
@@ -24,6 +24,7 @@ constexpr std::array<KindName, 10> Names{{
     {SimFault::Kind::Delay, "delay"},
     {SimFault::Kind::OtherCommand, "other-command"},
     {SimFault::Kind::Vanish, "vanish"},
+    {SimFault::Kind::Shortened, "shortened"},
 }};
 
 void putChecksum(QByteArray &bytes, int frameLength)
@@ -65,6 +66,7 @@ std::optional<SimFault> SimFault::parse(QStringView text, QString *error)
     case Kind::Truncated:
     case Kind::Trailing:
     case Kind::Flood:
+    case Kind::Shortened:
         fault.count = argument.toInt(&ok);
         ok = ok && fault.count >= 0;
         break;
@@ -98,7 +100,8 @@ QString SimFault::helpText()
         "  flood[:N]         N garbage bytes instead of the answer (default 10000)\n"
         "  delay:MS          the right answer, MS milliseconds late\n"
         "  other-command[:H] a correct frame with the reply command H (hex; default: another)\n"
-        "  vanish            half the answer, then the pseudo-terminal is closed\n");
+        "  vanish            half the answer, then the pseudo-terminal is closed\n"
+        "  shortened[:N]     a correct frame of N bytes (default 6), its payload cut off\n");
 }
 
 QByteArray applyFault(const SimFault &fault, quint8 request, QByteArray reply, int frameLength,
@@ -140,6 +143,14 @@ QByteArray applyFault(const SimFault &fault, quint8 request, QByteArray reply, i
         return reply;
     case SimFault::Kind::Vanish:
         return reply.left(reply.size() / 2);
+    case SimFault::Kind::Shortened: {
+        // Start, command and bytes 2 and 3 stay; the checksum is made right for what is left.
+        const int length = std::clamp(fault.count > 0 ? fault.count : 6, 4, std::max(frameLength, 4));
+        QByteArray frame = reply.left(length - 2);
+        frame.resize(length);
+        putChecksum(frame, length);
+        return frame;
+    }
     }
     return reply;
 }

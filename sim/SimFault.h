@@ -22,6 +22,7 @@ struct SimFault
         Delay,        // the right answer, `delayMs` late
         OtherCommand, // a correct frame carrying another reply command (`otherCommand`, 0: any)
         Vanish,       // the first half of the answer, then the line is gone
+        Shortened,    // a well-formed frame of `count` bytes (0: 6), its payload cut off
     };
 
     Kind kind = Kind::None;
@@ -30,7 +31,7 @@ struct SimFault
     quint8 otherCommand = 0;
 
     // "silent", "wrong-start", "bad-checksum", "truncated[:N]", "trailing[:N]", "flood[:N]",
-    // "delay:MS", "other-command[:HEX]", "vanish", "none".
+    // "delay:MS", "other-command[:HEX]", "vanish", "shortened[:N]", "none".
     static std::optional<SimFault> parse(QStringView text, QString *error = nullptr);
     static QString helpText();
 };

@@ -3,6 +3,8 @@
 #include "core/workflow/Clock.h"
 #include "core/workflow/UserInteraction.h"
 
+#include <QObject>
+
 #include <QColor>
 #include <QList>
 #include <QStringList>
@@ -49,6 +51,13 @@ public:
     }
     void openUrl(const QUrl &url) override { openedUrls << url; }
 };
+
+// A control of a window by its objectName (nullptr when there is none).
+template <class T>
+T *control(const QObject *window, const char *name)
+{
+    return window->findChild<T *>(QLatin1String(name));
+}
 
 // One line of a rich-text log with the colour of its first character.
 struct LogLine

@@ -1,9 +1,10 @@
-// The link end to end: TFRX on QSerialPort over a real pseudo-terminal, with the simulated
-// module on the other side, both in this process's event loop.
+// The link end to end: the protocol and the port chooser on a serial channel over a real
+// pseudo-terminal, with the simulated module on the other side, both in this process's
+// event loop.
 #include "ModuleSimulator.h"
 #include "SimProcess.h"
+#include "core/link/DeviceLink.h"
 #include "core/link/PortNames.h"
-#include "core/link/TFRX.h"
 
 #include <QProcess>
 #include <QSignalSpy>
@@ -12,7 +13,7 @@
 #include <functional>
 #include <memory>
 
-using Operation = std::function<void(TFRX &)>;
+using Operation = std::function<void(ModuleProtocol &)>;
 Q_DECLARE_METATYPE(Operation)
 
 namespace {
@@ -22,12 +23,24 @@ QByteArray hex(const char *text)
     return QByteArray::fromHex(text);
 }
 
-QByteArray bytesOf(const auto &buffer, int count)
+QByteArray bytesOf(std::span<const quint8> bytes)
 {
-    return QByteArray(reinterpret_cast<const char *>(buffer.data()), count);
+    return QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
+}
+
+Reply replyAt(const QSignalSpy &spy, int index)
+{
+    return spy.at(index).at(0).value<Reply>();
 }
 
 const QString ChecksumText = QStringLiteral("fehlerhafte Checksumme in Antwort von Gerät");
+const QString Unspecified = QStringLiteral("Fehler nicht spezifiziert");
+
+void writeRequest(ModuleProtocol &link)
+{
+    std::array<quint8, PayloadBytes> payload{};
+    link.BTxConfigClick(payload);
+}
 
 } // namespace
 
@@ -41,16 +54,16 @@ private slots:
     void request_wireBytesAndOutcome_data();
     void request_wireBytesAndOutcome();
     void write_sendsDataFrameOnAcceptanceAndModuleKeepsIt();
-    void scrambledSend_masksTheWireAndKeepsTxBuf();
-    void readReply_fillsConfigPayloadOnly();
+    void scrambledSend_masksTheWireAndLeavesNoTrace();
+    void readReply_carriesTheWholeImage();
     void resetReplyWithChatter_isJudgedOnItsFirstSixBytes();
-    void faultyReply_reportsOneError_data();
-    void faultyReply_reportsOneError();
-    void replyForAnotherCommand_leavesReplyOkAndFollowsUp_data();
-    void replyForAnotherCommand_leavesReplyOkAndFollowsUp();
+    void faultyReply_isRejectedWithOneError_data();
+    void faultyReply_isRejectedWithOneError();
+    void dataFrameAcknowledgementMissing_failsTheWrite();
+    void replyForAnotherCommand_endsTheWaitWithoutSuccess();
     void lateReply_isEvaluatedButCannotSucceed();
     void newRequest_discardsThePreviousWaitsPendingEvaluation();
-    void replyHold_storesBytesAndEvaluatesNothing();
+    void hold_storesBytesAndReportsNoOutcome();
     void timeoutInterval_persistsAcrossWaits();
     void rssi_rawValueToDbm_data();
     void rssi_rawValueToDbm();
@@ -59,18 +72,19 @@ private slots:
     void selectingMissingPort_requestFailsWithPortError();
     void send_discardsOrKeepsUncollectedBytes_data();
     void send_discardsOrKeepsUncollectedBytes();
-    void flood_staysInRxBufAndNextRequestWorks();
+    void flood_staysInTheBufferAndNextRequestWorks();
     void killedModule_closesPortOnceAndReportsOnce();
     void portNames_followTheEnvironment_data();
     void portNames_followTheEnvironment();
     void environment_leadsTheDefaultLinkToTheModule();
 
 private:
-    void pointCom1At(const QString &device) { m_com1 = device; }
+    ModuleProtocol &protocol() { return m_link->protocol(); }
+    PortChooser &ports() { return m_link->ports(); }
     bool startSimProcess(QProcess &process, const QStringList &arguments);
 
     std::unique_ptr<ModuleSimulator> m_sim;
-    std::unique_ptr<TFRX> m_link;
+    std::unique_ptr<DeviceLink> m_link;
     QString m_com1;
 };
 
@@ -78,12 +92,11 @@ void TestLink::init()
 {
     m_sim = std::make_unique<ModuleSimulator>();
     QVERIFY(m_sim->open());
-    pointCom1At(m_sim->devicePath());
-    m_link = std::make_unique<TFRX>();
-    m_link->setPortNameMapping([this](const QString &name) {
+    m_com1 = m_sim->devicePath();
+    m_link = std::make_unique<DeviceLink>([this](const QString &name) {
         return name == QLatin1String("COM1") ? m_com1 : QStringLiteral("/nonexistent/velka-") + name;
     });
-    m_link->inittimerTimer(); // start-up now rather than 100 ms later in the middle of a test
+    ports().inittimerTimer(); // start-up now rather than 100 ms later in the middle of a test
 }
 
 void TestLink::cleanup()
@@ -94,7 +107,7 @@ void TestLink::cleanup()
 
 bool TestLink::startSimProcess(QProcess &process, const QStringList &arguments)
 {
-    pointCom1At(startSimulatorProcess(process, QStringLiteral(VELKA_SIM_PATH), arguments));
+    m_com1 = startSimulatorProcess(process, QStringLiteral(VELKA_SIM_PATH), arguments);
     return !m_com1.isEmpty();
 }
 
@@ -105,14 +118,14 @@ void TestLink::request_wireBytesAndOutcome_data()
     QTest::addColumn<QByteArray>("frame");
     QTest::addColumn<QString>("recognised"); // MC line
 
-    QTest::newRow("read") << Operation(&TFRX::BRXconfigClick) << 50 << hex("ff21000000 80fe5f") << QString();
-    QTest::newRow("reset") << Operation(&TFRX::BresetDeviceClick) << 50 << hex("ff51000000 00feaf")
+    QTest::newRow("read") << Operation(&ModuleProtocol::BRXconfigClick) << 50 << hex("ff21000000 80fe5f") << QString();
+    QTest::newRow("reset") << Operation(&ModuleProtocol::BresetDeviceClick) << 50 << hex("ff51000000 00feaf")
                            << QStringLiteral("RESET-Befehl erkannt");
-    QTest::newRow("boot") << Operation(&TFRX::BBootClick) << 50 << hex("ff77424f4f54fd55")
+    QTest::newRow("boot") << Operation(&ModuleProtocol::BBootClick) << 50 << hex("ff77424f4f54fd55")
                           << QStringLiteral("Boot-Befehl erkannt");
-    QTest::newRow("carrier") << Operation(&TFRX::BtestClick) << 100 << hex("ff60000001 00fe9f")
+    QTest::newRow("carrier") << Operation(&ModuleProtocol::BtestClick) << 100 << hex("ff60000001 00fe9f")
                              << QStringLiteral("Dauerträger-Befehl erkannt");
-    QTest::newRow("rssi") << Operation(&TFRX::BtestRSSIClick) << 100 << hex("ff61000000 00fe9f")
+    QTest::newRow("rssi") << Operation(&ModuleProtocol::BtestRSSIClick) << 100 << hex("ff61000000 00fe9f")
                           << QStringLiteral("RSSI-Befehl erkannt");
 }
 
@@ -122,245 +135,269 @@ void TestLink::request_wireBytesAndOutcome()
     QFETCH(int, preamble);
     QFETCH(QByteArray, frame);
     QFETCH(QString, recognised);
-    QSignalSpy followUp(m_link.get(), &TFRX::followUpEnabled);
-    QSignalSpy interval(m_link.get(), &TFRX::followUpIntervalChanged);
+    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
+    QSignalSpy beeps(&protocol(), &ModuleProtocol::beepRequested);
 
-    operation(*m_link);
-    QCOMPARE(m_link->PendingCommand, quint8(frame[1]));
-    QCOMPARE(m_link->AppMode, quint8(1));
-    QCOMPARE(m_link->Lfehler, QStringLiteral("Übertragung läuft"));
-    QCOMPARE(m_link->LinkState, LinkStates::aktiv);
-    QTRY_COMPARE(followUp.count(), 1);
+    operation(protocol());
+    QCOMPARE(protocol().pendingCommand(), quint8(frame[1]));
+    QCOMPARE(protocol().progressText(), QStringLiteral("Übertragung läuft"));
+    QCOMPARE(protocol().linkState(), LinkState::aktiv);
+    QTRY_COMPARE(replied.count(), 1);
 
     QCOMPARE(m_sim->received(), QByteArray(preamble, '\0') + frame);
+    const LinkTraces &traces = protocol().traces();
     QStringList frameLines;
     for (int i = 0; i < frame.size(); ++i)
         frameLines << QStringLiteral("%1 = %2").arg(i).arg(quint8(frame[i]));
-    QCOMPARE(m_link->M1.lines().mid(m_link->M1.lineCount() - 8), frameLines);
-    QVERIFY(m_link->TM.lines().contains(QStringLiteral("TX[%1] = 0").arg(preamble - 1)));
-    QVERIFY(m_link->TM.lines().contains(QStringLiteral("TX[7] = %1").arg(quint8(frame[7]))));
-    QVERIFY(m_link->Mread.lines().isEmpty());
+    QCOMPARE(traces.M1.lines().mid(traces.M1.lineCount() - 8), frameLines);
+    QVERIFY(traces.TM.lines().contains(QStringLiteral("TX[%1] = 0").arg(preamble - 1)));
+    QVERIFY(traces.TM.lines().contains(QStringLiteral("TX[7] = %1").arg(quint8(frame[7]))));
+    QVERIFY(traces.Mread.lines().isEmpty());
 
-    QCOMPARE(m_link->ReplyOk, quint8(1));
-    QCOMPARE(m_link->ErrorText, QStringLiteral("Fehler nicht spezifiziert"));
-    QCOMPARE(m_link->Lfehler, QStringLiteral("...fertig"));
-    QCOMPARE(interval.first().first().toInt(), 20);
-    QCOMPARE(m_link->MC.lastLine(), recognised.isEmpty() ? QStringLiteral("MC") : recognised);
-    QCOMPARE(m_link->CarrierOn, quint8(frame[1] == 0x60));
-    QCOMPARE(m_link->BootAck, quint8(frame[1] == 'w'));
+    const Reply reply = replyAt(replied, 0);
+    QCOMPARE(reply.command, quint8(frame[1]));
+    QCOMPARE(protocol().errorText(), Unspecified);
+    QCOMPARE(protocol().progressText(), QStringLiteral("...fertig"));
+    QCOMPARE(traces.MC.lastLine(), recognised.isEmpty() ? QStringLiteral("MC") : recognised);
+    QCOMPARE(protocol().carrierOn(), frame[1] == 0x60);
+    QCOMPARE(protocol().bootAcknowledged(), frame[1] == 'w');
+    QCOMPARE(beeps.count(), frame[1] == 'w' ? 1 : 0); // the boot command is announced
 }
 
 void TestLink::write_sendsDataFrameOnAcceptanceAndModuleKeepsIt()
 {
-    for (int i = 0; i < 384; ++i)
-        m_link->ConfigPayload[i] = quint8(i * 7 + 3);
-    QSignalSpy followUp(m_link.get(), &TFRX::followUpEnabled);
-    QSignalSpy interval(m_link.get(), &TFRX::followUpIntervalChanged);
+    std::array<quint8, PayloadBytes> payload;
+    for (int i = 0; i < PayloadBytes; ++i)
+        payload[size_t(i)] = quint8(i * 7 + 3);
+    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
 
-    m_link->BTxConfigClick();
-    QTRY_COMPARE(followUp.count(), 2);
+    protocol().BTxConfigClick(payload);
+    QTRY_COMPARE(replied.count(), 2);
 
-    const QByteArray payload = bytesOf(m_link->ConfigPayload, 384);
     QCOMPARE(m_sim->received(),
-             QByteArray(50, '\0') + hex("ff31010001 80fe4d") + hex("ff33") + payload + hex("438d"));
-    QCOMPARE(m_link->PendingCommand, quint8('3'));
-    QCOMPARE(m_link->ReplyOk, quint8(1));
-    QCOMPARE(m_link->RxCount, 6);
-    QVERIFY(m_link->TM.lines().contains(QStringLiteral("jetzt Daten übertragen...")));
-    QCOMPARE(interval.count(), 3);
-    QCOMPARE(interval[0].first().toInt(), 20);
-    QCOMPARE(interval[1].first().toInt(), 200);
-    QCOMPARE(interval[2].first().toInt(), 20);
+             QByteArray(50, '\0') + hex("ff31010001 80fe4d") + hex("ff33") + bytesOf(payload) + hex("438d"));
+    QCOMPARE(replyAt(replied, 0).command, quint8('1'));
+    QCOMPARE(replyAt(replied, 0).replyCommand, quint8('2'));
+    QCOMPARE(replyAt(replied, 1).command, quint8('3'));
+    QCOMPARE(replyAt(replied, 1).replyCommand, quint8('4'));
+    QCOMPARE(protocol().pendingCommand(), quint8('3'));
+    QCOMPARE(protocol().received().size(), size_t(6));
+    QVERIFY(protocol().traces().TM.lines().contains(QStringLiteral("jetzt Daten übertragen...")));
     // Group 0 carried 3, 10, 17: word 0 = 3, word 1 = 10 * 256 + 17.
     QCOMPARE(m_sim->module().image()[0], quint16(3));
     QCOMPARE(m_sim->module().image()[1], quint16(10 * 256 + 17));
 }
 
-void TestLink::scrambledSend_masksTheWireAndKeepsTxBuf()
+void TestLink::scrambledSend_masksTheWireAndLeavesNoTrace()
 {
-    QVERIFY(m_link->setupport(QString()));
+    QVERIFY(protocol().setupport());
     const QByteArray frame = hex("030041000080ff3b");
-    std::copy(frame.begin(), frame.end(), m_link->TxBuf.begin());
-    const qsizetype traced = m_link->TM.lineCount();
+    const qsizetype traced = protocol().traces().TM.lineCount();
 
-    QVERIFY(m_link->TxOut(8));
+    QVERIFY(protocol().TxOut(frame));
     QTRY_COMPARE(m_sim->received(), hex("c6c584c5c5453afe"));
-    QCOMPARE(bytesOf(m_link->TxBuf, 8), frame);
-    QCOMPARE(m_link->TM.lineCount(), traced);
+    QCOMPARE(protocol().traces().TM.lineCount(), traced);
 }
 
-void TestLink::readReply_fillsConfigPayloadOnly()
+void TestLink::readReply_carriesTheWholeImage()
 {
-    m_link->ConfigPayload.fill(0xAA);
-    QSignalSpy followUp(m_link.get(), &TFRX::followUpEnabled);
-    m_link->BRXconfigClick();
-    QTRY_COMPARE(followUp.count(), 1);
+    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
+    protocol().BRXconfigClick();
+    QTRY_COMPARE(replied.count(), 1);
 
-    QCOMPARE(m_link->RxCount, 390);
+    const Reply reply = replyAt(replied, 0);
     std::array<quint8, PayloadBytes> expected;
     packImage(m_sim->module().image(), expected);
-    QCOMPARE(bytesOf(m_link->ConfigPayload, 384), bytesOf(expected, 384));
+    QCOMPARE(reply.payload, bytesOf(expected));
     // Counter 7 (word 1), then day 5 and month/year 0x030D (words 2 and 3).
-    QCOMPARE(bytesOf(m_link->ConfigPayload, 6), hex("000007 05030d"));
-    QCOMPARE(m_link->ConfigPayload[384], quint8(0xAA));
-    QCOMPARE(m_link->ReplyByte2, quint8(0x01));
-    QCOMPARE(m_link->ReplyByte3, quint8(0x28));
-    QCOMPARE(m_link->TM.lines().filter(QStringLiteral("RX: [")).size(), 390);
-    QVERIFY(m_link->TM.lines().contains(QStringLiteral("RX: [1] : 0x22")));
+    QCOMPARE(reply.payload.left(6), hex("000007 05030d"));
+    QCOMPARE(reply.byte2, quint8(0x01));
+    QCOMPARE(reply.byte3, quint8(0x28));
+    QCOMPARE(protocol().replyBytes(), (std::array<quint8, 2>{0x01, 0x28}));
+    QCOMPARE(protocol().received().size(), size_t(390));
+    QCOMPARE(protocol().traces().TM.lines().filter(QStringLiteral("RX: [")).size(), 390);
+    QVERIFY(protocol().traces().TM.lines().contains(QStringLiteral("RX: [1] : 0x22")));
 }
 
 void TestLink::resetReplyWithChatter_isJudgedOnItsFirstSixBytes()
 {
-    m_sim->module().resetChatter = QByteArrayLiteral("\r\nVelka start\r\n");
-    m_link->CarrierOn = 1;
-    QSignalSpy followUp(m_link.get(), &TFRX::followUpEnabled);
-    m_link->BresetDeviceClick();
-    QTRY_COMPARE(followUp.count(), 1);
+    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
+    protocol().BtestClick();
+    QTRY_VERIFY(protocol().carrierOn());
 
-    QVERIFY(m_link->TM.lines().contains(QStringLiteral("RX: [20] : 0x0A"))); // all 21 bytes traced
-    QCOMPARE(m_link->RxCount, 6);
-    QCOMPARE(m_link->ReplyOk, quint8(1));
-    QCOMPARE(m_link->CarrierOn, quint8(0));
-    QCOMPARE(m_link->MC.lastLine(), QStringLiteral("RESET-Befehl erkannt"));
+    m_sim->module().resetChatter = QByteArrayLiteral("\r\nVelka start\r\n");
+    protocol().BresetDeviceClick();
+    QTRY_COMPARE(replied.count(), 2);
+
+    QVERIFY(protocol().traces().TM.lines().contains(QStringLiteral("RX: [20] : 0x0A"))); // all 21 traced
+    QCOMPARE(protocol().received().size(), size_t(6));
+    QCOMPARE(replyAt(replied, 1).command, quint8('Q'));
+    QVERIFY(!protocol().carrierOn());
+    QCOMPARE(protocol().traces().MC.lastLine(), QStringLiteral("RESET-Befehl erkannt"));
 }
 
-void TestLink::faultyReply_reportsOneError_data()
+void TestLink::faultyReply_isRejectedWithOneError_data()
 {
     QTest::addColumn<Operation>("operation");
     QTest::addColumn<quint8>("command");
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("error");
 
-    QTest::newRow("wrong start and checksum") << Operation(&TFRX::BRXconfigClick) << quint8('!')
+    QTest::newRow("wrong start and checksum") << Operation(&ModuleProtocol::BRXconfigClick) << quint8('!')
         << "wrong-start" << QStringLiteral("fehlerhafte Antwort von Gerät (SystemInfo:FE@21)");
-    QTest::newRow("bad checksum") << Operation(&TFRX::BRXconfigClick) << quint8('!') << "bad-checksum"
+    QTest::newRow("bad checksum") << Operation(&ModuleProtocol::BRXconfigClick) << quint8('!') << "bad-checksum"
                                   << ChecksumText;
-    QTest::newRow("one byte") << Operation(&TFRX::BtestRSSIClick) << quint8('a') << "truncated:1" << ChecksumText;
-    QTest::newRow("bytes after a read reply") << Operation(&TFRX::BRXconfigClick) << quint8('!') << "trailing:4"
-                                              << ChecksumText;
-    // The first, good reset reply leaves its bytes in RxBuf: the short one must not borrow them.
-    QTest::newRow("reset reply cut short") << Operation(&TFRX::BresetDeviceClick) << quint8('Q') << "truncated:4"
-                                           << ChecksumText;
-    QTest::newRow("write not accepted") << Operation(&TFRX::BTxConfigClick) << quint8('1') << "other-command:34"
+    QTest::newRow("one byte") << Operation(&ModuleProtocol::BtestRSSIClick) << quint8('a') << "truncated:1"
+                              << ChecksumText;
+    QTest::newRow("bytes after a read reply") << Operation(&ModuleProtocol::BRXconfigClick) << quint8('!')
+                                              << "trailing:4" << ChecksumText;
+    // A well-formed read reply without the image must not pass for one.
+    QTest::newRow("read reply without its image") << Operation(&ModuleProtocol::BRXconfigClick) << quint8('!')
+        << "shortened:6" << QStringLiteral("fehlerhafte Länge der Antwort von Gerät (6 statt 390 Bytes)");
+    QTest::newRow("read reply cut short") << Operation(&ModuleProtocol::BRXconfigClick) << quint8('!')
+        << "shortened:200" << QStringLiteral("fehlerhafte Länge der Antwort von Gerät (200 statt 390 Bytes)");
+    // The first, good reset reply leaves its bytes in the buffer: the short one must not borrow them.
+    QTest::newRow("reset reply cut short") << Operation(&ModuleProtocol::BresetDeviceClick) << quint8('Q')
+                                           << "truncated:4" << ChecksumText;
+    QTest::newRow("write not accepted") << Operation(&writeRequest) << quint8('1') << "other-command:34"
                                         << QStringLiteral("ungültige Antwort bei Schreibbefehl#2");
+    QTest::newRow("data acknowledged wrongly") << Operation(&writeRequest) << quint8('3') << "other-command:35"
+                                               << QStringLiteral("ungültige Antwort bei Schreibbefehl#4");
+    QTest::newRow("data acknowledgement corrupt") << Operation(&writeRequest) << quint8('3') << "bad-checksum"
+                                                  << ChecksumText;
 }
 
-void TestLink::faultyReply_reportsOneError()
+void TestLink::faultyReply_isRejectedWithOneError()
 {
     QFETCH(Operation, operation);
     QFETCH(quint8, command);
     QFETCH(QString, fault);
     QFETCH(QString, error);
-    QSignalSpy followUp(m_link.get(), &TFRX::followUpEnabled);
-    QSignalSpy beeps(m_link.get(), &TFRX::beepRequested);
+    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
+    QSignalSpy rejected(&protocol(), &ModuleProtocol::rejected);
+    QSignalSpy beeps(&protocol(), &ModuleProtocol::beepRequested);
 
-    operation(*m_link); // a good exchange first (a write is two)
-    QTRY_VERIFY(followUp.count() >= 1 && !m_link->fehlertimer.isActive());
-    QCOMPARE(m_link->ReplyOk, quint8(1));
+    operation(protocol()); // a good exchange first (a write is two)
+    QTRY_VERIFY(replied.count() >= 1 && !protocol().isWaiting());
+    QCOMPARE(rejected.count(), 0);
     QCOMPARE(beeps.count(), 0);
 
     m_sim->setFault(command, *SimFault::parse(fault), 1);
-    const qsizetype followUps = followUp.count();
-    operation(*m_link);
-    QTRY_COMPARE(followUp.count(), followUps + 1);
+    operation(protocol());
+    QTRY_COMPARE(rejected.count(), 1);
 
-    QCOMPARE(m_link->ErrorText, error);
+    QCOMPARE(rejected.first().at(0).value<quint8>(), command);
+    QCOMPARE(rejected.first().at(1).toString(), error);
+    QCOMPARE(protocol().errorText(), error);
     QCOMPARE(beeps.count(), 1); // the first error found is the one reported
-    QCOMPARE(m_link->ReplyOk, quint8(0));
-    QCOMPARE(m_link->ReplyError, quint8(1));
-    QCOMPARE(m_link->LinkState, LinkStates::error);
-    QCOMPARE(m_link->PendingCommand, command);
+    QCOMPARE(protocol().linkState(), LinkState::error);
+    QCOMPARE(protocol().pendingCommand(), command);
 }
 
-void TestLink::replyForAnotherCommand_leavesReplyOkAndFollowsUp_data()
+void TestLink::dataFrameAcknowledgementMissing_failsTheWrite()
 {
-    QTest::addColumn<quint8>("replyOkBefore");
-    QTest::newRow("cleared before") << quint8(0);
-    QTest::newRow("set before") << quint8(1);
+    m_sim->setFault('3', *SimFault::parse(u"silent"), 1);
+    protocol().setReplyTimeout(300);
+    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
+    QSignalSpy failed(&protocol(), &ModuleProtocol::failed);
+    writeRequest(protocol());
+    QTRY_COMPARE(failed.count(), 1);
+    QCOMPARE(replied.count(), 1); // the request was accepted, its data never acknowledged
+    QCOMPARE(failed.first().at(0).value<quint8>(), quint8('3'));
+    QCOMPARE(failed.first().at(1).toString(), QStringLiteral("timeout"));
 }
 
-void TestLink::replyForAnotherCommand_leavesReplyOkAndFollowsUp()
+void TestLink::replyForAnotherCommand_endsTheWaitWithoutSuccess()
 {
-    QFETCH(quint8, replyOkBefore);
-    m_link->ReplyOk = replyOkBefore;
-    m_link->ConfigPayload.fill(0x55);
     m_sim->setFault('!', *SimFault::parse(u"other-command:61"));
-    QSignalSpy followUp(m_link.get(), &TFRX::followUpEnabled);
+    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
+    QSignalSpy rejected(&protocol(), &ModuleProtocol::rejected);
+    QSignalSpy beeps(&protocol(), &ModuleProtocol::beepRequested);
 
-    m_link->BRXconfigClick();
-    QTRY_COMPARE(followUp.count(), 1);
-    QCOMPARE(m_link->ReplyOk, replyOkBefore);
-    QCOMPARE(m_link->Lfehler, QStringLiteral("...fertig"));
-    QCOMPARE(m_link->ErrorText, QStringLiteral("Fehler nicht spezifiziert"));
-    QCOMPARE(m_link->ConfigPayload[0], quint8(0x55));
-    QCOMPARE(m_link->MC.lastLine(), QStringLiteral("MC"));
+    protocol().BRXconfigClick();
+    QTRY_COMPARE(rejected.count(), 1);
+    QCOMPARE(rejected.first().at(1).toString(), Unspecified);
+    QCOMPARE(replied.count(), 0);
+    QCOMPARE(beeps.count(), 0); // no error: the module answered something else
+    QCOMPARE(protocol().progressText(), QStringLiteral("...fertig"));
+    QCOMPARE(protocol().linkState(), LinkState::aktiv);
+    QCOMPARE(protocol().traces().MC.lastLine(), QStringLiteral("MC"));
 }
 
 void TestLink::lateReply_isEvaluatedButCannotSucceed()
 {
-    m_link->fehlertimer.setInterval(200);
+    protocol().setReplyTimeout(200);
     m_sim->setFault('a', *SimFault::parse(u"delay:400"));
-    QSignalSpy followUp(m_link.get(), &TFRX::followUpEnabled);
-    QSignalSpy rssi(m_link.get(), &TFRX::rssiMeasured);
+    QSignalSpy failed(&protocol(), &ModuleProtocol::failed);
+    QSignalSpy rejected(&protocol(), &ModuleProtocol::rejected);
+    QSignalSpy rssi(&protocol(), &ModuleProtocol::rssiMeasured);
 
-    m_link->BtestRSSIClick();
-    QTRY_COMPARE(followUp.count(), 1);
-    QCOMPARE(m_link->ErrorText, QStringLiteral("timeout"));
-    QCOMPARE(m_link->Lfehler, QStringLiteral("timeout"));
-    QCOMPARE(m_link->PendingCommand, quint8(0));
-    QVERIFY(m_link->receivetimer.isActive()); // still collecting
+    protocol().BtestRSSIClick();
+    QTRY_COMPARE(failed.count(), 1);
+    QCOMPARE(failed.first().at(1).toString(), QStringLiteral("timeout"));
+    QCOMPARE(protocol().progressText(), QStringLiteral("timeout"));
+    QCOMPARE(protocol().pendingCommand(), quint8(0));
+    QVERIFY(protocol().isCollecting()); // still collecting
 
-    QTRY_COMPARE(followUp.count(), 2); // the late reply is evaluated
-    QCOMPARE(m_link->RxCount, 6);
-    QCOMPARE(m_link->TM.lastLine(), QStringLiteral("errechnete Checksumme: FE 77 "));
-    QCOMPARE(m_link->Lfehler, QStringLiteral("...fertig"));
-    QCOMPARE(m_link->ReplyOk, quint8(0));
+    QTRY_COMPARE(rejected.count(), 1); // the late reply is evaluated
+    QCOMPARE(rejected.first().at(0).value<quint8>(), quint8(0));
+    QCOMPARE(protocol().received().size(), size_t(6));
+    QCOMPARE(protocol().traces().TM.lastLine(), QStringLiteral("errechnete Checksumme: FE 77 "));
+    QCOMPARE(protocol().progressText(), QStringLiteral("...fertig"));
     QCOMPARE(rssi.count(), 0);
-    QCOMPARE(m_link->MC.lastLine(), QStringLiteral("MC"));
+    QCOMPARE(protocol().traces().MC.lastLine(), QStringLiteral("MC"));
 }
 
 void TestLink::newRequest_discardsThePreviousWaitsPendingEvaluation()
 {
-    m_link->BresetDeviceClick();
-    QTRY_VERIFY(m_link->checkendtimer.isActive()); // the reply is in, its quiet time runs
-    QSignalSpy followUp(m_link.get(), &TFRX::followUpEnabled);
+    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
+    protocol().BresetDeviceClick();
+    QTRY_VERIFY(!protocol().received().empty()); // the reply is in, its quiet time runs
     m_sim->setFault('!', *SimFault::parse(u"delay:250"), 1); // nothing new within that quiet time
-    m_link->BRXconfigClick();
-    QTRY_COMPARE(followUp.count(), 1);
-    QCOMPARE(m_link->ReplyOk, quint8(1));
-    QCOMPARE(m_link->RxCount, 390);
-    QCOMPARE(m_link->ErrorText, QStringLiteral("Fehler nicht spezifiziert"));
+    protocol().BRXconfigClick();
+    QTRY_COMPARE(replied.count(), 1);
+    QCOMPARE(replyAt(replied, 0).command, quint8('!'));
+    QCOMPARE(protocol().received().size(), size_t(390));
+    QCOMPARE(protocol().errorText(), Unspecified);
+    QVERIFY(!replied.wait(300)); // and the reset reply is never judged
 }
 
-void TestLink::replyHold_storesBytesAndEvaluatesNothing()
+void TestLink::hold_storesBytesAndReportsNoOutcome()
 {
-    m_link->ReplyHold = 1;
-    QSignalSpy followUp(m_link.get(), &TFRX::followUpEnabled);
-    m_link->BRXconfigClick();
-    QTRY_COMPARE(m_link->RxCount, 390);
-    QVERIFY(!m_link->checkendtimer.isActive());
-    QVERIFY(!m_link->TM.lines().contains(QStringLiteral("Daten erhalten:")));
-    QCOMPARE(m_link->RxBuf[1], quint8(0x22));
+    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
+    QSignalSpy rejected(&protocol(), &ModuleProtocol::rejected);
 
-    // An evaluation armed before the flag was set runs, but starts no follow-up.
-    m_link->checkendtimerTimer();
-    QCOMPARE(m_link->ReplyOk, quint8(1));
-    QCOMPARE(followUp.count(), 0);
+    // Held from the start: the bytes are stored, nothing is evaluated.
+    protocol().setHold(true);
+    protocol().BRXconfigClick();
+    QTRY_COMPARE(protocol().received().size(), size_t(390));
+    QCOMPARE(protocol().received()[1], quint8(0x22));
+    QVERIFY(!replied.wait(250)); // more than the quiet time
+    QVERIFY(!protocol().traces().TM.lines().contains(QStringLiteral("Daten erhalten:")));
+
+    // Held after the evaluation was armed: it runs, but reports nothing.
+    protocol().setHold(false);
+    protocol().BresetDeviceClick();
+    QTRY_VERIFY(!protocol().received().empty());
+    protocol().setHold(true);
+    QTRY_VERIFY(protocol().traces().MC.lastLine() == QStringLiteral("RESET-Befehl erkannt"));
+    QCOMPARE(replied.count(), 0);
+    QCOMPARE(rejected.count(), 0);
 }
 
 void TestLink::timeoutInterval_persistsAcrossWaits()
 {
     m_sim->setFaultForAll(*SimFault::parse(u"silent"));
-    m_link->fehlertimer.setInterval(250);
-    QSignalSpy followUp(m_link.get(), &TFRX::followUpEnabled);
+    protocol().setReplyTimeout(250);
+    QSignalSpy failed(&protocol(), &ModuleProtocol::failed);
     for (int wait = 1; wait <= 2; ++wait) {
         QElapsedTimer clock;
         clock.start();
-        m_link->BtestRSSIClick();
-        QTRY_COMPARE(followUp.count(), wait);
+        protocol().BtestRSSIClick();
+        QTRY_COMPARE(failed.count(), wait);
         QVERIFY2(clock.elapsed() >= 240 && clock.elapsed() < 900, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(m_link->ErrorText, QStringLiteral("timeout"));
-        QCOMPARE(m_link->fehlertimer.interval(), 250);
+        QCOMPARE(protocol().errorText(), QStringLiteral("timeout"));
+        QCOMPARE(protocol().replyTimeout(), 250);
     }
 }
 
@@ -369,7 +406,6 @@ void TestLink::rssi_rawValueToDbm_data()
     QTest::addColumn<int>("raw");
     QTest::addColumn<QString>("text");
     QTest::newRow("0") << 0 << QStringLiteral("-137[dBm]");
-    QTest::newRow("1") << 1 << QStringLiteral("-135[dBm]");
     QTest::newRow("91") << 91 << QStringLiteral("0[dBm]");
     QTest::newRow("255") << 255 << QStringLiteral("245[dBm]");
 }
@@ -379,72 +415,71 @@ void TestLink::rssi_rawValueToDbm()
     QFETCH(int, raw);
     QFETCH(QString, text);
     m_sim->module().rssi = quint8(raw);
-    QSignalSpy rssi(m_link.get(), &TFRX::rssiMeasured);
-    m_link->BtestRSSIClick();
+    QSignalSpy rssi(&protocol(), &ModuleProtocol::rssiMeasured);
+    protocol().BtestRSSIClick();
     QTRY_COMPARE(rssi.count(), 1);
     QCOMPARE(rssi.first().at(0).toInt(), raw);
     QCOMPARE(rssi.first().at(1).toString(), text);
-    QCOMPARE(m_link->ReplyByte3, quint8(raw));
+    QCOMPARE(protocol().replyBytes()[1], quint8(raw));
 }
 
 void TestLink::selectingSelectedPort_keepsPortOpenAndRefreshes()
 {
-    QVERIFY(m_link->setupport(QString()));
-    m_link->SB1[0] = QStringLiteral("stale");
-    QSignalSpy closing(&m_link->RS232, &QSerialPort::aboutToClose);
-    QSignalSpy mirror(m_link.get(), &TFRX::connectionChanged);
+    QVERIFY(protocol().setupport());
+    QSignalSpy openChanges(&m_link->channel(), &Channel::openChanged);
+    QSignalSpy mirror(&ports(), &PortChooser::connectionChanged);
 
-    m_link->COM11Click();
-    QCOMPARE(closing.count(), 0);
-    QVERIFY(m_link->RS232.isOpen());
-    QCOMPARE(m_link->SB1[0], QStringLiteral("COM1"));
+    ports().COM11Click();
+    QCOMPARE(openChanges.count(), 0);
+    QVERIFY(m_link->channel().isOpen());
+    QCOMPARE(ports().statusText(), QStringLiteral("COM1"));
     QCOMPARE(mirror.count(), 1);
-    QVERIFY(m_link->COM11.checked);
+    QVERIFY(ports().portItems()[0].checked);
 }
 
 void TestLink::probe_withOnlyCom1_disablesOthersUntilShowdataRestores()
 {
-    QSignalSpy mirror(m_link.get(), &TFRX::connectionChanged);
-    m_link->MainMenu1Change();
+    QSignalSpy mirror(&ports(), &PortChooser::connectionChanged);
+    ports().MainMenu1Change();
     QCOMPARE(mirror.count(), 1);
-    QVERIFY(m_link->COM11.enabled);
-    QVERIFY(!m_link->COM21.enabled);
-    QVERIFY(!m_link->COM31.enabled);
-    QVERIFY(!m_link->COM41.enabled);
-    QCOMPARE(m_link->portName(), QStringLiteral("COM4"));
-    QVERIFY(!m_link->RS232.isOpen());
+    const auto &items = ports().portItems();
+    QVERIFY(items[0].enabled);
+    QVERIFY(!items[1].enabled);
+    QVERIFY(!items[2].enabled);
+    QVERIFY(!items[3].enabled);
+    QCOMPARE(m_link->channel().portName(), QStringLiteral("COM4"));
+    QVERIFY(!m_link->channel().isOpen());
 
-    m_link->showdata();
-    QCOMPARE(m_link->portName(), QStringLiteral("COM1"));
-    QCOMPARE(m_link->SB1[0], QStringLiteral("COM1"));
-    QCOMPARE(m_link->SB1[1], QStringLiteral("update.qvx"));
-    QCOMPARE(m_link->Version, QStringLiteral("01.00"));
-    QCOMPARE(m_link->timerUSBsearch.interval(), 1000);
+    ports().showdata();
+    QCOMPARE(m_link->channel().portName(), QStringLiteral("COM1"));
+    QCOMPARE(ports().statusText(), QStringLiteral("COM1"));
+    QVERIFY(items[0].checked && ports().menu().enabled);
 }
 
 void TestLink::selectingMissingPort_requestFailsWithPortError()
 {
-    QSignalSpy buttons(m_link.get(), &TFRX::readWriteButtonsEnabled);
-    m_link->COM21Click();
-    QVERIFY(m_link->COM21.checked && !m_link->COM11.checked);
-    QVERIFY(!m_link->COM21.enabled);
-    QCOMPARE(m_link->Lsavecom, QStringLiteral("COM2"));
-    QCOMPARE(m_link->SB1[0], QStringLiteral("COM2"));
+    QSignalSpy sendFailures(&protocol(), &ModuleProtocol::sendFailed);
+    ports().COM21Click();
+    const auto &items = ports().portItems();
+    QVERIFY(items[1].checked && !items[0].checked);
+    QVERIFY(!items[1].enabled);
+    QCOMPARE(ports().chosenPort(), QStringLiteral("COM2"));
+    QCOMPARE(ports().statusText(), QStringLiteral("COM2"));
 
-    QSignalSpy failure(m_link.get(), &TFRX::followUpEnabled);
-    m_link->BRXconfigClick();
-    QCOMPARE(m_link->ErrorText, QStringLiteral("Fehler Kommunikationsport"));
-    QCOMPARE(buttons.count(), 1);
-    QCOMPARE(failure.count(), 1); // the waiting window reports it
-    QVERIFY(!m_link->fehlertimer.isActive());
+    QSignalSpy failed(&protocol(), &ModuleProtocol::failed);
+    protocol().BRXconfigClick();
+    QCOMPARE(protocol().errorText(), QStringLiteral("Fehler Kommunikationsport"));
+    QCOMPARE(sendFailures.count(), 1);
+    QCOMPARE(failed.count(), 1); // the waiting window reports it
+    QCOMPARE(failed.first().at(1).toString(), QStringLiteral("Fehler Kommunikationsport"));
+    QVERIFY(!protocol().isWaiting());
     QVERIFY(m_sim->received().isEmpty());
 
-    m_link->COM11Click();
-    QCOMPARE(m_link->portName(), QStringLiteral("COM1"));
-    QSignalSpy followUp(m_link.get(), &TFRX::followUpEnabled);
-    m_link->BRXconfigClick();
-    QTRY_COMPARE(followUp.count(), 1);
-    QCOMPARE(m_link->ReplyOk, quint8(1));
+    ports().COM11Click();
+    QCOMPARE(m_link->channel().portName(), QStringLiteral("COM1"));
+    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
+    protocol().BRXconfigClick();
+    QTRY_COMPARE(replied.count(), 1);
 }
 
 void TestLink::send_discardsOrKeepsUncollectedBytes_data()
@@ -459,78 +494,72 @@ void TestLink::send_discardsOrKeepsUncollectedBytes()
 {
     QFETCH(bool, plain);
     QFETCH(QByteArray, collected);
-    QVERIFY(m_link->setupport(QString()));
+    SerialChannel &channel = m_link->channel();
+    QVERIFY(protocol().setupport());
     m_sim->sendUnsolicited("abc");
-    QTRY_COMPARE(m_link->RS232.bytesAvailable(), qint64(3)); // arrived, not collected
-    m_link->TxBuf[0] = 0;
+    QTRY_COMPARE(channel.bytesWaiting(), qint64(3)); // arrived, not collected
     if (plain)
-        m_link->TxConfigOut(1);
+        protocol().TxConfigOut(QByteArray(1, '\0'));
     else
-        QVERIFY(m_link->TxOut(1));
+        QVERIFY(protocol().TxOut(QByteArray(1, '\0')));
 
-    m_link->receivetimer.start();
+    QByteArray got;
+    connect(&channel, &Channel::received, this, [&got](const QByteArray &bytes) { got += bytes; });
+    channel.setReceiving(true);
     m_sim->sendUnsolicited("Z");
-    QTRY_COMPARE(bytesOf(m_link->RxBuf, m_link->RxCount), collected);
+    QTRY_COMPARE(got, collected);
 }
 
-void TestLink::flood_staysInRxBufAndNextRequestWorks()
+void TestLink::flood_staysInTheBufferAndNextRequestWorks()
 {
-    m_link->ConfigPayload.fill(0x5A);
     m_sim->setFault('!', *SimFault::parse(u"flood:10000"), 1);
-    QSignalSpy followUp(m_link.get(), &TFRX::followUpEnabled);
+    QSignalSpy rejected(&protocol(), &ModuleProtocol::rejected);
+    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
 
-    m_link->BRXconfigClick();
-    QTRY_COMPARE_WITH_TIMEOUT(followUp.count(), 1, 10000);
+    protocol().BRXconfigClick();
+    QTRY_COMPARE_WITH_TIMEOUT(rejected.count(), 1, 10000);
     QCOMPARE(m_sim->sentCount(), qint64(10000));
-    QCOMPARE(m_link->RxCount, qint32(m_link->RxBuf.size()));
-    QVERIFY2(m_link->ErrorText == ChecksumText || m_link->ErrorText.startsWith(u"fehlerhafte Antwort"),
-             qPrintable(m_link->ErrorText));
-    QCOMPARE(m_link->ReplyOk, quint8(0));
-    QCOMPARE(m_link->ConfigPayload[0], quint8(0x5A));
+    QCOMPARE(protocol().received().size(), size_t(ModuleProtocol::ReceiveCapacity));
+    const QString error = protocol().errorText();
+    QVERIFY2(error == ChecksumText || error.startsWith(u"fehlerhafte Antwort"), qPrintable(error));
 
-    m_link->BRXconfigClick();
-    QTRY_COMPARE(followUp.count(), 2);
-    QCOMPARE(m_link->ReplyOk, quint8(1));
-    QCOMPARE(m_link->RxCount, 390);
+    protocol().BRXconfigClick();
+    QTRY_COMPARE(replied.count(), 1);
+    QCOMPARE(protocol().received().size(), size_t(390));
 }
 
 void TestLink::killedModule_closesPortOnceAndReportsOnce()
 {
     QProcess module;
     QVERIFY(startSimProcess(module, {QStringLiteral("--pace")}));
-    QSignalSpy followUp(m_link.get(), &TFRX::followUpEnabled);
-    QSignalSpy beeps(m_link.get(), &TFRX::beepRequested);
-    QSignalSpy closing(&m_link->RS232, &QSerialPort::aboutToClose);
-    QSignalSpy portErrors(&m_link->RS232, &QSerialPort::errorOccurred);
+    SerialChannel &channel = m_link->channel();
+    QSignalSpy failed(&protocol(), &ModuleProtocol::failed);
+    QSignalSpy beeps(&protocol(), &ModuleProtocol::beepRequested);
+    QSignalSpy vanished(&channel, &Channel::vanished);
 
-    m_link->BRXconfigClick();
-    closing.clear(); // the request's own reopening
-    QTRY_VERIFY(m_link->RxCount >= 40); // the paced reply is under way
+    protocol().BRXconfigClick();
+    QSignalSpy openChanges(&channel, &Channel::openChanged); // after the request's own reopening
+    QTRY_VERIFY(protocol().received().size() >= 40); // the paced reply is under way
     module.kill();
     QVERIFY(module.waitForFinished(5000));
 
-    QTRY_VERIFY(!m_link->RS232.isOpen());
-    QTRY_COMPARE(followUp.count(), 1);
+    QTRY_VERIFY(!channel.isOpen());
+    QTRY_COMPARE(failed.count(), 1);
     QVERIFY(!beeps.wait(300)); // and nothing after it: no error storm
-    QCOMPARE(closing.count(), 1);
+    QCOMPARE(vanished.count(), 1);
+    QCOMPARE(openChanges.count(), 1);
     QCOMPARE(beeps.count(), 1);
-    int readErrors = 0;
-    for (const QList<QVariant> &error : portErrors) {
-        const auto code = error.first().value<QSerialPort::SerialPortError>();
-        readErrors += code == QSerialPort::ReadError || code == QSerialPort::ResourceError;
-    }
-    QCOMPARE(readErrors, 1);
-    QVERIFY(!m_link->ErrorText.isEmpty());
-    QVERIFY(m_link->ErrorText != QStringLiteral("Fehler nicht spezifiziert"));
-    QCOMPARE(m_link->Lfehler, m_link->ErrorText);
-    QCOMPARE(m_link->ReplyOk, quint8(0));
-    QVERIFY(!m_link->fehlertimer.isActive());
+    const QString error = failed.first().at(1).toString();
+    QVERIFY(!error.isEmpty() && error != Unspecified);
+    QCOMPARE(protocol().errorText(), error);
+    QCOMPARE(protocol().progressText(), error);
+    QVERIFY(!protocol().isWaiting());
 
     QProcess again;
     QVERIFY(startSimProcess(again, {}));
-    m_link->BRXconfigClick();
-    QTRY_COMPARE(followUp.count(), 2);
-    QCOMPARE(m_link->ReplyOk, quint8(1));
+    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
+    protocol().BRXconfigClick();
+    QTRY_COMPARE(replied.count(), 1);
     again.terminate();
     QVERIFY(again.waitForFinished(5000));
 }
@@ -562,12 +591,11 @@ void TestLink::portNames_followTheEnvironment()
 void TestLink::environment_leadsTheDefaultLinkToTheModule()
 {
     qputenv("VELKA_COM1", m_sim->devicePath().toLocal8Bit());
-    m_link->setPortNameMapping({}); // back to the default
-    QSignalSpy followUp(m_link.get(), &TFRX::followUpEnabled);
-    m_link->BtestRSSIClick();
+    m_link->channel().setPortNameMapping({}); // back to the default
+    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
+    protocol().BtestRSSIClick();
     qunsetenv("VELKA_COM1");
-    QTRY_COMPARE(followUp.count(), 1);
-    QCOMPARE(m_link->ReplyOk, quint8(1));
+    QTRY_COMPARE(replied.count(), 1);
     QCOMPARE(m_sim->received().size(), 100 + 8);
 }
 

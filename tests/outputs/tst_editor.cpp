@@ -1,6 +1,7 @@
+#include "common/TestSupport.h"
+#include "core/workflow/ConfigDocument.h"
 #include "ui/main/Program.h"
 #include "ui/main/TFVelka.h"
-#include "common/TestSupport.h"
 #include "ui/outputs/OutputGrid.h"
 #include "ui/outputs/TFdigout.h"
 
@@ -33,6 +34,9 @@ private slots:
 private:
     TFVelka *w() const { return m_program->FVelka(); }
     TFdigout *editor() const { return m_program->Fdigout(); }
+    ConfigDocument &doc() const { return m_program->document(); }
+    template <class T>
+    T *box(const char *name) const { return control<T>(editor(), name); }
     void openFor(int outNr);
     // A pick from the drop-down list, as the person makes it.
     static void choose(QComboBox *box, const QString &text);
@@ -46,7 +50,7 @@ void TestEditor::init()
 {
     m_program = std::make_unique<Program>(m_clock, m_ui);
     w()->show();
-    QTRY_VERIFY(!w()->FirstActivation);
+    QTRY_VERIFY(w()->firstActivationDone());
 }
 
 void TestEditor::cleanup()
@@ -56,7 +60,7 @@ void TestEditor::cleanup()
 
 void TestEditor::openFor(int outNr)
 {
-    w()->OutNr = outNr;
+    doc().setCurrentOutput(outNr);
     editor()->show();
     QVERIFY(QTest::qWaitForWindowExposed(editor()));
 }
@@ -76,15 +80,15 @@ void TestEditor::openedFromGrid_showsThatOutput()
     whileModal([&](QWidget *dialog) {
         auto *shown = qobject_cast<TFdigout *>(dialog);
         QVERIFY(shown);
-        cout = shown->Cout->currentText();
-        quelle = shown->CQuelle->currentText();
-        inhalt = shown->CInhalt1->currentText();
-        statusBoxHidden = shown->CInhalt2->isHidden();
+        cout = control<QComboBox>(shown, "Cout")->currentText();
+        quelle = control<QComboBox>(shown, "CQuelle")->currentText();
+        inhalt = control<QComboBox>(shown, "CInhalt1")->currentText();
+        statusBoxHidden = control<QComboBox>(shown, "CInhalt2")->isHidden();
     });
-    OutputGrid *grid = w()->Tabwerte;
+    OutputGrid *grid = control<OutputGrid>(w(), "Tabwerte");
     grid->scrollToItem(grid->item(12, 0));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->cellRect(0, 13).center());
-    QCOMPARE(w()->OutNr, 13);
+    QCOMPARE(doc().currentOutput(), 13);
     QCOMPARE(cout, QStringLiteral("out21"));
     QCOMPARE(quelle, QStringLiteral("Slave2"));
     QCOMPARE(inhalt, QStringLiteral("in11"));
@@ -96,50 +100,50 @@ void TestEditor::window_hasCaptionSizeAndLists()
     openFor(1);
     QCOMPARE(editor()->windowTitle(), QStringLiteral("Velka -edit digital output-"));
     QCOMPARE(editor()->size(), QSize(612, 110));
-    QCOMPARE(editor()->Cout->count(), 36);
-    QCOMPARE(editor()->Cout->itemText(35), QStringLiteral("out48"));
-    QCOMPARE(editor()->CInhalt1->count(), 36);
-    QCOMPARE(editor()->CInhalt2->count(), 11);
-    QCOMPARE(editor()->CInhalt1->maxVisibleItems(), 40);
-    QCOMPARE(editor()->CBitFehler->maxVisibleItems(), 32);
-    QCOMPARE(editor()->CInhalt1->geometry(), editor()->CInhalt2->geometry());
-    QCOMPARE(editor()->Bclose->text(), QStringLiteral("OK"));
-    QCOMPARE(editor()->Bclose->size(), QSize(585, 43));
+    QCOMPARE(box<QComboBox>("Cout")->count(), 36);
+    QCOMPARE(box<QComboBox>("Cout")->itemText(35), QStringLiteral("out48"));
+    QCOMPARE(box<QComboBox>("CInhalt1")->count(), 36);
+    QCOMPARE(box<QComboBox>("CInhalt2")->count(), 11);
+    QCOMPARE(box<QComboBox>("CInhalt1")->maxVisibleItems(), 40);
+    QCOMPARE(box<QComboBox>("CBitFehler")->maxVisibleItems(), 32);
+    QCOMPARE(box<QComboBox>("CInhalt1")->geometry(), box<QComboBox>("CInhalt2")->geometry());
+    QCOMPARE(box<QPushButton>("Bclose")->text(), QStringLiteral("OK"));
+    QCOMPARE(box<QPushButton>("Bclose")->size(), QSize(585, 43));
 }
 
 void TestEditor::statusSource_swapsContentBoxAndKeepsNumber()
 {
     openFor(13); // out21: Slave2, in11 (index 4)
-    choose(editor()->CQuelle, QStringLiteral("Status"));
-    QCOMPARE(int(w()->DigTab[12].Quelle), 5);
-    QCOMPARE(int(w()->DigTab[12].Inhalt), 4);
-    QVERIFY(editor()->CInhalt1->isHidden());
-    QVERIFY(editor()->CInhalt2->isVisible());
-    QCOMPARE(editor()->CInhalt2->currentText(), QStringLiteral("ON > FEHLER Funk mit Master"));
+    choose(box<QComboBox>("CQuelle"), QStringLiteral("Status"));
+    QCOMPARE(int(doc().outputs()[12].Quelle), 5);
+    QCOMPARE(int(doc().outputs()[12].Inhalt), 4);
+    QVERIFY(box<QComboBox>("CInhalt1")->isHidden());
+    QVERIFY(box<QComboBox>("CInhalt2")->isVisible());
+    QCOMPARE(box<QComboBox>("CInhalt2")->currentText(), QStringLiteral("ON > FEHLER Funk mit Master"));
     // The grid follows while the editor is still open.
-    QCOMPARE(w()->Tabwerte->cellText(1, 13), QStringLiteral("Status"));
-    QCOMPARE(w()->Tabwerte->cellText(2, 13), QStringLiteral("ON > FEHLER Funk mit Master"));
+    QCOMPARE(control<OutputGrid>(w(), "Tabwerte")->cellText(1, 13), QStringLiteral("Status"));
+    QCOMPARE(control<OutputGrid>(w(), "Tabwerte")->cellText(2, 13), QStringLiteral("ON > FEHLER Funk mit Master"));
 
     // in18 (index 11) has no status function of that number: nothing selected, empty cell.
     openFor(12);
-    choose(editor()->CQuelle, QStringLiteral("Status"));
-    QCOMPARE(int(w()->DigTab[11].Inhalt), 11);
-    QCOMPARE(editor()->CInhalt2->currentIndex(), -1);
-    QCOMPARE(editor()->CInhalt2->currentText(), QString());
-    QCOMPARE(w()->Tabwerte->cellText(2, 12), QString());
-    choose(editor()->CInhalt2, QStringLiteral("Festwert: immer ON"));
-    QCOMPARE(int(w()->DigTab[11].Inhalt), 1);
-    QCOMPARE(w()->Tabwerte->cellText(2, 12), QStringLiteral("Festwert: immer ON"));
+    choose(box<QComboBox>("CQuelle"), QStringLiteral("Status"));
+    QCOMPARE(int(doc().outputs()[11].Inhalt), 11);
+    QCOMPARE(box<QComboBox>("CInhalt2")->currentIndex(), -1);
+    QCOMPARE(box<QComboBox>("CInhalt2")->currentText(), QString());
+    QCOMPARE(control<OutputGrid>(w(), "Tabwerte")->cellText(2, 12), QString());
+    choose(box<QComboBox>("CInhalt2"), QStringLiteral("Festwert: immer ON"));
+    QCOMPARE(int(doc().outputs()[11].Inhalt), 1);
+    QCOMPARE(control<OutputGrid>(w(), "Tabwerte")->cellText(2, 12), QStringLiteral("Festwert: immer ON"));
 }
 
 void TestEditor::statusBackToInput_takesTheSameIndex()
 {
     openFor(4); // out4: Status, "ON > Betrieb fehlerfrei" (2)
-    QVERIFY(editor()->CInhalt2->isVisible());
-    choose(editor()->CQuelle, QStringLiteral("Slave4"));
-    QVERIFY(editor()->CInhalt1->isVisible());
-    QCOMPARE(editor()->CInhalt1->currentText(), QStringLiteral("in3"));
-    QCOMPARE(w()->Tabwerte->cellText(2, 4), QStringLiteral("in3"));
+    QVERIFY(box<QComboBox>("CInhalt2")->isVisible());
+    choose(box<QComboBox>("CQuelle"), QStringLiteral("Slave4"));
+    QVERIFY(box<QComboBox>("CInhalt1")->isVisible());
+    QCOMPARE(box<QComboBox>("CInhalt1")->currentText(), QStringLiteral("in3"));
+    QCOMPARE(control<OutputGrid>(w(), "Tabwerte")->cellText(2, 4), QStringLiteral("in3"));
 }
 
 void TestEditor::bitChoices_touchOnlyTheirBit_data()
@@ -159,76 +163,78 @@ void TestEditor::bitChoices_touchOnlyTheirBit()
     QFETCH(int, before);
     QFETCH(QString, fault);
     QFETCH(QString, inversion);
-    w()->DigTab[6].Bits = quint8(before);
+    DigEntry seventh = doc().outputs()[6];
+    seventh.Bits = quint8(before);
+    doc().setOutput(7, seventh);
     openFor(7);
     if (!fault.isEmpty())
-        choose(editor()->CBitFehler, fault);
+        choose(box<QComboBox>("CBitFehler"), fault);
     if (!inversion.isEmpty())
-        choose(editor()->CBitinvertiert, inversion);
-    QTEST(int(w()->DigTab[6].Bits), "after");
-    QCOMPARE(w()->Tabwerte->cellText(3, 7), (w()->DigTab[6].Bits & 2) ? QStringLiteral("Fehler > OFF")
+        choose(box<QComboBox>("CBitinvertiert"), inversion);
+    QTEST(int(doc().outputs()[6].Bits), "after");
+    QCOMPARE(control<OutputGrid>(w(), "Tabwerte")->cellText(3, 7), (doc().outputs()[6].Bits & 2) ? QStringLiteral("Fehler > OFF")
                                                                        : QStringLiteral("unverändert"));
 }
 
 void TestEditor::cout_reachesOutputsWithHiddenRows()
 {
-    w()->RBdig[0]->click(); // only out1..out4 shown
+    control<QRadioButton>(w(), "RBdig0")->click(); // only out1..out4 shown
     openFor(1);
-    choose(editor()->Cout, QStringLiteral("out48"));
-    QCOMPARE(w()->OutNr, 36);
-    QCOMPARE(editor()->CQuelle->currentText(), QStringLiteral("Slave4"));
-    QCOMPARE(editor()->CInhalt1->currentText(), QStringLiteral("in18"));
-    choose(editor()->CQuelle, QStringLiteral("Master"));
-    QCOMPARE(int(w()->DigTab[35].Quelle), 0);
-    QVERIFY(w()->Tabwerte->isRowHidden(35));
-    DigTabToFlash(w()->DigTab, w()->ConfigImage);
-    QCOMPARE(int(w()->ConfigImage[172]), 0);
+    choose(box<QComboBox>("Cout"), QStringLiteral("out48"));
+    QCOMPARE(doc().currentOutput(), 36);
+    QCOMPARE(box<QComboBox>("CQuelle")->currentText(), QStringLiteral("Slave4"));
+    QCOMPARE(box<QComboBox>("CInhalt1")->currentText(), QStringLiteral("in18"));
+    choose(box<QComboBox>("CQuelle"), QStringLiteral("Master"));
+    QCOMPARE(int(doc().outputs()[35].Quelle), 0);
+    QVERIFY(control<OutputGrid>(w(), "Tabwerte")->isRowHidden(35));
+    doc().foldOutputs();
+    QCOMPARE(int(doc().word(172)), 0);
 }
 
 void TestEditor::typedTextMatchingNothing_storesNoSelection()
 {
     openFor(2);
     QApplication::setActiveWindow(editor());
-    QLineEdit *typing = editor()->CQuelle->lineEdit();
+    QLineEdit *typing = box<QComboBox>("CQuelle")->lineEdit();
     typing->setFocus();
     QTRY_VERIFY(typing->hasFocus());
     typing->selectAll();
     QTest::keyClicks(typing, "Quelle?");
-    QCOMPARE(int(w()->DigTab[1].Quelle), 255);
+    QCOMPARE(int(doc().outputs()[1].Quelle), 255);
     QCOMPARE(typing->text(), QStringLiteral("Quelle?")); // the typed text stays
-    QCOMPARE(w()->Tabwerte->cellText(1, 2), QString());
-    QCOMPARE(w()->Tabwerte->cellText(2, 2), QStringLiteral("-ungültig-"));
+    QCOMPARE(control<OutputGrid>(w(), "Tabwerte")->cellText(1, 2), QString());
+    QCOMPARE(control<OutputGrid>(w(), "Tabwerte")->cellText(2, 2), QStringLiteral("-ungültig-"));
 
     // Typing an item's text exactly selects it.
     typing->selectAll();
     QTest::keyClicks(typing, "slave3");
-    QCOMPARE(int(w()->DigTab[1].Quelle), 3);
+    QCOMPARE(int(doc().outputs()[1].Quelle), 3);
 
-    QLineEdit *bits = editor()->CBitinvertiert->lineEdit();
+    QLineEdit *bits = box<QComboBox>("CBitinvertiert")->lineEdit();
     bits->setFocus();
     QTRY_VERIFY(bits->hasFocus());
     bits->selectAll();
     QTest::keyClicks(bits, "?");
-    QCOMPARE(int(w()->DigTab[1].Bits), 0x01);
+    QCOMPARE(int(doc().outputs()[1].Bits), 0x01);
 }
 
 void TestEditor::outputZero_reachesNoOutput()
 {
     openFor(3);
     QApplication::setActiveWindow(editor());
-    QLineEdit *typing = editor()->Cout->lineEdit();
+    QLineEdit *typing = box<QComboBox>("Cout")->lineEdit();
     typing->setFocus();
     QTRY_VERIFY(typing->hasFocus());
     typing->selectAll();
     QTest::keyClicks(typing, "out99");
-    QCOMPARE(w()->OutNr, 0);
+    QCOMPARE(doc().currentOutput(), 0);
 
-    const DigTable before = w()->DigTab;
-    choose(editor()->CQuelle, QStringLiteral("Status"));
-    choose(editor()->CBitFehler, QStringLiteral("Fehler > OFF"));
+    const DigTable before = doc().outputs();
+    choose(box<QComboBox>("CQuelle"), QStringLiteral("Status"));
+    choose(box<QComboBox>("CBitFehler"), QStringLiteral("Fehler > OFF"));
     for (int n = 0; n < 36; ++n) {
-        QCOMPARE(w()->DigTab[n].Quelle, before[n].Quelle);
-        QCOMPARE(w()->DigTab[n].Bits, before[n].Bits);
+        QCOMPARE(doc().outputs()[n].Quelle, before[n].Quelle);
+        QCOMPARE(doc().outputs()[n].Bits, before[n].Bits);
     }
 }
 

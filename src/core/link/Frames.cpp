@@ -1,6 +1,7 @@
 #include "core/link/Frames.h"
 
 #include "core/link/DeviceConstants.h"
+#include "core/link/LinkTexts.h"
 
 #include <algorithm>
 
@@ -17,15 +18,56 @@ constexpr std::array<RequestSpec, 6> Requests{{
 
 void putChecksum(std::span<quint8> frame, int covered)
 {
-    const quint16 sum = buildchecksum(frame.first(covered));
-    frame[covered] = quint8(sum >> 8);
-    frame[covered + 1] = quint8(sum & 0xFF);
+    const quint16 sum = buildchecksum(frame.first(size_t(covered)));
+    frame[size_t(covered)] = quint8(sum >> 8);
+    frame[size_t(covered) + 1] = quint8(sum & 0xFF);
 }
 
 bool isShortReply(quint8 command)
 {
     return command == Command::WriteAccepted || command == Command::WriteDone
         || command == Command::Reset;
+}
+
+ReplyCheck checkApplicationReply(std::span<const quint8> reply, bool complete)
+{
+    ReplyCheck check;
+    const int stored = int(reply.size());
+    const auto byteAt = [&](int i) -> quint8 { return (i >= 0 && i < stored) ? reply[size_t(i)] : 0; };
+
+    check.startByte = byteAt(0);
+    check.command = byteAt(1);
+    check.startOk = stored > 0 && check.startByte == Frame::StartByte;
+
+    // A short reply is judged on its first six bytes, whatever follows them. One that came
+    // with fewer bytes keeps its real length and so fails the checksum below.
+    check.length = stored;
+    bool cut = false;
+    if (isShortReply(check.command) && stored >= Frame::ShortReplyLength) {
+        check.length = Frame::ShortReplyLength;
+        cut = true;
+    }
+
+    const int n = check.length;
+    check.received = quint16(byteAt(n - 2) << 8 | byteAt(n - 1));
+    check.computed = buildchecksum(reply.first(size_t(std::max(0, n - 2))));
+    check.checksumOk = n >= 2 && (complete || cut) && check.received == check.computed;
+    return check;
+}
+
+// The reply command each request is answered with.
+quint8 expectedReply(quint8 pending)
+{
+    switch (pending) {
+    case Command::ReadConfig: return Command::ReadReply;
+    case Command::WriteRequest: return Command::WriteAccepted;
+    case Command::WriteData: return Command::WriteDone;
+    case Command::Reset:
+    case Command::Boot:
+    case Command::Carrier:
+    case Command::Rssi: return pending;
+    default: return 0; // nothing is awaited (after a time-out)
+    }
 }
 
 } // namespace
@@ -45,46 +87,68 @@ const RequestSpec *requestSpec(quint8 command)
     return it == Requests.end() ? nullptr : &*it;
 }
 
-void buildRequestFrame(const RequestSpec &request, std::span<quint8, Frame::RequestLength> frame)
+RequestFrame buildRequestFrame(const RequestSpec &request)
 {
+    RequestFrame frame{};
     frame[0] = Frame::StartByte;
     frame[1] = request.command;
     std::copy(request.parameters.begin(), request.parameters.end(), frame.begin() + 2);
     putChecksum(frame, 6);
+    return frame;
 }
 
-void buildDataFrame(ConstPayloadSpan payload, std::span<quint8, Frame::DataLength> frame)
+DataFrame buildDataFrame(ConstPayloadSpan payload)
 {
+    DataFrame frame{};
     frame[0] = Frame::StartByte;
     frame[1] = Command::WriteData;
     std::copy(payload.begin(), payload.end(), frame.begin() + 2);
     putChecksum(frame, 2 + PayloadBytes);
+    return frame;
 }
 
-ReplyCheck checkApplicationReply(std::span<const quint8> reply, bool complete)
+ReplyVerdict judgeApplicationReply(std::span<const quint8> reply, bool complete, quint8 pending)
 {
-    ReplyCheck check;
-    const int stored = int(reply.size());
-    const auto byteAt = [&](int i) -> quint8 { return (i >= 0 && i < stored) ? reply[i] : 0; };
-
-    check.startByte = byteAt(0);
-    check.command = byteAt(1);
-    check.startOk = stored > 0 && check.startByte == Frame::StartByte;
-
-    // A short reply is judged on its first six bytes, whatever follows them. One that came
-    // with fewer bytes keeps its real length and so fails the checksum below.
-    check.length = stored;
-    bool cut = false;
-    if (isShortReply(check.command) && stored >= Frame::ShortReplyLength) {
-        check.length = Frame::ShortReplyLength;
-        cut = true;
+    ReplyVerdict verdict;
+    verdict.check = checkApplicationReply(reply, complete);
+    const ReplyCheck &check = verdict.check;
+    // The start byte is judged first: a frame that starts wrong is reported as such, even
+    // when its checksum is wrong too.
+    if (!check.startOk) {
+        verdict.error = LinkTexts::BadStart.arg(hex2(check.startByte), hex2(pending));
+        return verdict;
+    }
+    if (!check.checksumOk) {
+        verdict.error = LinkTexts::BadChecksum;
+        return verdict;
     }
 
-    const int n = check.length;
-    check.received = quint16(byteAt(n - 2) << 8 | byteAt(n - 1));
-    check.computed = buildchecksum(reply.first(std::max(0, n - 2)));
-    check.checksumOk = n >= 2 && (complete || cut) && check.received == check.computed;
-    return check;
+    // A reply that passed the checksum test has at least its start and command byte; bytes
+    // 2 and 3 count only if they arrived.
+    verdict.valid = true;
+    verdict.byte2 = check.length > 2 ? reply[2] : 0;
+    verdict.byte3 = check.length > 3 ? reply[3] : 0;
+
+    const quint8 expected = expectedReply(pending);
+    if (expected != 0 && check.command == expected) {
+        // The read reply carries the whole image; a shorter one would leave the previous
+        // read's bytes to be taken for the module's.
+        if (pending == Command::ReadConfig && check.length != Frame::ReadReplyLength) {
+            verdict.error = LinkTexts::BadLength.arg(check.length).arg(Frame::ReadReplyLength);
+            return verdict;
+        }
+        verdict.accepted = true;
+        if (pending == Command::ReadConfig)
+            verdict.payload = reply.subspan(4, PayloadBytes);
+        return verdict;
+    }
+    // The write's two acknowledgements must be the right ones; any other request simply
+    // stays unanswered by a frame for another command.
+    if (pending == Command::WriteRequest)
+        verdict.error = LinkTexts::BadWriteReply;
+    else if (pending == Command::WriteData)
+        verdict.error = LinkTexts::BadDataReply;
+    return verdict;
 }
 
 int rssiDbm(int raw)
@@ -96,4 +160,9 @@ int rssiDbm(int raw)
 QString rssiText(int raw)
 {
     return QString::number(rssiDbm(raw)) + QStringLiteral("[dBm]");
+}
+
+QString hex2(int value)
+{
+    return QStringLiteral("%1").arg(value & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
 }

@@ -8,8 +8,9 @@
 #include <array>
 #include <span>
 
-// Application frames of the module: 8-byte requests, the 388-byte data frame and the replies.
-// Pure values; the exchange itself lives in TFRX.
+// Application frames of the module: 8-byte requests, the 388-byte data frame, the replies
+// and the verdict on a reply. Pure values and functions; the exchange lives in
+// ModuleProtocol.
 
 // Command bytes of the requests and of the replies the module answers them with.
 namespace Command {
@@ -28,9 +29,13 @@ inline constexpr quint8 Rssi = 'a';
 namespace Frame {
 inline constexpr quint8 StartByte = 0xFF;
 inline constexpr int RequestLength = 8;
-inline constexpr int DataLength = 4 + PayloadBytes; // 0xFF, '3', payload, checksum
-inline constexpr int ShortReplyLength = 6;           // the acknowledgements and the reset reply
+inline constexpr int DataLength = 4 + PayloadBytes;      // 0xFF, '3', payload, checksum
+inline constexpr int ShortReplyLength = 6;                // the acknowledgements and the reset reply
+inline constexpr int ReadReplyLength = 6 + PayloadBytes;  // 0xFF, 0x22, version, payload, checksum
 } // namespace Frame
+
+using RequestFrame = std::array<quint8, Frame::RequestLength>;
+using DataFrame = std::array<quint8, Frame::DataLength>;
 
 // Ones' complement of the 16-bit byte sum; frames carry it high byte first.
 quint16 buildchecksum(std::span<const quint8> bytes);
@@ -48,12 +53,12 @@ struct RequestSpec
 const RequestSpec *requestSpec(quint8 command);
 
 // 0xFF, command, the four parameters, checksum over bytes 0..5.
-void buildRequestFrame(const RequestSpec &request, std::span<quint8, Frame::RequestLength> frame);
+RequestFrame buildRequestFrame(const RequestSpec &request);
 
 // 0xFF, '3', the 384 payload bytes, checksum over bytes 0..385.
-void buildDataFrame(ConstPayloadSpan payload, std::span<quint8, Frame::DataLength> frame);
+DataFrame buildDataFrame(ConstPayloadSpan payload);
 
-// What the evaluation needs to know about the bytes of an application reply.
+// The bytes of an application reply as the evaluation sees them.
 struct ReplyCheck
 {
     int length = 0;        // bytes that belong to the reply (the short replies are cut to 6)
@@ -65,12 +70,32 @@ struct ReplyCheck
     bool checksumOk = false;
 };
 
-// Checks an application reply. `complete` is false when bytes of it had to be dropped: its
-// real checksum bytes are then lost, so it cannot pass (unless it is a short reply whose
-// first six bytes arrived).
-ReplyCheck checkApplicationReply(std::span<const quint8> reply, bool complete);
+// What an application reply means for the request `pending` waits for.
+struct ReplyVerdict
+{
+    ReplyCheck check;
+    // Start byte and checksum are right: bytes 2 and 3 are the module's.
+    bool valid = false;
+    // It answers `pending`.
+    bool accepted = false;
+    // Why the reply is an error; empty for an accepted reply and for a valid reply to
+    // another command, which is no error (the wait simply ends without success).
+    QString error;
+    quint8 byte2 = 0;
+    quint8 byte3 = 0;
+    // The 384 configuration bytes of an accepted read reply, else empty.
+    std::span<const quint8> payload;
+};
+
+// Judges the bytes received for `pending` (0 after a time-out: then nothing is accepted).
+// `complete` is false when bytes of the reply had to be dropped: its real checksum bytes are
+// then lost, so it cannot pass (unless it is a short reply whose first six bytes arrived).
+ReplyVerdict judgeApplicationReply(std::span<const quint8> reply, bool complete, quint8 pending);
 
 // Received signal strength in dBm from the module's raw value: raw * 1.5 - 137, truncated
 // toward zero; and the text the radio test window shows for it.
 int rssiDbm(int raw);
 QString rssiText(int raw);
+
+// Two upper-case hexadecimal digits, as every trace and message shows a byte.
+QString hex2(int value);

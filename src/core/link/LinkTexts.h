@@ -7,10 +7,6 @@ namespace LinkTexts {
 
 // Status texts
 inline const QString InitialPort = QStringLiteral("COM1");
-inline const QString UsbPanel = QStringLiteral(" USB ");
-inline const QString VersionShown = QStringLiteral("01.00");
-inline const QString UpdateFileName = QStringLiteral("update.qvx");
-inline const QString NoAdapterYet = QStringLiteral("___");
 inline const QString Running = QStringLiteral("Übertragung läuft");
 inline const QString Done = QStringLiteral("...fertig");
 
@@ -23,6 +19,8 @@ inline const QString PortError = QStringLiteral("Fehler Kommunikationsport");
 inline const QString BadStart = QStringLiteral("fehlerhafte Antwort von Gerät (SystemInfo:%1@%2)");
 inline const QString BadChecksum = QStringLiteral("fehlerhafte Checksumme in Antwort von Gerät");
 inline const QString BadWriteReply = QStringLiteral("ungültige Antwort bei Schreibbefehl#2");
+inline const QString BadDataReply = QStringLiteral("ungültige Antwort bei Schreibbefehl#4");
+inline const QString BadLength = QStringLiteral("fehlerhafte Länge der Antwort von Gerät (%1 statt %2 Bytes)");
 inline const QString Timeout = QStringLiteral("timeout");
 inline const QString Unspecified = QStringLiteral("Fehler nicht spezifiziert");
 

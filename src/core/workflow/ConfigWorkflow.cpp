@@ -1,216 +1,320 @@
 #include "core/workflow/ConfigWorkflow.h"
 
+#include "core/link/Frames.h"
+#include "core/workflow/ConfigDocument.h"
 #include "core/workflow/LogStyle.h"
+#include "core/workflow/UserInteraction.h"
 #include "core/workflow/WorkflowTexts.h"
-#include "core/link/TFRX.h"
+
+#include <algorithm>
 
 namespace {
-constexpr quint8 ReadCommand = '!';
-constexpr quint8 DataSentCommand = '3';
-constexpr quint8 RestartCommand = 'Q';
 constexpr int KnockBursts = 8;
 constexpr int KnockBytes = 11;
+constexpr int ReadTimeoutMs = 1000;
+constexpr int WriteTimeoutMs = 2000;
+constexpr int FollowUpMs = 20;
+// The module stores the data before it can be read back: the verify read starts no sooner
+// than this after the data frame went out, and only once the module acknowledged it.
+constexpr int AfterDataFrameMs = 200;
+
+ConfigWords unpacked(const QByteArray &payload)
+{
+    std::array<quint8, PayloadBytes> bytes{};
+    std::copy_n(payload.constData(), std::min<qsizetype>(payload.size(), PayloadBytes),
+                reinterpret_cast<char *>(bytes.data()));
+    return unpackImage(bytes);
+}
 } // namespace
 
-ConfigWorkflow::ConfigWorkflow(TFRX &link, ConfigWords &configImage, ConfigWords &readBackImage,
-                               ConfigWords &writeImage, DigTable &digTab, WorkflowView &view,
+ConfigWorkflow::ConfigWorkflow(ModuleProtocol &link, ConfigDocument &document, UserInteraction &ui,
                                QObject *parent)
     : QObject(parent)
     , m_link(link)
-    , m_config(configImage)
-    , m_readBack(readBackImage)
-    , m_write(writeImage)
-    , m_digTab(digTab)
-    , m_view(view)
+    , m_document(document)
+    , m_ui(ui)
 {
-    praetimer.setInterval(40);
-    getbacktimer.setInterval(10);
-    connect(&praetimer, &QTimer::timeout, this, &ConfigWorkflow::praetimerTimer);
-    connect(&getbacktimer, &QTimer::timeout, this, &ConfigWorkflow::getbacktimerTimer);
-
-    // The link arms the follow-up after every exchange; setting the interval restarts a
-    // running timer, enabling leaves a running one alone.
-    connect(&link, &TFRX::followUpIntervalChanged, this, [this](int ms) { getbacktimer.setInterval(ms); });
-    connect(&link, &TFRX::followUpEnabled, this, [this] {
-        if (!getbacktimer.isActive())
-            getbacktimer.start();
-    });
-    connect(&link, &TFRX::readWriteButtonsEnabled, this, [this] { m_view.setReadWriteEnabled(true); });
+    m_praetimer.setInterval(40);
+    m_getbacktimer.setInterval(10);
+    connect(&m_praetimer, &QTimer::timeout, this, &ConfigWorkflow::praetimerTimer);
+    connect(&m_getbacktimer, &QTimer::timeout, this, &ConfigWorkflow::getbacktimerTimer);
+    connect(&link, &ModuleProtocol::replied, this, &ConfigWorkflow::onReplied);
+    connect(&link, &ModuleProtocol::rejected, this, &ConfigWorkflow::onRejected);
+    connect(&link, &ModuleProtocol::failed, this, &ConfigWorkflow::onFailed);
+    connect(&link, &ModuleProtocol::sendFailed, this, [this] { emit readWriteEnabled(true); });
 }
+
+// ---- Starting ----
 
 void ConfigWorkflow::ButReadClick()
 {
-    if (!m_view.confirm(FactoryRequest ? WorkflowTexts::AskFactoryRead : WorkflowTexts::AskRead)) {
-        if (FactoryRequest) {
-            m_view.showinfo(WorkflowTexts::FactoryCancelled, LogColour::Red, LogOption::Framed);
-            FactoryRequest = false;
-            m_view.setFactoryButtonEnabled(true);
+    // A read started while the factory read runs is still the factory read.
+    startRead(m_step == Step::FactoryReading);
+}
+
+void ConfigWorkflow::ButCalClick()
+{
+    emit factoryButtonEnabled(false);
+    startRead(true);
+}
+
+void ConfigWorkflow::startRead(bool factory)
+{
+    if (!m_ui.confirm(factory ? WorkflowTexts::AskFactoryRead : WorkflowTexts::AskRead)) {
+        if (factory) {
+            log(WorkflowTexts::FactoryCancelled, LogColour::Red, LogOption::Framed);
+            if (m_step == Step::FactoryReading)
+                m_step = Step::Reading;
+            emit factoryButtonEnabled(true);
         } else {
-            m_view.showinfo(WorkflowTexts::ReadCancelled, LogColour::Red, LogOption::Framed);
+            log(WorkflowTexts::ReadCancelled, LogColour::Red, LogOption::Framed);
         }
         return;
     }
-    m_link.ReplyOk = 0;
-    WriteState = 0;
-    m_view.setReadWriteEnabled(false);
-    m_link.fehlertimer.setInterval(1000);
+    m_step = factory ? Step::FactoryReading : Step::Reading;
+    emit readWriteEnabled(false);
+    m_link.setReplyTimeout(ReadTimeoutMs);
     BklopfClick();
-    VerifyPending = false;
 }
 
 void ConfigWorkflow::ButWriteClick()
 {
-    FactoryWrite = false;
-    DigTabToFlash(m_digTab, m_config);
-    if (!m_view.confirm(WorkflowTexts::AskWrite)) {
-        m_view.showinfo(WorkflowTexts::WriteCancelled, LogColour::Red, LogOption::Framed);
+    m_document.foldOutputs();
+    if (!m_ui.confirm(WorkflowTexts::AskWrite)) {
+        log(WorkflowTexts::WriteCancelled, LogColour::Red, LogOption::Framed);
         return;
     }
-    WriteState = 1;
-    m_link.ReplyOk = 0;
-    VerifyPending = false;
-    m_view.showinfo(WorkflowTexts::ReadBeforeWrite, LogColour::Black, LogOption::Plain);
+    // A factory read this write replaces will open no window: its button is free again.
+    if (m_step == Step::FactoryReading)
+        emit factoryButtonEnabled(true);
+    // The buttons stay usable, and the read keeps the time-out the last operation left.
+    m_step = Step::ReadingBeforeWrite;
+    log(WorkflowTexts::ReadBeforeWrite, LogColour::Black, LogOption::Plain);
     BklopfClick();
 }
 
 void ConfigWorkflow::BklopfClick()
 {
-    KnockCount = KnockBursts;
-    if (!praetimer.isActive())
-        praetimer.start();
+    m_knockCount = KnockBursts;
+    if (!m_praetimer.isActive())
+        m_praetimer.start();
 }
 
 void ConfigWorkflow::praetimerTimer()
 {
-    praetimer.stop();
-    // The start-up probe leaves the port closed; bursts into a closed port would be lost
-    // and the module would sleep through the first read.
-    if (!m_link.UsbMode && !m_link.RS232.isOpen())
-        m_link.setupport(m_link.portName());
-    std::fill_n(m_link.TxBuf.begin(), 13, quint8(0));
-    m_link.TxConfigOut(KnockBytes);
-    if (KnockCount > 0)
-        --KnockCount;
-    if (KnockCount > 0)
-        praetimer.start();
+    m_praetimer.stop();
+    m_link.sendWakeUp(KnockBytes);
+    if (m_knockCount > 0)
+        --m_knockCount;
+    if (m_knockCount > 0)
+        m_praetimer.start();
     else
         m_link.BRXconfigClick();
 }
 
 void ConfigWorkflow::NowWrite()
 {
-    WriteState = 2;
-    m_write = prepareWriteImage(m_config, m_readBack, m_view.programmingDate());
-    packImage(m_write, m_link.payload());
-    m_link.ReplyOk = 0;
-    m_view.setReadWriteEnabled(false);
-    m_link.fehlertimer.setInterval(2000);
-    m_link.BTxConfigClick();
+    if (m_step != Step::FactoryWriting)
+        m_step = Step::Writing;
+    const ConfigWords image = prepareWriteImage(m_document.configImage(), m_document.readBackImage(),
+                                                m_document.programmingDate());
+    m_document.setWriteImage(image);
+    std::array<quint8, PayloadBytes> payload{};
+    packImage(image, payload);
+    emit readWriteEnabled(false);
+    m_link.setReplyTimeout(WriteTimeoutMs);
+    m_link.BTxConfigClick(payload);
 }
 
-void ConfigWorkflow::getbacktimerTimer()
+void ConfigWorkflow::factoryWindowShown()
 {
-    getbacktimer.stop();
-    if (!m_link.ReplyOk) {
-        communicationError();
-        return;
-    }
-    if (m_link.PendingCommand == ReadCommand && VerifyPending) {
-        verifyRead();
-    } else if (m_link.PendingCommand == ReadCommand) {
-        plainRead();
-    } else if (m_link.PendingCommand == DataSentCommand) {
-        VerifyPending = true;
-        m_view.showinfo(WorkflowTexts::DataWritten, LogColour::Green, LogOption::Plain);
-        m_view.showinfo(WorkflowTexts::VerifyNow, LogColour::Black, LogOption::TimeLine);
-        m_link.ReplyOk = 0;
-        m_link.fehlertimer.setInterval(1000);
-        m_link.BRXconfigClick();
-    } else if (m_link.PendingCommand == RestartCommand) {
-        m_view.showinfo(WorkflowTexts::Restarted, LogColour::Black, LogOption::Framed);
-        m_view.setReadWriteEnabled(true);
-    }
-    // Replies to other commands (the radio test's) need nothing here.
+    // Whatever the module sends while the window is open and idle starts no evaluation.
+    m_link.setHold(true);
+    m_link.setQuietTime(1000);
 }
 
-void ConfigWorkflow::reportChecksum(int greenOption, const QString &success)
+void ConfigWorkflow::factoryWrite()
 {
-    if (imageChecksum(m_config) == m_config[Word::Checksum]) {
-        m_view.showinfo(success, LogColour::Green, greenOption);
-        return;
-    }
-    m_view.beep();
-    m_view.showinfo(WorkflowTexts::ChecksumError, LogColour::Red, LogOption::TimeLine);
-    m_view.showinfo(WorkflowTexts::Inconsistent, LogColour::Red, LogOption::EmptyLine);
-}
-
-void ConfigWorkflow::verifyRead()
-{
-    VerifyPending = false;
-    m_readBack = unpackImage(m_link.payload());
-    bool differs = false;
-    for (int i = 0; i < ImageWords; ++i) {
-        if (m_readBack[i] == m_write[i])
-            continue;
-        differs = true;
-        m_view.showinfo(WorkflowTexts::VerifyDifference.arg(i).arg(m_write[i]).arg(m_readBack[i]),
-                        LogColour::Red, LogOption::Plain);
-    }
-    if (differs) {
-        // The module keeps running with what it has; the user may write again.
-        m_view.showinfo(WorkflowTexts::VerifyFailed, LogColour::Red, LogOption::Plain);
-        m_view.setReadWriteEnabled(true);
-        return;
-    }
-    m_config = m_readBack;
-    reportChecksum(LogOption::Plain, WorkflowTexts::VerifyOk);
-    FlashToDigTab(m_config, m_digTab);
-    m_view.showdata();
-    if (FactoryWrite)
-        m_view.factoryDataStored();
-    else
-        m_link.BresetDeviceClick();
-}
-
-void ConfigWorkflow::plainRead()
-{
-    m_readBack = unpackImage(m_link.payload());
-    if (WriteState == 1) {
-        // The module's own words are now known; the user's settings are what gets written.
-        WriteState = 2;
-        NowWrite();
-        return;
-    }
-    m_config = m_readBack;
-    reportChecksum(LogOption::Framed, WorkflowTexts::DataRead);
-    FlashToDigTab(m_config, m_digTab);
-    m_view.showReadPanel();
-    m_view.showdata();
-    m_view.setReadWriteEnabled(true);
-    if (FactoryRequest) {
-        FactoryRequest = false;
-        m_view.openFactoryWindow();
-    }
-}
-
-void ConfigWorkflow::communicationError()
-{
-    m_view.addDiagnosticLine(WorkflowTexts::DiagnosticError + m_link.ErrorText);
-    m_view.showinfo(WorkflowTexts::CommunicationError, LogColour::Red, LogOption::TimeLine);
-    m_view.showinfo(m_link.ErrorText, LogColour::Red, LogOption::EmptyLine);
-    WriteState = 0;
-    m_link.PendingCommand = 0;
-    m_view.setReadWriteEnabled(true);
-    if (FactoryRequest) {
-        m_view.showinfo(WorkflowTexts::FactoryImpossible, LogColour::Red, LogOption::TimeLine);
-        m_view.setFactoryButtonEnabled(true);
-        FactoryRequest = false;
-    }
+    m_link.discardInput();
+    m_link.setHold(false);
+    m_link.setQuietTime(100);
+    m_step = Step::FactoryWriting;
+    NowWrite();
 }
 
 void ConfigWorkflow::factoryWindowClosed()
 {
-    getbacktimer.stop();
-    m_view.setFactoryButtonEnabled(true);
-    m_view.setReadWriteEnabled(true);
+    m_getbacktimer.stop();
+    m_link.stopCollecting();
+    m_link.setQuietTime(100);
+    m_link.setHold(false);
+    m_step = Step::Idle;
+    emit factoryButtonEnabled(true);
+    emit readWriteEnabled(true);
+}
+
+// ---- Outcomes ----
+
+void ConfigWorkflow::followUp(const Outcome &outcome, int intervalMs)
+{
+    m_outcome = outcome;
+    // Setting the interval restarts a follow-up that is already due: the latest outcome counts.
+    m_getbacktimer.setInterval(intervalMs);
+    m_getbacktimer.start();
+}
+
+void ConfigWorkflow::onReplied(const Reply &reply)
+{
+    switch (reply.command) {
+    case Command::WriteRequest:
+        // The data frame has just gone out; its acknowledgement is awaited.
+        m_sinceDataFrame.start();
+        break;
+    case Command::WriteData: {
+        const int sinceData = int(std::min<qint64>(m_sinceDataFrame.elapsed(), AfterDataFrameMs));
+        followUp({true, reply, {}}, std::max(FollowUpMs, AfterDataFrameMs - sinceData));
+        break;
+    }
+    case Command::ReadConfig:
+    case Command::Reset:
+        followUp({true, reply, {}}, FollowUpMs);
+        break;
+    default:
+        break; // the radio test's replies are its own business
+    }
+}
+
+void ConfigWorkflow::onRejected(quint8 command, const QString &errorText)
+{
+    Q_UNUSED(command) // every rejected reply is reported here, the radio test's too
+    followUp({false, {}, errorText}, FollowUpMs);
+}
+
+void ConfigWorkflow::onFailed(quint8 command, const QString &errorText)
+{
+    Q_UNUSED(command)
+    m_outcome = {false, {}, errorText};
+    // No evaluation set the interval: the follow-up comes after the last one, unless it is
+    // due already.
+    if (!m_getbacktimer.isActive())
+        m_getbacktimer.start();
+}
+
+void ConfigWorkflow::getbacktimerTimer()
+{
+    m_getbacktimer.stop();
+    if (!m_outcome.ok) {
+        communicationError(m_outcome.error);
+        return;
+    }
+    const Reply &reply = m_outcome.reply;
+    switch (reply.command) {
+    case Command::ReadConfig: {
+        const ConfigWords readBack = unpacked(reply.payload);
+        m_document.setReadBackImage(readBack);
+        if (m_step == Step::Verifying || m_step == Step::FactoryVerifying) {
+            verifyDone(readBack);
+        } else if (m_step == Step::ReadingBeforeWrite) {
+            // The module's own words are now known; the user's settings are what gets written.
+            NowWrite();
+        } else {
+            readDone(readBack);
+        }
+        break;
+    }
+    case Command::WriteData:
+        dataWritten();
+        break;
+    case Command::Reset:
+        restarted();
+        break;
+    default:
+        break;
+    }
+}
+
+void ConfigWorkflow::readDone(const ConfigWords &readBack)
+{
+    reportChecksum(readBack, LogOption::Framed, WorkflowTexts::DataRead);
+    // The image is taken also when its checksum is wrong: the user sees what the module has.
+    m_document.takeImage(readBack);
+    emit moduleDataKnown();
+    emit readWriteEnabled(true);
+    const bool factory = m_step == Step::FactoryReading;
+    m_step = Step::Idle;
+    if (factory)
+        emit factoryWindowRequested();
+}
+
+void ConfigWorkflow::dataWritten()
+{
+    log(WorkflowTexts::DataWritten, LogColour::Green, LogOption::Plain);
+    log(WorkflowTexts::VerifyNow, LogColour::Black, LogOption::TimeLine);
+    m_step = m_step == Step::FactoryWriting ? Step::FactoryVerifying : Step::Verifying;
+    m_link.setReplyTimeout(ReadTimeoutMs);
+    m_link.BRXconfigClick();
+}
+
+void ConfigWorkflow::verifyDone(const ConfigWords &readBack)
+{
+    const ConfigWords &written = m_document.writeImage();
+    bool differs = false;
+    for (int i = 0; i < ImageWords; ++i) {
+        if (readBack[size_t(i)] == written[size_t(i)])
+            continue;
+        differs = true;
+        log(WorkflowTexts::VerifyDifference.arg(i).arg(written[size_t(i)]).arg(readBack[size_t(i)]),
+            LogColour::Red, LogOption::Plain);
+    }
+    const bool factory = m_step == Step::FactoryVerifying;
+    if (differs) {
+        // The module keeps running with what it has; the user may write again.
+        log(WorkflowTexts::VerifyFailed, LogColour::Red, LogOption::Plain);
+        m_step = Step::Idle;
+        emit readWriteEnabled(true);
+        return;
+    }
+    reportChecksum(readBack, LogOption::Plain, WorkflowTexts::VerifyOk);
+    m_document.takeImage(readBack);
+    if (factory) {
+        // The factory window holds the buttons until it closes; the module keeps running.
+        m_step = Step::Idle;
+        emit factoryDataStored();
+        return;
+    }
+    m_step = Step::Restarting;
+    m_link.BresetDeviceClick();
+}
+
+void ConfigWorkflow::restarted()
+{
+    log(WorkflowTexts::Restarted, LogColour::Black, LogOption::Framed);
+    if (m_step == Step::Restarting)
+        m_step = Step::Idle;
+    emit readWriteEnabled(true);
+}
+
+void ConfigWorkflow::reportChecksum(const ConfigWords &image, int greenOption, const QString &success)
+{
+    if (imageChecksum(image) == image[Word::Checksum]) {
+        log(success, LogColour::Green, greenOption);
+        return;
+    }
+    emit beep();
+    log(WorkflowTexts::ChecksumError, LogColour::Red, LogOption::TimeLine);
+    log(WorkflowTexts::Inconsistent, LogColour::Red, LogOption::EmptyLine);
+}
+
+void ConfigWorkflow::communicationError(const QString &errorText)
+{
+    emit diagnosticLine(WorkflowTexts::DiagnosticError + errorText);
+    log(WorkflowTexts::CommunicationError, LogColour::Red, LogOption::TimeLine);
+    log(errorText, LogColour::Red, LogOption::EmptyLine);
+    const bool factory = m_step == Step::FactoryReading;
+    m_step = Step::Idle;
+    emit readWriteEnabled(true);
+    if (factory) {
+        log(WorkflowTexts::FactoryImpossible, LogColour::Red, LogOption::TimeLine);
+        emit factoryButtonEnabled(true);
+    }
 }

@@ -1,72 +1,103 @@
 #pragma once
 
-#include "core/config/ConfigImage.h"
-#include "core/outputs/DigTab.h"
+#include "core/link/ModuleProtocol.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
-class TFRX;
+class ConfigDocument;
+class UserInteraction;
 
-// What the read/verify/write sequence needs from the window that shows it.
-class WorkflowView
-{
-public:
-    virtual ~WorkflowView() = default;
-    virtual void showinfo(const QString &inhalt, int farbe, int option) = 0;
-    virtual bool confirm(const QString &text) = 0;
-    virtual void beep() = 0;
-    virtual void setReadWriteEnabled(bool enabled) = 0; // "Gerät auslesen" and "Gerät programmieren"
-    virtual void setFactoryButtonEnabled(bool enabled) = 0;
-    virtual void addDiagnosticLine(const QString &line) = 0;
-    virtual void showdata() = 0;
-    virtual void showReadPanel() = 0;         // the module's system data are now known
-    virtual ProgrammingDate programmingDate() const = 0; // the date a write stamps
-    virtual void openFactoryWindow() = 0;     // modal; returns when it is closed
-    virtual void factoryDataStored() = 0;     // a factory write was verified
-};
-
-// Reading the module, and writing it with the read before, the verify read and the restart:
-// a chain of timer events, each step started from the follow-up of the step before.
+// Reading the module, and writing it with the read before, the verify read and the restart,
+// as a state machine driven by the protocol's outcomes. Each outcome is acted on in the
+// follow-up, a short while after it arrived, as the module expects. It needs no window: it
+// asks through UserInteraction and tells what happened by signals.
 class ConfigWorkflow : public QObject
 {
     Q_OBJECT
 public:
-    ConfigWorkflow(TFRX &link, ConfigWords &configImage, ConfigWords &readBackImage,
-                   ConfigWords &writeImage, DigTable &digTab, WorkflowView &view,
+    enum class Step {
+        Idle,
+        Reading,            // knock and read, then show the module's image
+        FactoryReading,     // the same, then open the factory data window
+        ReadingBeforeWrite, // knock and read: the module's own words for the write
+        Writing,            // write request, data frame and its acknowledgement
+        Verifying,          // read back and compare
+        Restarting,         // after a good verify
+        FactoryWriting,     // a write from the factory data window: no restart after it
+        FactoryVerifying,
+    };
+    Q_ENUM(Step)
+
+    ConfigWorkflow(ModuleProtocol &link, ConfigDocument &document, UserInteraction &ui,
                    QObject *parent = nullptr);
 
-    // 0: no write; 1: the read before a write runs; 2: the write image is sent or being sent.
-    int WriteState = 0;
-    bool VerifyPending = false; // the next configuration read is a write's verify read
-    int KnockCount = 0;         // wake-up bursts still to send
-    bool FactoryRequest = false; // the read opens the factory data window
-    bool FactoryWrite = false;   // the write stores factory data: no restart after the verify
-
-    QTimer praetimer;   // 40 ms between the wake-up bursts
-    QTimer getbacktimer; // the follow-up after every exchange; its interval comes from the link
+    Step step() const { return m_step; }
+    bool isKnocking() const { return m_praetimer.isActive(); }
+    bool isFollowUpDue() const { return m_getbacktimer.isActive(); }
 
     void ButReadClick();
+    // The factory button: a read that opens the factory data window.
+    void ButCalClick();
     void ButWriteClick();
     void BklopfClick();
-    void praetimerTimer();
     void NowWrite();
-    void getbacktimerTimer();
 
-    // The factory data window closed: no follow-up pending, the buttons usable again.
+    // The factory data window: while it is open and idle the link is held; its write asks
+    // nothing and reads nothing first (the image was read when it opened).
+    void factoryWindowShown();
+    void factoryWrite();
     void factoryWindowClosed();
 
-private:
-    void verifyRead();
-    void plainRead();
-    void reportChecksum(int greenOption, const QString &success);
-    void communicationError();
+signals:
+    // A report for the information log: text, colour and option bits.
+    void logged(const QString &text, int colour, int option);
+    // "Gerät auslesen" and "Gerät programmieren" usable or not.
+    void readWriteEnabled(bool enabled);
+    void factoryButtonEnabled(bool enabled);
+    // A line for the diagnostic list.
+    void diagnosticLine(const QString &line);
+    void beep();
+    // A read succeeded: the module's system data are known.
+    void moduleDataKnown();
+    // The factory read succeeded: the factory data window opens (modally).
+    void factoryWindowRequested();
+    // A factory write was verified.
+    void factoryDataStored();
 
-    TFRX &m_link;
-    ConfigWords &m_config;
-    ConfigWords &m_readBack;
-    ConfigWords &m_write;
-    DigTable &m_digTab;
-    WorkflowView &m_view;
+private:
+    struct Outcome
+    {
+        bool ok = false;
+        Reply reply;
+        QString error;
+    };
+
+    void startRead(bool factory);
+    void praetimerTimer();
+    void getbacktimerTimer();
+    void onReplied(const Reply &reply);
+    void onRejected(quint8 command, const QString &errorText);
+    void onFailed(quint8 command, const QString &errorText);
+    void followUp(const Outcome &outcome, int intervalMs);
+
+    void readDone(const ConfigWords &readBack);
+    void verifyDone(const ConfigWords &readBack);
+    void dataWritten();
+    void restarted();
+    void communicationError(const QString &errorText);
+    void reportChecksum(const ConfigWords &image, int greenOption, const QString &success);
+    void log(const QString &text, int colour, int option) { emit logged(text, colour, option); }
+
+    ModuleProtocol &m_link;
+    ConfigDocument &m_document;
+    UserInteraction &m_ui;
+    Step m_step = Step::Idle;
+    int m_knockCount = 0;
+    QTimer m_praetimer;    // 40 ms between the wake-up bursts
+    QTimer m_getbacktimer; // the follow-up of an outcome
+    Outcome m_outcome;     // what the follow-up acts on
+    QElapsedTimer m_sinceDataFrame;
 };

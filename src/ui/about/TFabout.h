@@ -12,6 +12,7 @@ class TFabout : public QDialog
 public:
     explicit TFabout(QWidget *parent = nullptr);
 
+private:
     QLabel *Info = nullptr;
     QPushButton *Bback = nullptr;
 };

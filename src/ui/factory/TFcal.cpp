@@ -1,9 +1,9 @@
 #include "ui/factory/TFcal.h"
 
+#include "core/config/NumberText.h"
+#include "core/workflow/ConfigDocument.h"
 #include "core/workflow/ConfigWorkflow.h"
 #include "ui/common/PixelFont.h"
-#include "core/config/NumberText.h"
-#include "core/link/TFRX.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -15,6 +15,7 @@
 
 namespace {
 const QString StatusNone = QStringLiteral("Status: ---");
+const QString StatusStored = QStringLiteral("Status: Werks-ID gespeichert");
 
 QLineEdit *makeField(QWidget *parent, const char *name, int maxLength, const QRect &rect, int tag = -1)
 {
@@ -36,8 +37,10 @@ void caption(QWidget *parent, const QString &text, const QRect &rect)
 }
 } // namespace
 
-TFcal::TFcal(QWidget *parent)
+TFcal::TFcal(const ConfigDocument &document, ConfigWorkflow &workflow, QWidget *parent)
     : QDialog(parent)
+    , m_document(document)
+    , m_workflow(workflow)
 {
     setObjectName(QStringLiteral("Fcal"));
     setWindowTitle(QStringLiteral("Velka - Werksdaten"));
@@ -96,12 +99,13 @@ TFcal::TFcal(QWidget *parent)
 
     connect(Butstart, &QPushButton::clicked, this, &TFcal::ButstartClick);
     connect(Butcancel, &QPushButton::clicked, this, &TFcal::ButcancelClick);
-}
-
-void TFcal::attach(TFRX *link, ConfigWorkflow *workflow)
-{
-    m_link = link;
-    m_workflow = workflow;
+    connect(&document, &ConfigDocument::configChanged, this, &TFcal::showFactoryWords);
+    connect(&document, &ConfigDocument::programmingDateChanged, this, &TFcal::showProgrammingDate);
+    // A verified factory write: the window shows the advanced counter and says so.
+    connect(&workflow, &ConfigWorkflow::factoryDataStored, this, [this] {
+        addStatusLine(StatusStored);
+        FormShow();
+    });
 }
 
 void TFcal::showEvent(QShowEvent *event)
@@ -115,10 +119,7 @@ void TFcal::showEvent(QShowEvent *event)
 void TFcal::FormShow()
 {
     // While the window is open and idle, nothing the module sends starts an evaluation.
-    if (m_link) {
-        m_link->ReplyHold = 1;
-        m_link->checkendtimer.setInterval(1000);
-    }
+    m_workflow.factoryWindowShown();
     WerkPanel->setEnabled(false);
 }
 
@@ -126,13 +127,7 @@ void TFcal::ButstartClick()
 {
     MStatus->clear();
     addStatusLine(StatusNone);
-    if (!m_link || !m_workflow)
-        return;
-    m_link->clearPortBuffers();
-    m_link->ReplyHold = 0;
-    m_link->checkendtimer.setInterval(100);
-    m_workflow->FactoryWrite = true;
-    m_workflow->NowWrite();
+    m_workflow.factoryWrite();
 }
 
 void TFcal::ButcancelClick()
@@ -148,17 +143,12 @@ void TFcal::done(int result)
 
 void TFcal::FormClose()
 {
-    if (m_workflow)
-        m_workflow->factoryWindowClosed();
-    if (m_link) {
-        m_link->receivetimer.stop();
-        m_link->checkendtimer.setInterval(100);
-        m_link->ReplyHold = 0;
-    }
+    m_workflow.factoryWindowClosed();
 }
 
-void TFcal::showFactoryWords(const ConfigWords &image)
+void TFcal::showFactoryWords()
 {
+    const ConfigWords &image = m_document.configImage();
     const QChar blank(QLatin1Char(' '));
     const QChar zero(QLatin1Char('0'));
     E_serienN->setText(fillString(5, blank, image[Word::Serial]));
@@ -170,9 +160,13 @@ void TFcal::showFactoryWords(const ConfigWords &image)
     E_written->setText(fillString(5, blank, image[Word::Counter]));
 }
 
-ProgrammingDate TFcal::programmingDate() const
+void TFcal::showProgrammingDate()
 {
-    return ProgrammingDate{nDD->text().toInt(), nMM->text().toInt(), nYY->text().toInt()};
+    const ProgrammingDate date = m_document.programmingDate();
+    const QChar zero(QLatin1Char('0'));
+    nDD->setText(fillString(2, zero, date.day));
+    nMM->setText(fillString(2, zero, date.month));
+    nYY->setText(fillString(2, zero, date.year));
 }
 
 void TFcal::addStatusLine(const QString &line)

@@ -10,12 +10,7 @@ inline const QString Programmstart = QStringLiteral("Programmstart");
 inline const QString NoConnection = QStringLiteral("-no connection-");
 inline const QString PanelNoLink = QStringLiteral("-no-");
 inline const QString PanelNoFile = QStringLiteral("-file-");
-inline const QString UsbConnection = QStringLiteral("USB");
 inline const QString MissingPort = QStringLiteral("---");
-inline const QString UsbGone = QStringLiteral("USB-Adapter nicht mehr vorhanden!");
-inline const QString UsingSerialPort = QStringLiteral("verwende nun seriellen Port: ");
-inline const QString UsbMenu = QStringLiteral("!!! using USB-Adapter %1!!!");
-inline const QString FactoryStored = QStringLiteral("Status: Werks-ID gespeichert");
 
 // Groups
 inline const QString Geraeteadressen = QStringLiteral("Geräteadressen");

@@ -7,16 +7,19 @@
 #include <memory>
 
 class Clock;
+class ConfigDocument;
+class ConfigWorkflow;
+class DeviceLink;
 class QObject;
 class TFabout;
 class TFcal;
 class TFdigout;
-class TFRX;
 class TFVelka;
 class UserInteraction;
 
-// Creates every window of the program once, in a fixed order, and wires them together.
-// Only the main window is shown.
+// The program as it runs: the configuration document, the link to the module and the
+// read/verify/write workflow, and every window once, created in a fixed order and wired
+// together. Only the main window is shown.
 class Program
 {
 public:
@@ -24,20 +27,24 @@ public:
     Program(const Clock &clock, UserInteraction &ui, PortNameMapping portNames = systemPortName);
     ~Program();
 
+    ConfigDocument &document() const { return *m_document; }
+    DeviceLink &link() const { return *m_link; }
+    ConfigWorkflow &workflow() const { return *m_workflow; }
+
     TFVelka *FVelka() const { return m_velka.get(); }
     TFcal *Fcal() const { return m_factory.get(); }
-    TFRX *FRX() const { return m_link.get(); }
     TFabout *Fabout() const { return m_about.get(); }
     TFdigout *Fdigout() const { return m_editor.get(); }
 
     // The windows in the order they were created.
-    QList<QObject *> windows() const { return m_order; }
+    QList<QObject *> windows() const;
 
 private:
+    std::unique_ptr<ConfigDocument> m_document;
+    std::unique_ptr<DeviceLink> m_link;
+    std::unique_ptr<ConfigWorkflow> m_workflow;
     std::unique_ptr<TFVelka> m_velka;
     std::unique_ptr<TFcal> m_factory;
-    std::unique_ptr<TFRX> m_link;
     std::unique_ptr<TFabout> m_about;
     std::unique_ptr<TFdigout> m_editor;
-    QList<QObject *> m_order;
 };

@@ -1,64 +1,67 @@
 #include "ui/main/TFVelka.h"
 
-#include "ui/about/TFabout.h"
-#include "ui/factory/TFcal.h"
-#include "core/link/TFRX.h"
-#include "ui/common/ClickLabel.h"
-#include "core/workflow/Clock.h"
-#include "ui/common/InfoLog.h"
-#include "ui/main/MainWindowTexts.h"
-#include "core/workflow/UserInteraction.h"
-#include "core/config/NumberText.h"
+#include "core/config/ConsistencyRules.h"
 #include "core/config/ProgramInfo.h"
+#include "core/link/DeviceLink.h"
+#include "core/workflow/Clock.h"
+#include "core/workflow/ConfigDocument.h"
+#include "core/workflow/ConfigWorkflow.h"
+#include "core/workflow/UserInteraction.h"
+#include "ui/about/TFabout.h"
+#include "ui/common/ClickLabel.h"
+#include "ui/common/InfoLog.h"
+#include "ui/factory/TFcal.h"
+#include "ui/main/ExtensionPanel.h"
+#include "ui/main/MainWindowTexts.h"
+#include "ui/main/RadioPanel.h"
+#include "ui/main/Rs485Panel.h"
+#include "ui/main/StationPanel.h"
+#include "ui/main/SystemDataPanel.h"
+#include "ui/main/WordField.h"
 #include "ui/outputs/OutputGrid.h"
 #include "ui/outputs/TFdigout.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QPlainTextEdit>
-#include <QShortcut>
-#include <QCheckBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QStatusBar>
+#include <QShortcut>
 #include <QTimer>
 
-TFVelka::TFVelka(const Clock &clock, UserInteraction &ui, QWidget *parent)
+TFVelka::TFVelka(ConfigDocument &document, DeviceLink &link, ConfigWorkflow &workflow,
+                 const Clock &clock, UserInteraction &ui, QWidget *parent)
     : QMainWindow(parent)
+    , m_document(document)
+    , m_link(link)
+    , m_workflow(workflow)
     , m_clock(clock)
     , m_ui(ui)
     , m_openName(MainTexts::FileInitialName)
     , m_saveName(MainTexts::FileInitialName)
 {
-    ComNews = new QTimer(this);
-    ComNews->setObjectName(QStringLiteral("ComNews"));
+    m_comNews = new QTimer(this);
+    m_comNews->setObjectName(QStringLiteral("ComNews"));
     buildLayout();
     connectHandlers();
-    connectFieldHandlers();
+    connectWorkflow();
     FormCreate();
 }
 
 TFVelka::~TFVelka()
 {
     // Children going away move the focus; no field may commit into a half-destroyed window.
-    for (QLineEdit *field : m_integerFields + m_timeFields)
-        field->removeEventFilter(this);
+    m_document.disconnect(this);
+    for (WordField *field : std::as_const(m_fields))
+        field->stopEditing();
 }
 
-void TFVelka::attachWindows(TFcal *factory, TFRX *link, TFabout *about, TFdigout *editor)
+void TFVelka::attachWindows(TFcal *factory, TFabout *about, TFdigout *editor)
 {
     m_factory = factory;
-    m_link = link;
     m_about = about;
     m_editor = editor;
-    m_workflow = std::make_unique<ConfigWorkflow>(*link, ConfigImage, ReadBackImage, WriteImage,
-                                                  DigTab, *this);
-    factory->attach(link, m_workflow.get());
-    connect(link, &TFRX::connectionChanged, this, [this] { ComNews->start(); });
-    connect(link, &TFRX::beepRequested, this, &TFVelka::beep);
 }
 
 void TFVelka::FormCreate()
@@ -66,75 +69,72 @@ void TFVelka::FormCreate()
     setWindowTitle(MainTexts::TitlePrefix + QString::number(ProgramInfo::VersionMajor)
                    + QLatin1Char('.') + QString::number(ProgramInfo::VersionMinor)
                    + QLatin1Char(')'));
-    FirstActivation = true;
+    m_firstActivation = true;
     // The client area is wider; only its left 660 pixels are shown.
     setFixedSize(660, menuBar()->sizeHint().height() + 676);
-    ConnectionText = MainTexts::NoConnection;
-    MInfo->showinfo(MainTexts::Programmstart, LogColour::Black, LogOption::Framed);
-    GrundWerte();
-    ComNews->setInterval(100);
-    ComNews->start();
-    setuptable();
+    m_connectionText = MainTexts::NoConnection;
+    m_log->showinfo(MainTexts::Programmstart, LogColour::Black, LogOption::Framed);
+    // The defaults are shown at the first activation, not before.
+    m_document.blockSignals(true);
+    m_document.resetToDefaults();
+    m_document.blockSignals(false);
+    m_comNews->setInterval(100);
+    m_comNews->start();
+    m_grid->setuptable();
 }
 
 void TFVelka::connectHandlers()
 {
-    connect(RBmaster, &QRadioButton::toggled, this, [this](bool on) {
-        if (on)
-            RBmasterClick();
-    });
-    connect(LRole[0], &ClickLabel::clicked, this, &TFVelka::RBmasterClick);
-    for (int i = 1; i <= 4; ++i) {
-        connect(RBslave[i], &QRadioButton::toggled, this, [this, i](bool on) {
-            if (on)
-                RBslaveClick(i);
-        });
-        connect(LRole[i], &ClickLabel::clicked, this, [this, i] { RBslaveClick(i); });
-    }
-    connect(CBmitRS485, &QCheckBox::toggled, this, &TFVelka::CBconfig1Click);
-    for (int i = 0; i <= 4; ++i) {
-        connect(RBdig[i], &QRadioButton::toggled, this, [this, i](bool on) {
-            if (on)
-                RBdigClick(i);
-        });
-    }
-    connect(Tabwerte, &OutputGrid::fixedCellClicked, this, &TFVelka::TabwerteFixedCellClick);
-    for (ClickLabel *line : LogoLine)
+    connect(&m_document, &ConfigDocument::configChanged, this, &TFVelka::showdata);
+    connect(&m_document, &ConfigDocument::outputsChanged, this, &TFVelka::showdigTab);
+
+    connect(m_grid, &OutputGrid::fixedCellClicked, this, &TFVelka::TabwerteFixedCellClick);
+    for (ClickLabel *line : m_logoLines)
         connect(line, &ClickLabel::doubleClicked, this, &TFVelka::MhomepageClick);
 
-    connect(ComNews, &QTimer::timeout, this, &TFVelka::ComNewsTimer);
-    connect(Mhomepage, &QAction::triggered, this, &TFVelka::MhomepageClick);
-    connect(Mabout, &QAction::triggered, this, &TFVelka::MaboutClick);
-    connect(Mexit, &QAction::triggered, this, &TFVelka::MexitClick);
-    connect(MNeu, &QAction::triggered, this, &TFVelka::MNeuClick);
-    auto read = [this] {
-        if (m_workflow)
-            m_workflow->ButReadClick();
-    };
-    auto write = [this] {
-        if (m_workflow)
-            m_workflow->ButWriteClick();
-    };
-    connect(ButRead, &QPushButton::clicked, this, read);
-    connect(Mread, &QAction::triggered, this, read);
-    connect(ButWrite, &QPushButton::clicked, this, write);
-    connect(Mwrite, &QAction::triggered, this, write);
-    connect(Bklopf, &QPushButton::clicked, this, [this] {
-        if (m_workflow)
-            m_workflow->BklopfClick();
-    });
-    connect(ButCal, &QPushButton::clicked, this, &TFVelka::ButCalClick);
+    connect(m_comNews, &QTimer::timeout, this, &TFVelka::ComNewsTimer);
+    connect(m_homepageAction, &QAction::triggered, this, &TFVelka::MhomepageClick);
+    connect(m_aboutAction, &QAction::triggered, this, &TFVelka::MaboutClick);
+    connect(m_exitAction, &QAction::triggered, this, &TFVelka::MexitClick);
+    connect(m_newAction, &QAction::triggered, this, &TFVelka::MNeuClick);
+    connect(m_loadAction, &QAction::triggered, this, &TFVelka::MLadenClick);
+    connect(m_saveAction, &QAction::triggered, this, &TFVelka::MSpeichernClick);
+    for (int n = 1; n <= 4; ++n)
+        connect(m_portActions[n - 1], &QAction::triggered, this, [this, n] { MCOMClick(n); });
+
+    ConfigWorkflow *workflow = &m_workflow;
+    connect(m_read, &QPushButton::clicked, workflow, &ConfigWorkflow::ButReadClick);
+    connect(m_readAction, &QAction::triggered, workflow, &ConfigWorkflow::ButReadClick);
+    connect(m_write, &QPushButton::clicked, workflow, &ConfigWorkflow::ButWriteClick);
+    connect(m_writeAction, &QAction::triggered, workflow, &ConfigWorkflow::ButWriteClick);
+    connect(m_knock, &QPushButton::clicked, workflow, &ConfigWorkflow::BklopfClick);
+    connect(m_factoryButton, &QPushButton::clicked, workflow, &ConfigWorkflow::ButCalClick);
     // Factory staff reach the hidden factory button with Ctrl+Shift+W.
     auto *factoryKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W), this);
     factoryKey->setObjectName(QStringLiteral("FactoryShortcut"));
     connect(factoryKey, &QShortcut::activated, this, [this] {
-        if (ButCal->isEnabled())
-            ButCal->click();
+        if (m_factoryButton->isEnabled())
+            m_factoryButton->click();
     });
-    for (int n = 1; n <= 4; ++n)
-        connect(MCOM[n], &QAction::triggered, this, [this, n] { MCOMClick(n); });
-    connect(MLaden, &QAction::triggered, this, &TFVelka::MLadenClick);
-    connect(MSpeichern, &QAction::triggered, this, &TFVelka::MSpeichernClick);
+}
+
+void TFVelka::connectWorkflow()
+{
+    connect(&m_workflow, &ConfigWorkflow::logged, m_log, &InfoLog::showinfo);
+    connect(&m_workflow, &ConfigWorkflow::readWriteEnabled, this, [this](bool enabled) {
+        m_read->setEnabled(enabled);
+        m_write->setEnabled(enabled);
+    });
+    connect(&m_workflow, &ConfigWorkflow::factoryButtonEnabled, m_factoryButton, &QWidget::setEnabled);
+    connect(&m_workflow, &ConfigWorkflow::diagnosticLine, m_diagnostic, &QPlainTextEdit::appendPlainText);
+    connect(&m_workflow, &ConfigWorkflow::beep, this, &TFVelka::beep);
+    connect(&m_workflow, &ConfigWorkflow::moduleDataKnown, m_systemData, &SystemDataPanel::showModuleData);
+    connect(&m_workflow, &ConfigWorkflow::factoryWindowRequested, this, [this] {
+        if (m_factory)
+            m_factory->exec();
+    });
+    connect(&m_link.protocol(), &ModuleProtocol::beepRequested, this, &TFVelka::beep);
+    connect(&m_link.ports(), &PortChooser::connectionChanged, m_comNews, qOverload<>(&QTimer::start));
 }
 
 void TFVelka::showEvent(QShowEvent *event)
@@ -142,7 +142,7 @@ void TFVelka::showEvent(QShowEvent *event)
     QMainWindow::showEvent(event);
     // A window manager may never activate us (or only later); the first showing counts as
     // the first activation, so the display is filled in any case.
-    if (FirstActivation)
+    if (m_firstActivation)
         QTimer::singleShot(0, this, &TFVelka::FormActivate);
 }
 
@@ -155,141 +155,112 @@ void TFVelka::changeEvent(QEvent *event)
 
 void TFVelka::FormActivate()
 {
-    if (FirstActivation) {
-        if (m_factory) {
-            const QDate today = m_clock.today();
-            m_factory->nDD->setText(fillString(2, QLatin1Char('0'), today.day()));
-            m_factory->nMM->setText(fillString(2, QLatin1Char('0'), today.month()));
-            m_factory->nYY->setText(fillString(2, QLatin1Char('0'), today.year() % 100));
+    if (m_firstActivation) {
+        // The date a write stamps is the day the program started.
+        const QDate today = m_clock.today();
+        m_document.setProgrammingDate({today.day(), today.month(), today.year() % 100});
+        if (m_factory)
             m_factory->resize(340, m_factory->height());
-        }
-        RBmasterClick();
-        showdata();
-        ButRead->setFocus();
+        m_stations->RBmasterClick(); // shows the image as its edit does
+        m_read->setFocus();
     }
-    FirstActivation = false;
+    m_firstActivation = false;
 }
 
-void TFVelka::GrundWerte()
+void TFVelka::showdata()
 {
-    setDefaultWords(ConfigImage);
-    setDefaultAssignment(DigTab);
+    // Setting a role button, the RS485 box or an extension button runs its handler, which
+    // changes the image again; the refresh then runs once more on the image as it is now.
+    if (m_showing) {
+        m_showAgain = true;
+        return;
+    }
+    m_showing = true;
+    do {
+        m_showAgain = false;
+        showOnce();
+    } while (m_showAgain);
+    m_showing = false;
 }
 
-void TFVelka::setuptable()
+void TFVelka::showOnce()
 {
-    Tabwerte->setuptable();
+    showDiagnosticWords();
+    m_stations->showRole();
+    m_rs485->showIncluded();
+    m_grid->setGridRowCount(gridRowCount(m_document.word(Word::ExtensionGroups)));
+    m_extensions->showChoice();
+
+    m_document.normalise(applyTimeoutRule);
+    m_document.normalise(applyRs485CycleRule);
+    m_rs485->markTimeout(rs485TimeoutTooShort(m_document.configImage()));
+    m_document.normalise(applyRadioCycleRule);
+    m_radio->markTimeout(radioTimeoutTooShort(m_document.configImage()));
+    m_document.normalise(applyTimerNo1Rule);
+    m_document.normalise(applyTimerNo2Rule);
+    m_document.normalise(applySelfSentRule);
+    m_document.normalise(applyAddressRule);
+    m_document.normalise(applyAnalogSourceRule);
+
+    for (WordField *field : std::as_const(m_fields))
+        field->showWord();
+    m_systemData->showData(m_link.protocol().replyBytes());
+    m_stations->showPresence(presentColour());
+    m_rs485->showSources(presentColour());
+    showdigTab();
+}
+
+void TFVelka::showDiagnosticWords()
+{
+    QStringList lines;
+    for (int i = 0; i < 128; ++i)
+        lines << QStringLiteral("%1: %2").arg(i).arg(m_document.word(i), 4, 16, QLatin1Char('0')).toUpper();
+    m_diagnostic->setPlainText(lines.join(QLatin1Char('\n')));
 }
 
 void TFVelka::showdigTab()
 {
-    Tabwerte->showdigTab(DigTab);
-}
-
-void TFVelka::RBmasterClick()
-{
-    ConfigImage[Word::ConfigBits] |= MasterBit;
-    ConfigImage[Word::Station] = 0;
-    showdata();
-}
-
-void TFVelka::RBslaveClick(int slave)
-{
-    ConfigImage[Word::ConfigBits] &= quint16(~MasterBit);
-    ConfigImage[Word::Station] = quint16(slave);
-    showdata();
-}
-
-void TFVelka::CBconfig1Click()
-{
-    const auto bit = quint16(PWR2(CBmitRS485->property("Tag").toInt()));
-    if (CBmitRS485->isChecked())
-        ConfigImage[Word::ConfigBits] |= bit;
-    else
-        ConfigImage[Word::ConfigBits] &= quint16(~bit);
-    showdata();
-}
-
-void TFVelka::RBdigClick(int groups)
-{
-    ConfigImage[Word::ExtensionGroups] = quint16(groups);
-    showdata();
+    m_grid->showdigTab(m_document.outputs());
 }
 
 void TFVelka::TabwerteFixedCellClick(int column, int row)
 {
     if (column != 0 || row < 1)
         return;
-    OutNr = row;
+    m_document.setCurrentOutput(row);
     if (m_editor)
         m_editor->exec();
 }
 
 void TFVelka::ComNewsTimer()
 {
-    ComNews->stop();
-    if (!m_link)
-        return;
-    if (m_link->UsbMode) {
-        if (ConnectionText != MainTexts::UsbConnection)
-            MInfo->showinfo(m_link->LUSB, LogColour::Black, LogOption::Framed);
-        ConnectionText = MainTexts::UsbConnection;
-    } else {
-        if (ConnectionText == MainTexts::UsbConnection) {
-            ConnectionText = m_link->SB1[0];
-            MInfo->showinfo(MainTexts::UsbGone, LogColour::Red, LogOption::TimeLine);
-            MInfo->showinfo(MainTexts::UsingSerialPort + ConnectionText, LogColour::Red,
-                            LogOption::EmptyLine);
-        }
-        SBPanel[0]->setText(ConnectionText);
+    m_comNews->stop();
+    const PortChooser &ports = m_link.ports();
+    m_connectionText = ports.statusText();
+    for (int n = 0; n < 4; ++n) {
+        const PortMenuItem &item = ports.portItems()[size_t(n)];
+        m_portActions[n]->setVisible(true);
+        m_portActions[n]->setChecked(item.checked);
+        m_portActions[n]->setEnabled(item.enabled);
+        // The chosen port does not exist.
+        if (item.checked && !item.enabled)
+            m_connectionText = MainTexts::MissingPort;
     }
-
-    if (ConnectionText == MainTexts::UsbConnection) {
-        MUSB->setText(MainTexts::UsbMenu.arg(m_link->AdapterDescription));
-        MUSB->setVisible(true);
-        for (int n = 1; n <= 4; ++n)
-            MCOM[n]->setVisible(false);
-    } else {
-        MUSB->setVisible(false);
-        const MenuItemState *items[5] = {nullptr, &m_link->COM11, &m_link->COM21, &m_link->COM31,
-                                         &m_link->COM41};
-        for (int n = 1; n <= 4; ++n) {
-            MCOM[n]->setVisible(true);
-            MCOM[n]->setChecked(items[n]->checked);
-            MCOM[n]->setEnabled(items[n]->enabled);
-        }
-        ConnectionText = m_link->SB1[0];
-        // A selected port that does not exist.
-        for (int n = 1; n <= 4; ++n) {
-            if (MCOM[n]->isChecked() && !MCOM[n]->isEnabled())
-                ConnectionText = MainTexts::MissingPort;
-        }
-    }
-    SBPanel[0]->setText(ConnectionText);
-    // The next trigger runs at once; the link enables the timer when something changes.
-    ComNews->setInterval(2);
+    m_statusPanels[0]->setText(m_connectionText);
+    // The next trigger runs at once; the link starts the timer when something changes.
+    m_comNews->setInterval(2);
 }
 
 void TFVelka::MCOMClick(int port)
 {
-    if (!m_link)
-        return;
+    PortChooser &ports = m_link.ports();
     switch (port) {
-    case 1: m_link->COM11Click(); break;
-    case 2: m_link->COM21Click(); break;
-    case 3: m_link->COM31Click(); break;
-    case 4: m_link->COM41Click(); break;
+    case 1: ports.COM11Click(); break;
+    case 2: ports.COM21Click(); break;
+    case 3: ports.COM31Click(); break;
+    case 4: ports.COM41Click(); break;
     default: break;
     }
-}
-
-void TFVelka::ButCalClick()
-{
-    if (!m_workflow)
-        return;
-    m_workflow->FactoryRequest = true;
-    ButCal->setEnabled(false);
-    m_workflow->ButReadClick();
 }
 
 void TFVelka::MhomepageClick()
@@ -308,69 +279,18 @@ void TFVelka::MexitClick()
     close();
 }
 
-void TFVelka::showinfo(const QString &inhalt, int farbe, int option)
-{
-    MInfo->showinfo(inhalt, farbe, option);
-}
-
-bool TFVelka::confirm(const QString &text)
-{
-    return m_ui.confirm(text);
-}
-
 void TFVelka::beep()
 {
     QApplication::beep();
     emit beeped();
 }
 
-void TFVelka::setReadWriteEnabled(bool enabled)
-{
-    ButRead->setEnabled(enabled);
-    ButWrite->setEnabled(enabled);
-}
-
-void TFVelka::setFactoryButtonEnabled(bool enabled)
-{
-    ButCal->setEnabled(enabled);
-}
-
-void TFVelka::addDiagnosticLine(const QString &line)
-{
-    Memo1->appendPlainText(line);
-}
-
-void TFVelka::showReadPanel()
-{
-    Pread->show();
-    Pread->raise();
-}
-
-ProgrammingDate TFVelka::programmingDate() const
-{
-    return m_factory ? m_factory->programmingDate() : ProgrammingDate{};
-}
-
-void TFVelka::openFactoryWindow()
-{
-    if (m_factory)
-        m_factory->exec();
-}
-
-void TFVelka::factoryDataStored()
-{
-    if (!m_factory)
-        return;
-    m_factory->addStatusLine(MainTexts::FactoryStored);
-    m_factory->FormShow();
-}
-
 QString TFVelka::statusPanelText(int panel) const
 {
-    return SBPanel[panel]->text();
+    return m_statusPanels[panel]->text();
 }
 
 QColor TFVelka::presentColour() const
 {
-    return colorvorhanden->palette().color(QPalette::Window);
+    return m_presentColour->palette().color(QPalette::Window);
 }

@@ -2,10 +2,11 @@
 
 #include "ui/main/TFVelka.h"
 
+#include "core/files/ConfigFile.h"
+#include "core/workflow/ConfigDocument.h"
+#include "core/workflow/UserInteraction.h"
 #include "ui/common/InfoLog.h"
 #include "ui/main/MainWindowTexts.h"
-#include "core/workflow/UserInteraction.h"
-#include "core/files/ConfigFile.h"
 
 #include <QApplication>
 #include <QDir>
@@ -30,19 +31,18 @@ QString fullPath(const QString &name)
 void TFVelka::MNeuClick()
 {
     if (!m_ui.confirm(MainTexts::AskNeu)) {
-        MInfo->showinfo(MainTexts::NeuAbgebrochen, LogColour::Red, LogOption::Framed);
+        m_log->showinfo(MainTexts::NeuAbgebrochen, LogColour::Red, LogOption::Framed);
         return;
     }
-    GrundWerte();
-    showdata();
-    MInfo->showinfo(MainTexts::DefaultGeladen, LogColour::Black, LogOption::Framed);
+    m_document.resetToDefaults();
+    m_log->showinfo(MainTexts::DefaultGeladen, LogColour::Black, LogOption::Framed);
 }
 
 QStringList TFVelka::BuildFile()
 {
-    DigTabToFlash(DigTab, ConfigImage);
-    const QStringList lines = ConfigFile::build(ConfigImage);
-    MemoFile->setPlainText(lines.join(QLatin1Char('\n')));
+    m_document.foldOutputs();
+    const QStringList lines = ConfigFile::build(m_document.configImage());
+    m_fileText->setPlainText(lines.join(QLatin1Char('\n')));
     return lines;
 }
 
@@ -50,7 +50,7 @@ void TFVelka::MSpeichernClick()
 {
     const QString name = m_ui.askSaveFileName(dialogRequest(MainTexts::SaveConfigTitle, m_saveName));
     if (name.isEmpty()) {
-        MInfo->showinfo(MainTexts::SpeichernAbgebrochen, LogColour::Red, LogOption::Framed);
+        m_log->showinfo(MainTexts::SpeichernAbgebrochen, LogColour::Red, LogOption::Framed);
         return;
     }
     m_saveName = name;
@@ -65,18 +65,18 @@ void TFVelka::MSpeichernClick()
         && file.flush() && file.commit();
     if (!saved) {
         QApplication::beep();
-        MInfo->showinfo(MainTexts::SpeichernFehler, LogColour::Red, LogOption::Framed);
+        m_log->showinfo(MainTexts::SpeichernFehler, LogColour::Red, LogOption::Framed);
         return;
     }
-    MInfo->showinfo(MainTexts::Gespeichert, LogColour::Green, LogOption::Framed);
-    SBPanel[1]->setText(fullPath(name));
+    m_log->showinfo(MainTexts::Gespeichert, LogColour::Green, LogOption::Framed);
+    m_statusPanels[1]->setText(fullPath(name));
 }
 
 void TFVelka::MLadenClick()
 {
     const QString name = m_ui.askOpenFileName(dialogRequest(MainTexts::OpenConfigTitle, m_openName));
     if (name.isEmpty()) {
-        MInfo->showinfo(MainTexts::LadenAbgebrochen, LogColour::Red, LogOption::Framed);
+        m_log->showinfo(MainTexts::LadenAbgebrochen, LogColour::Red, LogOption::Framed);
         return;
     }
     m_openName = name;
@@ -89,22 +89,20 @@ void TFVelka::MLadenClick()
     }
     if (!loaded) {
         QApplication::beep();
-        MInfo->showinfo(MainTexts::LadenFehler, LogColour::Red, LogOption::Framed);
+        m_log->showinfo(MainTexts::LadenFehler, LogColour::Red, LogOption::Framed);
         return;
     }
-    MInfo->showinfo(MainTexts::DateiGeladen + fullPath(name), LogColour::Green, LogOption::Framed);
-    SBPanel[1]->setText(fullPath(name));
+    m_log->showinfo(MainTexts::DateiGeladen + fullPath(name), LogColour::Green, LogOption::Framed);
+    m_statusPanels[1]->setText(fullPath(name));
 }
 
 bool TFVelka::DateiGeladen(const QStringList &lines)
 {
-    MemoFile->setPlainText(lines.join(QLatin1Char('\n')));
+    m_fileText->setPlainText(lines.join(QLatin1Char('\n')));
     // Nothing is taken unless every value converts, so a broken file leaves the image as it was.
     const std::optional<ConfigWords> image = ConfigFile::read(lines);
     if (!image)
         return false;
-    ConfigImage = *image;
-    FlashToDigTab(ConfigImage, DigTab);
-    showdata();
+    m_document.takeImage(*image);
     return true;
 }

@@ -1,5 +1,6 @@
 #include "ui/outputs/TFdigout.h"
 
+#include "core/workflow/ConfigDocument.h"
 #include "ui/common/PixelFont.h"
 
 #include <QComboBox>
@@ -26,11 +27,9 @@ void showIndex(QComboBox *box, int index)
 }
 } // namespace
 
-TFdigout::TFdigout(DigTable &table, int &outNr, std::function<void()> showdigTab, QWidget *parent)
+TFdigout::TFdigout(ConfigDocument &document, QWidget *parent)
     : QDialog(parent)
-    , m_table(table)
-    , m_outNr(outNr)
-    , m_showdigTab(std::move(showdigTab))
+    , m_document(document)
 {
     setObjectName(QStringLiteral("Fdigout"));
     setWindowTitle(QStringLiteral("Velka -edit digital output-"));
@@ -96,8 +95,8 @@ void TFdigout::showEvent(QShowEvent *event)
 
 void TFdigout::FormShow()
 {
-    showIndex(Cout, m_outNr - 1);
-    const DigEntry *entry = digEntry(m_table, m_outNr);
+    showIndex(Cout, m_document.currentOutput() - 1);
+    const DigEntry *entry = m_document.output(m_document.currentOutput());
     const bool status = entry && entry->Quelle >= StatusSource;
     CInhalt1->setVisible(!status);
     CInhalt2->setVisible(status);
@@ -117,27 +116,33 @@ void TFdigout::FormShow()
 void TFdigout::updateData()
 {
     FormShow();
-    if (m_showdigTab)
-        m_showdigTab();
+}
+
+void TFdigout::changeEntry(const std::function<void(DigEntry &)> &change)
+{
+    const int number = m_document.currentOutput();
+    if (const DigEntry *current = m_document.output(number)) {
+        DigEntry entry = *current;
+        change(entry);
+        m_document.setOutput(number, entry);
+    }
 }
 
 void TFdigout::CoutChange(int index)
 {
-    m_outNr = index + 1; // -1 (no selection) gives 0, which names no output
+    m_document.setCurrentOutput(index + 1); // -1 (no selection) gives 0, which names no output
     updateData();
 }
 
 void TFdigout::CQuelleChange(int index)
 {
-    if (DigEntry *entry = digEntry(m_table, m_outNr))
-        entry->Quelle = quint8(index);
+    changeEntry([index](DigEntry &entry) { entry.Quelle = quint8(index); });
     updateData();
 }
 
 void TFdigout::CInhalt1Change(int index)
 {
-    if (DigEntry *entry = digEntry(m_table, m_outNr))
-        entry->Inhalt = quint8(index);
+    changeEntry([index](DigEntry &entry) { entry.Inhalt = quint8(index); });
     updateData();
 }
 
@@ -148,12 +153,12 @@ void TFdigout::CInhalt2Change(int index)
 
 void TFdigout::setBit(quint8 bit, int index)
 {
-    if (DigEntry *entry = digEntry(m_table, m_outNr)) {
+    changeEntry([bit, index](DigEntry &entry) {
         if (index != 0)
-            entry->Bits |= bit;
+            entry.Bits |= bit;
         else
-            entry->Bits &= quint8(~bit);
-    }
+            entry.Bits &= quint8(~bit);
+    });
     updateData();
 }
 

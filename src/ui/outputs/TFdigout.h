@@ -6,18 +6,17 @@
 
 #include <functional>
 
+class ConfigDocument;
 class QComboBox;
 class QPushButton;
 
-// The modal editor for one output's assignment. Every choice goes straight into the table
-// and the main window's grid follows at once; there is no cancel.
+// The modal editor for one output's assignment. Every choice goes straight into the
+// document's output table, which the main window's grid shows at once; there is no cancel.
 class TFdigout : public QDialog
 {
     Q_OBJECT
 public:
-    // `table` and `outNr` are the main window's; `showdigTab` redraws its grid.
-    TFdigout(DigTable &table, int &outNr, std::function<void()> showdigTab,
-             QWidget *parent = nullptr);
+    explicit TFdigout(ConfigDocument &document, QWidget *parent = nullptr);
 
     void FormShow();
     void updateData();
@@ -30,14 +29,6 @@ public:
     void CBitinvertiertChange(int index);
     void BcloseClick();
 
-    QComboBox *Cout = nullptr;
-    QComboBox *CQuelle = nullptr;
-    QComboBox *CInhalt1 = nullptr;
-    QComboBox *CInhalt2 = nullptr;
-    QComboBox *CBitFehler = nullptr;
-    QComboBox *CBitinvertiert = nullptr;
-    QPushButton *Bclose = nullptr;
-
 protected:
     void showEvent(QShowEvent *event) override;
 
@@ -45,8 +36,15 @@ private:
     QComboBox *makeCombo(const char *name, const QStringList &items, const QRect &rect,
                          const QString &hint, int dropDownCount, void (TFdigout::*change)(int));
     void setBit(quint8 bit, int index);
+    // Changes the entry of the current output, if it names one.
+    void changeEntry(const std::function<void(DigEntry &)> &change);
 
-    DigTable &m_table;
-    int &m_outNr;
-    std::function<void()> m_showdigTab;
+    ConfigDocument &m_document;
+    QComboBox *Cout = nullptr;
+    QComboBox *CQuelle = nullptr;
+    QComboBox *CInhalt1 = nullptr;
+    QComboBox *CInhalt2 = nullptr;
+    QComboBox *CBitFehler = nullptr;
+    QComboBox *CBitinvertiert = nullptr;
+    QPushButton *Bclose = nullptr;
 };

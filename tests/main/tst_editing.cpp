@@ -2,9 +2,11 @@
 #include "ui/main/Program.h"
 #include "ui/main/TFVelka.h"
 #include "common/TestSupport.h"
+#include "core/workflow/ConfigDocument.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -29,6 +31,7 @@ private slots:
 
 private:
     TFVelka *w() const { return m_program->FVelka(); }
+    ConfigDocument &doc() const { return m_program->document(); }
     QLineEdit *field(const QString &name) const { return w()->findChild<QLineEdit *>(name); }
     void typeInto(QLineEdit *target, const QString &text);
     void leave();
@@ -44,7 +47,7 @@ void TestEditing::init()
     w()->show();
     QApplication::setActiveWindow(w());
     QVERIFY(QTest::qWaitForWindowActive(w()));
-    QTRY_VERIFY(!w()->FirstActivation);
+    QTRY_VERIFY(w()->firstActivationDone());
 }
 
 void TestEditing::cleanup()
@@ -63,7 +66,7 @@ void TestEditing::typeInto(QLineEdit *target, const QString &text)
 
 void TestEditing::leave()
 {
-    w()->ButRead->setFocus(Qt::TabFocusReason);
+    control<QPushButton>(w(), "ButRead")->setFocus(Qt::TabFocusReason);
 }
 
 void TestEditing::typedValue_isStoredAndShown_data()
@@ -99,67 +102,67 @@ void TestEditing::typedValue_isStoredAndShown()
     QVERIFY(target);
     typeInto(target, typed);
     leave();
-    QTEST(int(w()->ConfigImage[word]), "stored");
+    QTEST(int(doc().word(word)), "stored");
     QTEST(target->text(), "shown");
 }
 
 void TestEditing::enterInIntegerField_commitsAndKeepsTextSelected()
 {
-    typeInto(w()->E_systemID, "7");
-    QTest::keyClick(w()->E_systemID, Qt::Key_Return);
-    QCOMPARE(int(w()->ConfigImage[34]), 7);
-    QCOMPARE(w()->E_systemID->text(), QStringLiteral("  7"));
-    QCOMPARE(w()->E_systemID->selectedText(), QStringLiteral("  7"));
-    QVERIFY(w()->E_systemID->hasFocus());
+    typeInto(field("E_systemID"), "7");
+    QTest::keyClick(field("E_systemID"), Qt::Key_Return);
+    QCOMPARE(int(doc().word(34)), 7);
+    QCOMPARE(field("E_systemID")->text(), QStringLiteral("  7"));
+    QCOMPARE(field("E_systemID")->selectedText(), QStringLiteral("  7"));
+    QVERIFY(field("E_systemID")->hasFocus());
 
     // Typing again replaces the selected text.
-    QTest::keyClicks(w()->E_systemID, "42");
-    QTest::keyClick(w()->E_systemID, Qt::Key_Enter);
-    QCOMPARE(int(w()->ConfigImage[34]), 42);
+    QTest::keyClicks(field("E_systemID"), "42");
+    QTest::keyClick(field("E_systemID"), Qt::Key_Enter);
+    QCOMPARE(int(doc().word(34)), 42);
 }
 
 void TestEditing::enterInTimeField_waitsUntilTheFieldIsLeft()
 {
-    typeInto(w()->E_HFzyklus, "3");
-    QTest::keyClick(w()->E_HFzyklus, Qt::Key_Return);
-    QCOMPARE(int(w()->ConfigImage[33]), 250);
+    typeInto(field("E_HFzyklus"), "3");
+    QTest::keyClick(field("E_HFzyklus"), Qt::Key_Return);
+    QCOMPARE(int(doc().word(33)), 250);
     leave();
-    QCOMPARE(int(w()->ConfigImage[33]), 300);
+    QCOMPARE(int(doc().word(33)), 300);
 }
 
 void TestEditing::timeField_showsSecondsWithoutUnitWhileEdited()
 {
-    w()->E_RSzyklus->setFocus(Qt::TabFocusReason);
-    QTRY_VERIFY(w()->E_RSzyklus->hasFocus());
-    QCOMPARE(w()->E_RSzyklus->text(), QStringLiteral("  0,500"));
-    QCOMPARE(w()->E_RSzyklus->selectedText(), QStringLiteral("  0,500"));
+    field("E_RSzyklus")->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(field("E_RSzyklus")->hasFocus());
+    QCOMPARE(field("E_RSzyklus")->text(), QStringLiteral("  0,500"));
+    QCOMPARE(field("E_RSzyklus")->selectedText(), QStringLiteral("  0,500"));
     leave();
-    QCOMPARE(w()->E_RSzyklus->text(), QStringLiteral("  0,500 s"));
-    QCOMPARE(int(w()->ConfigImage[51]), 50);
+    QCOMPARE(field("E_RSzyklus")->text(), QStringLiteral("  0,500 s"));
+    QCOMPARE(int(doc().word(51)), 50);
 }
 
 void TestEditing::roleCaption_actsLikeItsButton()
 {
-    QTest::mouseClick(w()->LRole[3], Qt::LeftButton);
-    QVERIFY(w()->RBslave[3]->isChecked());
-    QCOMPARE(int(w()->ConfigImage[41]) & 1, 0);
-    QCOMPARE(int(w()->ConfigImage[36]), 3);
-    QTest::mouseClick(w()->LRole[0], Qt::LeftButton);
-    QVERIFY(w()->RBmaster->isChecked());
-    QCOMPARE(int(w()->ConfigImage[41]) & 1, 1);
-    QCOMPARE(int(w()->ConfigImage[36]), 0);
+    QTest::mouseClick(control<QLabel>(w(), "LSlave3"), Qt::LeftButton);
+    QVERIFY(control<QRadioButton>(w(), "RBslave3")->isChecked());
+    QCOMPARE(int(doc().word(41)) & 1, 0);
+    QCOMPARE(int(doc().word(36)), 3);
+    QTest::mouseClick(control<QLabel>(w(), "LMaster"), Qt::LeftButton);
+    QVERIFY(control<QRadioButton>(w(), "RBmaster")->isChecked());
+    QCOMPARE(int(doc().word(41)) & 1, 1);
+    QCOMPARE(int(doc().word(36)), 0);
 }
 
 void TestEditing::window_losingFocus_doesNotCommit()
 {
-    typeInto(w()->E_HFkanal, "5");
+    typeInto(field("E_HFkanal"), "5");
     // Focus leaving with the whole window (a dialog, another program) is no edit.
     QFocusEvent away(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
-    QApplication::sendEvent(w()->E_HFkanal, &away);
-    QCOMPARE(int(w()->ConfigImage[30]), 3);
-    QCOMPARE(w()->E_HFkanal->text(), QStringLiteral("5"));
+    QApplication::sendEvent(field("E_HFkanal"), &away);
+    QCOMPARE(int(doc().word(30)), 3);
+    QCOMPARE(field("E_HFkanal")->text(), QStringLiteral("5"));
     leave();
-    QCOMPARE(int(w()->ConfigImage[30]), 5);
+    QCOMPARE(int(doc().word(30)), 5);
 }
 
 QTEST_MAIN(TestEditing)

@@ -5,10 +5,11 @@
 #include "ui/main/TFVelka.h"
 #include "ui/factory/TFcal.h"
 #include "common/TestSupport.h"
-#include "core/link/TFRX.h"
+#include "core/workflow/ConfigDocument.h"
 #include "ui/outputs/OutputGrid.h"
 #include "ui/outputs/TFdigout.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 
 #include <memory>
@@ -34,7 +36,7 @@ private slots:
     void startup_displaysDefaults_data();
     void startup_displaysDefaults();
     void startup_colours();
-    void secondActivation_doesNotRefreshAgain();
+    void secondActivation_doesNotStartAgain();
     void role_followsWords41And36_data();
     void role_followsWords41And36();
     void redTimeouts_data();
@@ -54,6 +56,9 @@ private slots:
 private:
     void refreshWith(const WordValues &words);
     TFVelka *w() const { return m_program->FVelka(); }
+    ConfigDocument &doc() const { return m_program->document(); }
+    template <class T>
+    T *c(const char *name) const { return control<T>(w(), name); }
 
     FakeClock m_clock;
     ScriptedUserInteraction m_ui;
@@ -64,7 +69,7 @@ void TestMainWindow::init()
 {
     m_program = std::make_unique<Program>(m_clock, m_ui);
     w()->show();
-    QTRY_VERIFY(!w()->FirstActivation);
+    QTRY_VERIFY(w()->firstActivationDone());
 }
 
 void TestMainWindow::cleanup()
@@ -74,29 +79,30 @@ void TestMainWindow::cleanup()
 
 void TestMainWindow::refreshWith(const WordValues &words)
 {
-    for (const auto &[address, value] : words)
-        w()->ConfigImage[address] = quint16(value);
-    w()->showdata();
+    doc().edit([&](ConfigWords &image) {
+        for (const auto &[address, value] : words)
+            image[size_t(address)] = quint16(value);
+    });
 }
 
 void TestMainWindow::startup_titleLogRoleAndWidth()
 {
     QVERIFY(w()->windowTitle().startsWith("   Velka Funksystem Konfiguration   (v"));
     QVERIFY(w()->windowTitle().endsWith("(v1.30)"));
-    const QList<LogLine> log = logLines(w()->MInfo);
+    const QList<LogLine> log = logLines(c<QTextEdit>("MInfo"));
     QCOMPARE(log.size(), 3);
     QCOMPARE(log[0].text, QStringLiteral(" -14:05:09-"));
     QCOMPARE(log[1].text, QStringLiteral("Programmstart"));
     QCOMPARE(log[1].colour, QColor(Qt::black));
     QCOMPARE(log[2].text, QString());
-    QVERIFY(w()->RBmaster->isChecked());
+    QVERIFY(c<QRadioButton>("RBmaster")->isChecked());
     QCOMPARE(w()->width(), 660);
     QCOMPARE(w()->statusPanelText(0), QStringLiteral("-no-"));
     QCOMPARE(w()->statusPanelText(1), QStringLiteral("-file-"));
-    QVERIFY(w()->Pread->isHidden());
-    QVERIFY(w()->ButCal->isHidden());
+    QVERIFY(c<QWidget>("Pread")->isHidden());
+    QVERIFY(c<QPushButton>("ButCal")->isHidden());
     // Controls beyond the visible width lie outside the window.
-    QVERIFY(w()->E_timerNo1->mapTo(w(), QPoint(0, 0)).x() > w()->width());
+    QVERIFY(c<QLineEdit>("E_timerNo1")->mapTo(w(), QPoint(0, 0)).x() > w()->width());
 }
 
 void TestMainWindow::startup_createsWindowsInOrderAndEntersTheDate()
@@ -104,11 +110,11 @@ void TestMainWindow::startup_createsWindowsInOrderAndEntersTheDate()
     QStringList classes;
     for (QObject *window : m_program->windows())
         classes << window->metaObject()->className();
-    QCOMPARE(classes, (QStringList{"TFVelka", "TFcal", "TFRX", "TFabout", "TFdigout"}));
+    QCOMPARE(classes, (QStringList{"TFVelka", "TFcal", "TFabout", "TFdigout"}));
     TFcal *factory = m_program->Fcal();
-    QCOMPARE(factory->nDD->text(), QStringLiteral("07"));
-    QCOMPARE(factory->nMM->text(), QStringLiteral("03"));
-    QCOMPARE(factory->nYY->text(), QStringLiteral("26"));
+    QCOMPARE(control<QLineEdit>(factory, "nDD")->text(), QStringLiteral("07"));
+    QCOMPARE(control<QLineEdit>(factory, "nMM")->text(), QStringLiteral("03"));
+    QCOMPARE(control<QLineEdit>(factory, "nYY")->text(), QStringLiteral("26"));
     QCOMPARE(factory->width(), 340);
     QVERIFY(!factory->isVisible());
 }
@@ -152,22 +158,23 @@ void TestMainWindow::startup_colours()
     const QColor present(206, 243, 205);
     const QColor white(255, 255, 255);
     const QList<QPair<QLineEdit *, QColor>> backgrounds{
-        {w()->E_adresse[0], present}, {w()->E_adresse[1], present}, {w()->E_adresse[2], present},
-        {w()->E_adresse[3], white},   {w()->E_adresse[4], white},   {w()->E_RS485adr1, present}};
+        {c<QLineEdit>("E_adresse0"), present}, {c<QLineEdit>("E_adresse1"), present}, {c<QLineEdit>("E_adresse2"), present},
+        {c<QLineEdit>("E_adresse3"), white},   {c<QLineEdit>("E_adresse4"), white},   {c<QLineEdit>("E_RS485adr1"), present}};
     for (const auto &[field, colour] : backgrounds)
         QCOMPARE(field->palette().color(QPalette::Base), colour);
-    QCOMPARE(w()->E_HFtimeout->palette().color(QPalette::Text), QColor(Qt::black));
-    QCOMPARE(w()->E_RStimeout->palette().color(QPalette::Text), QColor(Qt::black));
-    QCOMPARE(int(w()->ConfigImage[31]), 786);
+    QCOMPARE(c<QLineEdit>("E_HFtimeout")->palette().color(QPalette::Text), QColor(Qt::black));
+    QCOMPARE(c<QLineEdit>("E_RStimeout")->palette().color(QPalette::Text), QColor(Qt::black));
+    QCOMPARE(int(doc().word(31)), 786);
 }
 
-void TestMainWindow::secondActivation_doesNotRefreshAgain()
+void TestMainWindow::secondActivation_doesNotStartAgain()
 {
-    w()->ConfigImage[30] = 5; // not yet shown
+    c<QRadioButton>("RBslave2")->click();
     m_clock.date = QDate(2027, 1, 2);
     w()->FormActivate();
-    QCOMPARE(w()->E_HFkanal->text(), QStringLiteral("  3"));
-    QCOMPARE(m_program->Fcal()->nDD->text(), QStringLiteral("07"));
+    QVERIFY(c<QRadioButton>("RBslave2")->isChecked()); // the first one chose the master
+    QCOMPARE(doc().programmingDate().day, 7);
+    QCOMPARE(control<QLineEdit>(m_program->Fcal(), "nDD")->text(), QStringLiteral("07"));
 }
 
 void TestMainWindow::role_followsWords41And36_data()
@@ -197,9 +204,9 @@ void TestMainWindow::role_followsWords41And36()
     QFETCH(QString, checked);
     QFETCH(bool, rs485);
     QVERIFY(w()->findChild<QRadioButton *>(checked)->isChecked());
-    QTEST(int(w()->ConfigImage[36]), "word36After");
-    QCOMPARE(w()->CBmitRS485->isChecked(), rs485);
-    QCOMPARE(w()->PanRS485->isVisible(), rs485);
+    QTEST(int(doc().word(36)), "word36After");
+    QCOMPARE(c<QCheckBox>("CBmitRS485")->isChecked(), rs485);
+    QCOMPARE(c<QWidget>("PanRS485")->isVisible(), rs485);
 }
 
 void TestMainWindow::redTimeouts_data()
@@ -222,11 +229,11 @@ void TestMainWindow::redTimeouts()
     const QColor red(255, 0, 0);
     QFETCH(bool, rsRed);
     QFETCH(bool, hfRed);
-    QCOMPARE(w()->E_RStimeout->palette().color(QPalette::Text) == red, rsRed);
-    QCOMPARE(w()->E_HFtimeout->palette().color(QPalette::Text) == red, hfRed);
+    QCOMPARE(c<QLineEdit>("E_RStimeout")->palette().color(QPalette::Text) == red, rsRed);
+    QCOMPARE(c<QLineEdit>("E_HFtimeout")->palette().color(QPalette::Text) == red, hfRed);
     QFETCH(WordValues, after);
     for (const auto &[address, value] : after)
-        QCOMPARE(int(w()->ConfigImage[address]), value);
+        QCOMPARE(int(doc().word(address)), value);
 }
 
 void TestMainWindow::systemData_labels_data()
@@ -255,41 +262,41 @@ void TestMainWindow::systemData_labels()
 
 void TestMainWindow::extensionChannels_invalidWordFallsBackToNone()
 {
-    QVERIFY(w()->RBdig[4]->isChecked());
+    QVERIFY(c<QRadioButton>("RBdig32")->isChecked());
     refreshWith({{100, 9}});
-    QVERIFY(w()->RBdig[0]->isChecked());
-    QCOMPARE(w()->Tabwerte->gridRowCount(), 5);
-    QCOMPARE(int(w()->ConfigImage[100]), 0);
+    QVERIFY(c<QRadioButton>("RBdig0")->isChecked());
+    QCOMPARE(c<OutputGrid>("Tabwerte")->gridRowCount(), 5);
+    QCOMPARE(int(doc().word(100)), 0);
 }
 
 void TestMainWindow::extensionChannels_invalidWordStaysWhenNoneWasChecked()
 {
-    w()->RBdig[0]->click();
-    QCOMPARE(int(w()->ConfigImage[100]), 0);
+    c<QRadioButton>("RBdig0")->click();
+    QCOMPARE(int(doc().word(100)), 0);
     refreshWith({{100, 9}});
-    QVERIFY(w()->RBdig[0]->isChecked());
-    QCOMPARE(int(w()->ConfigImage[100]), 9);
+    QVERIFY(c<QRadioButton>("RBdig0")->isChecked());
+    QCOMPARE(int(doc().word(100)), 9);
 }
 
 void TestMainWindow::extensionChannels_fewerRowsKeepHiddenAssignments()
 {
-    w()->DigTab[20] = DigEntry{3, 17, 0x03}; // out31
-    w()->RBdig[1]->click();                  // "8 I/O"
-    QCOMPARE(int(w()->ConfigImage[100]), 1);
-    QCOMPARE(w()->Tabwerte->gridRowCount(), 13);
-    QVERIFY(w()->Tabwerte->isRowHidden(12)); // out21 is grid row 13
-    QVERIFY(!w()->Tabwerte->isRowHidden(11));
-    QCOMPARE(w()->DigTab[20].Inhalt, quint8(17));
+    doc().setOutput(21, DigEntry{3, 17, 0x03}); // out31
+    c<QRadioButton>("RBdig8")->click();                  // "8 I/O"
+    QCOMPARE(int(doc().word(100)), 1);
+    QCOMPARE(c<OutputGrid>("Tabwerte")->gridRowCount(), 13);
+    QVERIFY(c<OutputGrid>("Tabwerte")->isRowHidden(12)); // out21 is grid row 13
+    QVERIFY(!c<OutputGrid>("Tabwerte")->isRowHidden(11));
+    QCOMPARE(doc().outputs()[20].Inhalt, quint8(17));
 
-    w()->RBdig[4]->click();
-    QCOMPARE(w()->Tabwerte->cellText(2, 21), QStringLiteral("in26"));
-    QCOMPARE(w()->Tabwerte->cellText(3, 21), QStringLiteral("Fehler > OFF"));
-    QCOMPARE(w()->Tabwerte->cellText(4, 21), QStringLiteral("invertiert"));
+    c<QRadioButton>("RBdig32")->click();
+    QCOMPARE(c<OutputGrid>("Tabwerte")->cellText(2, 21), QStringLiteral("in26"));
+    QCOMPARE(c<OutputGrid>("Tabwerte")->cellText(3, 21), QStringLiteral("Fehler > OFF"));
+    QCOMPARE(c<OutputGrid>("Tabwerte")->cellText(4, 21), QStringLiteral("invertiert"));
 }
 
 void TestMainWindow::table_showsOutputNamesAndAssignments()
 {
-    OutputGrid *grid = w()->Tabwerte;
+    OutputGrid *grid = c<OutputGrid>("Tabwerte");
     QCOMPARE(grid->cellText(0, 0), QStringLiteral("output"));
     QCOMPARE(grid->cellText(3, 0), QStringLiteral("bei Fehler"));
     QCOMPARE(grid->cellText(0, 1), QStringLiteral("out1="));
@@ -299,14 +306,14 @@ void TestMainWindow::table_showsOutputNamesAndAssignments()
     QCOMPARE(grid->cellText(2, 4), QStringLiteral("ON > Betrieb fehlerfrei"));
 
     // A module's invalid source shows as such and is folded back unchanged.
-    w()->ConfigImage[102] = 7;
-    FlashToDigTab(w()->ConfigImage, w()->DigTab);
-    w()->showdata();
+    ConfigWords image = doc().configImage();
+    image[102] = 7;
+    doc().takeImage(image);
     QCOMPARE(grid->cellText(1, 1), QString());
     QCOMPARE(grid->cellText(2, 1), QStringLiteral("-ungültig-"));
-    w()->ConfigImage[102] = 0;
-    DigTabToFlash(w()->DigTab, w()->ConfigImage);
-    QCOMPARE(int(w()->ConfigImage[102]), 7);
+    doc().setWord(102, 0);
+    doc().foldOutputs();
+    QCOMPARE(int(doc().word(102)), 7);
 }
 
 void TestMainWindow::table_clickOnNameSetsOutNr_data()
@@ -323,36 +330,36 @@ void TestMainWindow::table_clickOnNameSetsOutNr()
 {
     QFETCH(int, column);
     QFETCH(int, row);
-    w()->OutNr = 36;
+    doc().setCurrentOutput(36);
     bool editorOpened = false;
     if (column == 0)
         whileModal([&](QWidget *dialog) { editorOpened = dialog == m_program->Fdigout(); });
-    OutputGrid *grid = w()->Tabwerte;
+    OutputGrid *grid = c<OutputGrid>("Tabwerte");
     grid->scrollToTop();
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->cellRect(column, row).center());
-    QTEST(w()->OutNr, "outNr");
+    QTEST(doc().currentOutput(), "outNr");
     QCOMPARE(editorOpened, column == 0);
 }
 
 void TestMainWindow::rs485Box_togglesBitAndPanel()
 {
-    w()->ConfigImage[51] = 40;
-    w()->CBmitRS485->click();
-    QCOMPARE(int(w()->ConfigImage[41]), 3);
-    QVERIFY(w()->PanRS485->isVisible());
-    w()->CBmitRS485->click();
-    QCOMPARE(int(w()->ConfigImage[41]), 1);
-    QVERIFY(!w()->PanRS485->isVisible());
-    QCOMPARE(int(w()->ConfigImage[51]), 40);
+    doc().setWord(51, 40);
+    c<QCheckBox>("CBmitRS485")->click();
+    QCOMPARE(int(doc().word(41)), 3);
+    QVERIFY(c<QWidget>("PanRS485")->isVisible());
+    c<QCheckBox>("CBmitRS485")->click();
+    QCOMPARE(int(doc().word(41)), 1);
+    QVERIFY(!c<QWidget>("PanRS485")->isVisible());
+    QCOMPARE(int(doc().word(51)), 40);
 }
 
 void TestMainWindow::homepage_opensTheMakersAddress()
 {
-    w()->Mhomepage->trigger();
+    c<QAction>("Mhomepage")->trigger();
     QCOMPARE(m_ui.openedUrls.size(), 1);
     QVERIFY(m_ui.openedUrls.first().host().endsWith(".example"));
-    QVERIFY(w()->Mhomepage->text().contains(m_ui.openedUrls.first().host()));
-    QTest::mouseDClick(w()->LogoLine[1], Qt::LeftButton);
+    QVERIFY(c<QAction>("Mhomepage")->text().contains(m_ui.openedUrls.first().host()));
+    QTest::mouseDClick(c<QLabel>("LLogo2"), Qt::LeftButton);
     QCOMPARE(m_ui.openedUrls.size(), 2);
 }
 
@@ -365,12 +372,12 @@ void TestMainWindow::about_showsVersionAndClosesWithZurueck()
         if (!about)
             return;
         title = about->windowTitle();
-        text = about->Info->text();
+        text = control<QLabel>(about, "Info")->text();
         modal = about->isModal();
-        QCOMPARE(about->Bback->text(), QStringLiteral("zurück"));
-        about->Bback->click();
+        QCOMPARE(control<QPushButton>(about, "Bback")->text(), QStringLiteral("zurück"));
+        control<QPushButton>(about, "Bback")->click();
     });
-    w()->Mabout->trigger(); // returns when the about window is closed
+    c<QAction>("Mabout")->trigger(); // returns when the about window is closed
     QCOMPARE(title, QStringLiteral("about  Velka.exe"));
     QVERIFY(modal);
     QVERIFY(text.contains("1.30"));

@@ -1,7 +1,7 @@
-#include "ui/common/InfoLog.h"
+#include "common/TestSupport.h"
+#include "core/workflow/ConfigDocument.h"
 #include "ui/main/Program.h"
 #include "ui/main/TFVelka.h"
-#include "common/TestSupport.h"
 #include "ui/outputs/OutputGrid.h"
 
 #include <QAction>
@@ -9,6 +9,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 
 #include <sys/resource.h>
 #include <csignal>
@@ -35,6 +36,7 @@ private slots:
 
 private:
     TFVelka *w() const { return m_program->FVelka(); }
+    ConfigDocument &doc() const { return m_program->document(); }
     QString lastLogText() const;
     QColor lastLogColour() const;
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -50,7 +52,7 @@ void TestFileMenu::init()
     m_ui = ScriptedUserInteraction();
     m_program = std::make_unique<Program>(m_clock, m_ui);
     w()->show();
-    QTRY_VERIFY(!w()->FirstActivation);
+    QTRY_VERIFY(w()->firstActivationDone());
 }
 
 void TestFileMenu::cleanup()
@@ -60,13 +62,13 @@ void TestFileMenu::cleanup()
 
 QString TestFileMenu::lastLogText() const
 {
-    const QList<LogLine> lines = logLines(w()->MInfo);
+    const QList<LogLine> lines = logLines(control<QTextEdit>(w(), "MInfo"));
     return lines.size() >= 2 ? lines[lines.size() - 2].text : QString();
 }
 
 QColor TestFileMenu::lastLogColour() const
 {
-    const QList<LogLine> lines = logLines(w()->MInfo);
+    const QList<LogLine> lines = logLines(control<QTextEdit>(w(), "MInfo"));
     return lines.size() >= 2 ? lines[lines.size() - 2].colour : QColor();
 }
 
@@ -74,28 +76,30 @@ void TestFileMenu::saveThenLoad_restoresImageAndAssignments()
 {
     QRandomGenerator random(99);
     for (int round = 0; round < 5; ++round) {
-        for (quint16 &word : w()->ConfigImage)
+        ConfigWords image;
+        for (quint16 &word : image)
             word = quint16(random.bounded(65536));
-        for (DigEntry &entry : w()->DigTab)
+        DigTable outputs;
+        for (DigEntry &entry : outputs)
             entry = DigEntry{quint8(random.bounded(256)), quint8(random.bounded(256)), quint8(random.bounded(256))};
-        w()->showdata();
-        const ConfigWords shownImage = w()->ConfigImage;
-        const DigTable table = w()->DigTab;
+        DigTabToFlash(outputs, image);
+        doc().takeImage(image);
+        const ConfigWords shownImage = doc().configImage();
+        const DigTable table = doc().outputs();
 
         m_ui.saveNames << path(QStringLiteral("round%1.VMC").arg(round));
-        w()->MSpeichern->trigger();
+        control<QAction>(w(), "MSpeichern")->trigger();
         QCOMPARE(lastLogText(), QStringLiteral("Daten erfolgreich gespeichert"));
 
-        w()->GrundWerte();
-        w()->showdata();
+        doc().resetToDefaults();
         m_ui.openNames << path(QStringLiteral("round%1.VMC").arg(round));
-        w()->MLaden->trigger();
+        control<QAction>(w(), "MLaden")->trigger();
         QVERIFY(lastLogText().startsWith(QStringLiteral("Datei geladen: ")));
         QCOMPARE(lastLogColour(), QColor(0, 128, 0));
         for (int n = 0; n < 36; ++n) {
-            QCOMPARE(w()->DigTab[n].Quelle, table[n].Quelle);
-            QCOMPARE(w()->DigTab[n].Inhalt, table[n].Inhalt);
-            QCOMPARE(w()->DigTab[n].Bits, table[n].Bits);
+            QCOMPARE(doc().outputs()[n].Quelle, table[n].Quelle);
+            QCOMPARE(doc().outputs()[n].Inhalt, table[n].Inhalt);
+            QCOMPARE(doc().outputs()[n].Bits, table[n].Bits);
         }
         ConfigWords expected = shownImage;
         DigTabToFlash(table, expected);
@@ -103,7 +107,7 @@ void TestFileMenu::saveThenLoad_restoresImageAndAssignments()
         // selectors); everything else comes back as saved.
         for (int i = 0; i < 256; ++i) {
             if (i != 36 && i != 41 && i != 100)
-                QCOMPARE(w()->ConfigImage[i], expected[i]);
+                QCOMPARE(doc().word(i), expected[i]);
         }
     }
 }
@@ -112,7 +116,7 @@ void TestFileMenu::save_writesTheFileAndNamesItInTheStatusBar()
 {
     const QString name = path("plant.VMC");
     m_ui.saveNames << name;
-    w()->MSpeichern->trigger();
+    control<QAction>(w(), "MSpeichern")->trigger();
     QFile file(name);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
@@ -126,9 +130,9 @@ void TestFileMenu::save_writesTheFileAndNamesItInTheStatusBar()
 void TestFileMenu::dialogs_offerTitlesFilterAndLastName()
 {
     m_ui.saveNames << path("first.VMC");
-    w()->MSpeichern->trigger();
-    w()->MSpeichern->trigger(); // cancelled
-    w()->MLaden->trigger();     // cancelled
+    control<QAction>(w(), "MSpeichern")->trigger();
+    control<QAction>(w(), "MSpeichern")->trigger(); // cancelled
+    control<QAction>(w(), "MLaden")->trigger();     // cancelled
     QCOMPARE(m_ui.fileRequests.size(), 3);
     const FileDialogRequest &save = m_ui.fileRequests[0];
     QCOMPARE(save.title, QStringLiteral("Konfigurationsdateien archivieren"));
@@ -149,21 +153,22 @@ void TestFileMenu::load_shortFileChangesNothing()
         file.write("7\r\n");
     file.close();
 
-    w()->DigTab[0].Quelle = 3;
-    w()->showdata();
-    const ConfigWords image = w()->ConfigImage;
+    DigEntry first = doc().outputs()[0];
+    first.Quelle = 3;
+    doc().setOutput(1, first);
+    const ConfigWords image = doc().configImage();
     const QString panel = w()->statusPanelText(1);
     m_ui.openNames << file.fileName();
-    w()->MLaden->trigger();
+    control<QAction>(w(), "MLaden")->trigger();
     QCOMPARE(lastLogText(), QStringLiteral("Fehler bei Datei Laden"));
     QCOMPARE(lastLogColour(), QColor(255, 0, 0));
-    QCOMPARE(w()->ConfigImage, image);
-    QCOMPARE(int(w()->DigTab[0].Quelle), 3);
-    QCOMPARE(w()->Tabwerte->cellText(1, 1), QStringLiteral("Slave3"));
+    QCOMPARE(doc().configImage(), image);
+    QCOMPARE(int(doc().outputs()[0].Quelle), 3);
+    QCOMPARE(control<OutputGrid>(w(), "Tabwerte")->cellText(1, 1), QStringLiteral("Slave3"));
     QCOMPARE(w()->statusPanelText(1), panel);
 
     m_ui.openNames << path("missing.VMC");
-    w()->MLaden->trigger();
+    control<QAction>(w(), "MLaden")->trigger();
     QCOMPARE(lastLogText(), QStringLiteral("Fehler bei Datei Laden"));
 }
 
@@ -180,38 +185,38 @@ void TestFileMenu::cancelled_changeNeitherImageNorStatusBar()
 {
     QFETCH(QString, item);
     m_ui.answers << false;
-    w()->ConfigImage[30] = 5;
-    const ConfigWords image = w()->ConfigImage;
+    doc().setWord(30, 5);
+    const ConfigWords image = doc().configImage();
     w()->findChild<QAction *>(item)->trigger();
     QTEST(lastLogText(), "message");
     QCOMPARE(lastLogColour(), QColor(255, 0, 0));
     QCOMPARE(w()->statusPanelText(1), QStringLiteral("-file-"));
     if (item != "MSpeichern") // a cancelled save has nothing to fold
-        QCOMPARE(w()->ConfigImage, image);
-    QCOMPARE(int(w()->ConfigImage[30]), 5);
+        QCOMPARE(doc().configImage(), image);
+    QCOMPARE(int(doc().word(30)), 5);
 }
 
 void TestFileMenu::neu_afterLoadKeepsPathAndRestoresDefaults()
 {
     m_ui.saveNames << path("kept.VMC");
-    w()->MSpeichern->trigger();
+    control<QAction>(w(), "MSpeichern")->trigger();
     m_ui.openNames << path("kept.VMC");
-    w()->MLaden->trigger();
+    control<QAction>(w(), "MLaden")->trigger();
     const QString panel = w()->statusPanelText(1);
     QVERIFY(panel.endsWith("kept.VMC"));
 
-    w()->ConfigImage[30] = 5;
-    w()->DigTab[3] = DigEntry{0, 0, 3};
-    w()->MNeu->trigger();
+    doc().setWord(30, 5);
+    doc().setOutput(4, DigEntry{0, 0, 3});
+    control<QAction>(w(), "MNeu")->trigger();
     QCOMPARE(m_ui.questions.last(),
              QStringLiteral("Alle Konfigurationsdaten auf Defaultwerte rücksetzen?\r\n"
                             "(die alten Werte werden nicht automatisch gesichert!)"));
     QCOMPARE(lastLogText(), QStringLiteral("Default-Einstellung geladen"));
     QCOMPARE(lastLogColour(), QColor(Qt::black));
-    QCOMPARE(int(w()->ConfigImage[30]), 3);
-    QCOMPARE(w()->Tabwerte->cellText(1, 4), QStringLiteral("Status"));
-    QCOMPARE(w()->Tabwerte->cellText(2, 4), QStringLiteral("ON > Betrieb fehlerfrei"));
-    QCOMPARE(w()->Tabwerte->cellText(3, 4), QStringLiteral("unverändert"));
+    QCOMPARE(int(doc().word(30)), 3);
+    QCOMPARE(control<OutputGrid>(w(), "Tabwerte")->cellText(1, 4), QStringLiteral("Status"));
+    QCOMPARE(control<OutputGrid>(w(), "Tabwerte")->cellText(2, 4), QStringLiteral("ON > Betrieb fehlerfrei"));
+    QCOMPARE(control<OutputGrid>(w(), "Tabwerte")->cellText(3, 4), QStringLiteral("unverändert"));
     QCOMPARE(w()->statusPanelText(1), panel);
 }
 
@@ -252,7 +257,7 @@ void TestFileMenu::failedSave_leavesEarlierFileUntouched()
     }
 
     m_ui.saveNames << target;
-    w()->MSpeichern->trigger();
+    control<QAction>(w(), "MSpeichern")->trigger();
     setrlimit(RLIMIT_FSIZE, &saved);
     QFile::setPermissions(place, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 

@@ -1,0 +1,285 @@
+#include "core/link/ModuleProtocol.h"
+
+#include "core/link/Channel.h"
+#include "core/link/DeviceConstants.h"
+#include "core/link/Frames.h"
+#include "core/link/LinkTexts.h"
+
+#include <algorithm>
+
+namespace {
+
+QByteArrayView bytesOf(std::span<const quint8> bytes)
+{
+    return QByteArrayView(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
+}
+
+} // namespace
+
+ModuleProtocol::ModuleProtocol(Channel &channel, QObject *parent)
+    : QObject(parent)
+    , m_channel(channel)
+{
+    m_checkendtimer.setSingleShot(true);
+    m_checkendtimer.setInterval(100);
+    // The quiet time is a minimum: a coarse timer may fire up to 5 % early and cut a reply.
+    m_checkendtimer.setTimerType(Qt::PreciseTimer);
+    m_fehlertimer.setSingleShot(true);
+    m_fehlertimer.setInterval(1000);
+    connect(&m_checkendtimer, &QTimer::timeout, this, &ModuleProtocol::checkendtimerTimer);
+    connect(&m_fehlertimer, &QTimer::timeout, this, &ModuleProtocol::fehlertimerTimer);
+    connect(&m_channel, &Channel::received, this, &ModuleProtocol::onReceived);
+    connect(&m_channel, &Channel::vanished, this, &ModuleProtocol::onVanished);
+    connect(&m_channel, &Channel::writeFailed, this, &ModuleProtocol::sendFailed);
+}
+
+// ---- Sending ----
+
+bool ModuleProtocol::setupport()
+{
+    m_channel.close();
+    if (m_channel.open())
+        return true;
+    emit sendFailed();
+    return false;
+}
+
+void ModuleProtocol::sendWakeUp(int count)
+{
+    if (!m_channel.isOpen())
+        setupport();
+    TxConfigOut(QByteArray(std::max(count, 0), '\0'));
+}
+
+void ModuleProtocol::TxConfigOut(QByteArrayView bytes)
+{
+    if (!m_channel.isOpen()) {
+        emit sendFailed();
+        return;
+    }
+    m_channel.discardInput();
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        m_traces.TM.append(LinkTexts::TxLine.arg(i).arg(quint8(bytes[i])));
+    if (!m_channel.write(bytes))
+        emit sendFailed();
+}
+
+bool ModuleProtocol::TxOut(QByteArrayView bytes)
+{
+    QByteArray masked(bytes.data(), bytes.size());
+    for (char &byte : masked)
+        byte = char(quint8(byte) ^ Device::LinkMask);
+    if (m_channel.isOpen() && m_channel.write(masked))
+        return true;
+    // A port failure here ends the step that sent the frame; the port's own text says why.
+    raiseerror(m_channel.isOpen() ? m_channel.errorString() : LinkTexts::PortError);
+    return false;
+}
+
+void ModuleProtocol::BRXconfigClick() { sendRequest(Command::ReadConfig); }
+void ModuleProtocol::BresetDeviceClick() { sendRequest(Command::Reset); }
+void ModuleProtocol::BBootClick() { sendRequest(Command::Boot); }
+void ModuleProtocol::BtestClick() { sendRequest(Command::Carrier); }
+void ModuleProtocol::BtestRSSIClick() { sendRequest(Command::Rssi); }
+
+void ModuleProtocol::BTxConfigClick(ConstPayloadSpan payload)
+{
+    std::copy(payload.begin(), payload.end(), m_writePayload.begin());
+    sendRequest(Command::WriteRequest);
+}
+
+void ModuleProtocol::sendRequest(quint8 command)
+{
+    const RequestSpec *request = requestSpec(command);
+    Q_ASSERT(request);
+    if (!setupport()) {
+        raiseerror(LinkTexts::PortError);
+        // The waiting window learns of the failure like of any other, so the user sees it
+        // in the log instead of a read or write that silently never happens.
+        if (!m_hold)
+            emit failed(command, m_errorText);
+        return;
+    }
+    if (command == Command::Boot)
+        emit beepRequested();
+    discardInput();
+
+    // Zero bytes wake the module before the frame.
+    TxConfigOut(QByteArray(request->preamble, '\0'));
+
+    const RequestFrame frame = buildRequestFrame(*request);
+    m_traces.Mread.clear();
+    for (int i = 0; i < Frame::RequestLength; ++i)
+        m_traces.M1.append(LinkTexts::FrameLine.arg(i).arg(frame[size_t(i)]));
+    TxConfigOut(bytesOf(frame));
+    RxStart(command);
+}
+
+// ---- The reply wait ----
+
+void ModuleProtocol::RxStart(quint8 locstat)
+{
+    // A new wait discards the previous one, including an evaluation still due for it: it
+    // would otherwise judge the new wait by the bytes received so far.
+    m_checkendtimer.stop();
+    m_pendingCommand = locstat;
+    m_channel.setReceiving(true);
+    m_fehlertimer.start();
+    m_rxCount = 0;
+    m_rxDropped = 0;
+    m_errorText = LinkTexts::Unspecified;
+    m_progressText = LinkTexts::Running;
+    m_linkState = LinkState::aktiv;
+}
+
+void ModuleProtocol::stopCollecting()
+{
+    m_channel.setReceiving(false);
+}
+
+bool ModuleProtocol::isCollecting() const
+{
+    return m_channel.isReceiving();
+}
+
+void ModuleProtocol::discardInput()
+{
+    m_channel.discardInput();
+}
+
+void ModuleProtocol::onReceived(const QByteArray &bytes)
+{
+    // Nothing goes past the buffer; what does not fit is counted, so the reply cannot pass.
+    const int room = ReceiveCapacity - m_rxCount;
+    const int taken = std::min<int>(room, int(bytes.size()));
+    std::copy_n(bytes.constData(), taken, reinterpret_cast<char *>(m_rxBuf.data()) + m_rxCount);
+    m_rxCount += taken;
+    m_rxDropped += bytes.size() - taken;
+    // All bytes of one read arrived together; one restart stands for one per byte.
+    restartQuietTime();
+}
+
+void ModuleProtocol::restartQuietTime()
+{
+    m_checkendtimer.stop();
+    if (!m_hold)
+        m_checkendtimer.start();
+}
+
+void ModuleProtocol::checkendtimerTimer()
+{
+    m_checkendtimer.stop();
+    stopCollecting();
+    m_fehlertimer.stop();
+
+    m_traces.TM.append(LinkTexts::DataReceived);
+    for (int i = 0; i < m_rxCount; ++i)
+        m_traces.TM.append(LinkTexts::RxLine.arg(i).arg(hex2(m_rxBuf[size_t(i)])));
+    evaluateApplicationReply();
+}
+
+void ModuleProtocol::evaluateApplicationReply()
+{
+    const quint8 pending = m_pendingCommand;
+    const bool complete = !(m_rxDropped > 0 && m_rxCount == ReceiveCapacity);
+    const ReplyVerdict verdict = judgeApplicationReply(received(), complete, pending);
+    const ReplyCheck &check = verdict.check;
+    m_rxCount = check.length;
+
+    m_traces.TM.append(LinkTexts::ReceivedChecksum.arg(hex2(check.received >> 8), hex2(check.received)));
+    m_traces.TM.append(LinkTexts::ComputedChecksum.arg(hex2(check.computed >> 8), hex2(check.computed)));
+
+    Reply reply;
+    if (verdict.valid) {
+        m_replyByte2 = verdict.byte2;
+        m_replyByte3 = verdict.byte3;
+        if (verdict.accepted)
+            actOnReply(verdict, reply);
+        else if (!verdict.error.isEmpty())
+            raiseerror(verdict.error);
+        m_progressText = LinkTexts::Done;
+    } else {
+        raiseerror(verdict.error);
+    }
+
+    if (m_hold)
+        return;
+    if (verdict.accepted)
+        emit replied(reply);
+    else
+        emit rejected(pending, m_errorText);
+}
+
+void ModuleProtocol::actOnReply(const ReplyVerdict &verdict, Reply &reply)
+{
+    reply.command = m_pendingCommand;
+    reply.replyCommand = verdict.check.command;
+    reply.byte2 = verdict.byte2;
+    reply.byte3 = verdict.byte3;
+    switch (reply.command) {
+    case Command::Reset:
+        m_traces.MC.append(LinkTexts::ResetSeen);
+        m_carrierOn = false;
+        break;
+    case Command::Boot:
+        m_bootAck = true;
+        m_traces.MC.append(LinkTexts::BootSeen);
+        break;
+    case Command::Carrier:
+        m_carrierOn = true;
+        m_traces.MC.append(LinkTexts::CarrierSeen);
+        break;
+    case Command::Rssi:
+        m_traces.MC.append(LinkTexts::RssiSeen);
+        emit rssiMeasured(verdict.byte3, rssiText(verdict.byte3));
+        break;
+    case Command::ReadConfig:
+        reply.payload = bytesOf(verdict.payload).toByteArray();
+        break;
+    case Command::WriteRequest: {
+        // The module takes the data now: the data frame follows at once, and its
+        // acknowledgement is the next wait.
+        m_traces.TM.append(LinkTexts::SendingData);
+        const DataFrame frame = buildDataFrame(m_writePayload);
+        TxConfigOut(bytesOf(frame));
+        RxStart(Command::WriteData);
+        break;
+    }
+    default:
+        break; // the data frame's acknowledgement needs nothing more
+    }
+}
+
+void ModuleProtocol::fehlertimerTimer()
+{
+    m_fehlertimer.stop();
+    const quint8 command = m_pendingCommand;
+    raiseerror(LinkTexts::Timeout);
+    m_progressText = m_errorText;
+    // Collecting goes on: a late reply is still evaluated, but it can no longer succeed.
+    m_pendingCommand = 0;
+    emit failed(command, m_errorText);
+}
+
+void ModuleProtocol::onVanished(const QString &errorText)
+{
+    const bool waiting = isWaiting();
+    m_checkendtimer.stop();
+    stopCollecting();
+    m_fehlertimer.stop();
+    raiseerror(errorText);
+    if (!waiting)
+        return;
+    // The wait ends here as it would by its time-out, but with the port's own text.
+    const quint8 command = m_pendingCommand;
+    m_progressText = m_errorText;
+    m_pendingCommand = 0;
+    emit failed(command, m_errorText);
+}
+
+void ModuleProtocol::raiseerror(const QString &locstring)
+{
+    emit beepRequested();
+    m_errorText = locstring;
+    m_linkState = LinkState::error;
+}

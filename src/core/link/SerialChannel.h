@@ -1,0 +1,43 @@
+#pragma once
+
+#include "core/link/Channel.h"
+#include "core/link/PortNames.h"
+
+#include <QSerialPort>
+#include <QTimer>
+
+// The channel over an operating-system serial port. "COM1".."COM4" are mapped to a device
+// each time the port opens, so a changed mapping takes effect at the next command.
+class SerialChannel final : public Channel
+{
+    Q_OBJECT
+public:
+    explicit SerialChannel(PortNameMapping mapping = systemPortName, QObject *parent = nullptr);
+    ~SerialChannel() override;
+
+    void setPortName(const QString &name) override { m_portName = name; }
+    QString portName() const override { return m_portName; }
+    void setPortNameMapping(PortNameMapping mapping);
+
+    bool open() override;
+    void close() override;
+    bool isOpen() const override { return m_port.isOpen(); }
+    QString errorString() const override { return m_port.errorString(); }
+
+    bool write(QByteArrayView bytes) override;
+
+    void setReceiving(bool on) override;
+    bool isReceiving() const override { return m_receiving; }
+    qint64 bytesWaiting() const override;
+    void discardInput() override;
+
+private:
+    void report();
+    void onError(QSerialPort::SerialPortError error);
+
+    QSerialPort m_port;
+    QString m_portName;
+    PortNameMapping m_mapping;
+    QTimer m_firstPoll; // the first report after switching on
+    bool m_receiving = false;
+};

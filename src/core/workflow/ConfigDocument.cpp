@@ -1,0 +1,67 @@
+#include "core/workflow/ConfigDocument.h"
+
+ConfigDocument::ConfigDocument(QObject *parent)
+    : QObject(parent)
+{
+}
+
+const DigEntry *ConfigDocument::output(int number) const
+{
+    if (number < 1 || number > OutputCount)
+        return nullptr;
+    return &m_outputs[size_t(number - 1)];
+}
+
+void ConfigDocument::edit(const std::function<void(ConfigWords &)> &change)
+{
+    change(m_config);
+    emit configChanged();
+}
+
+void ConfigDocument::setWord(int address, quint16 value)
+{
+    edit([address, value](ConfigWords &image) { image[size_t(address)] = value; });
+}
+
+void ConfigDocument::normalise(void (*rule)(ConfigWords &))
+{
+    const ConfigWords before = m_config;
+    rule(m_config);
+    if (m_config != before)
+        emit configChanged();
+}
+
+void ConfigDocument::takeImage(const ConfigWords &image)
+{
+    m_config = image;
+    FlashToDigTab(m_config, m_outputs);
+    emit outputsChanged();
+    emit configChanged();
+}
+
+void ConfigDocument::resetToDefaults()
+{
+    setDefaultWords(m_config);
+    setDefaultAssignment(m_outputs);
+    emit outputsChanged();
+    emit configChanged();
+}
+
+void ConfigDocument::foldOutputs()
+{
+    DigTabToFlash(m_outputs, m_config);
+}
+
+void ConfigDocument::setOutput(int number, const DigEntry &entry)
+{
+    if (number < 1 || number > OutputCount)
+        return;
+    m_outputs[size_t(number - 1)] = entry;
+    emit outputsChanged();
+}
+
+void ConfigDocument::setProgrammingDate(const ProgrammingDate &date)
+{
+    m_date = date;
+    emit programmingDateChanged();
+}

@@ -1,0 +1,142 @@
+#include "ui/main/WordField.h"
+
+#include "core/config/NumberText.h"
+#include "core/workflow/ConfigDocument.h"
+#include "ui/common/PixelFont.h"
+#include "ui/main/MainWindowTexts.h"
+#include "ui/main/PanelParts.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+
+#include <cmath>
+
+namespace {
+
+bool focusMovedInsideWindow(const QFocusEvent *event)
+{
+    const Qt::FocusReason reason = event->reason();
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason
+        && reason != Qt::MenuBarFocusReason;
+}
+
+QString secondsText(double seconds, const QString &unit)
+{
+    return realvalue(seconds, 99999, 3, 3, QLatin1Char(' '), unit);
+}
+
+} // namespace
+
+WordField::WordField(ConfigDocument &document, const FieldSpec &spec, QWidget *parent)
+    : QLineEdit(parent)
+    , m_document(document)
+    , m_word(spec.word)
+    , m_kind(spec.kind)
+    , m_digits(spec.digits)
+{
+    setObjectName(QLatin1String(spec.name));
+    setProperty("Tag", spec.word);
+    setMaxLength(spec.maxLength);
+    setFont(pixelFont(QStringLiteral("Courier New"), 13));
+    setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    setGeometry(spec.rect);
+    if (spec.hint)
+        setToolTip(*spec.hint);
+    setReadOnly(spec.readOnly);
+}
+
+void WordField::showWord()
+{
+    const quint16 value = m_document.word(m_word);
+    if (m_kind == FieldKind::Time)
+        setText(secondsText(value / 100.0, MainTexts::TimeUnit));
+    else
+        setText(fillString(m_digits, QLatin1Char(' '), value));
+}
+
+void WordField::WordDataClick()
+{
+    selectAll();
+}
+
+void WordField::WordDataExit()
+{
+    const auto value = quint16(checkin(text(), wordMaximum(m_word)));
+    setText(fillString(5, QLatin1Char(' '), value));
+    m_document.setWord(m_word, value);
+}
+
+void WordField::WordDataKeyUp(int key)
+{
+    if (key != Qt::Key_Return && key != Qt::Key_Enter)
+        return;
+    WordDataExit();
+    selectAll();
+}
+
+void WordField::EditmsEnter()
+{
+    setText(secondsText(m_document.word(m_word) / 100.0, QString()));
+    selectAll();
+}
+
+void WordField::EditmsExit()
+{
+    // Hundredths of a second, an exact half to the even neighbour.
+    const double value = std::clamp(std::nearbyint(textToReal(text()) * 100.0), 0.0, 65535.0);
+    setText(secondsText(value / 100.0, MainTexts::TimeUnit));
+    m_document.setWord(m_word, quint16(value));
+}
+
+void WordField::focusInEvent(QFocusEvent *event)
+{
+    QLineEdit::focusInEvent(event);
+    if (!m_editing || !focusMovedInsideWindow(event))
+        return;
+    if (m_kind == FieldKind::Integer)
+        WordDataClick();
+    else
+        EditmsEnter();
+}
+
+void WordField::focusOutEvent(QFocusEvent *event)
+{
+    QLineEdit::focusOutEvent(event);
+    if (!m_editing || !focusMovedInsideWindow(event))
+        return;
+    if (m_kind == FieldKind::Integer)
+        WordDataExit();
+    else
+        EditmsExit();
+}
+
+void WordField::mouseReleaseEvent(QMouseEvent *event)
+{
+    QLineEdit::mouseReleaseEvent(event);
+    if (m_editing && m_kind == FieldKind::Integer)
+        WordDataClick();
+}
+
+void WordField::keyReleaseEvent(QKeyEvent *event)
+{
+    QLineEdit::keyReleaseEvent(event);
+    if (m_editing && m_kind == FieldKind::Integer)
+        WordDataKeyUp(event->key());
+    // A time field takes its value only when it is left.
+}
+
+WordField *buildField(ConfigDocument &document, const FieldSpec &spec, QWidget *parent)
+{
+    if (spec.caption)
+        makeCaption(parent, *spec.caption, spec.captionRect);
+    return new WordField(document, spec, parent);
+}
+
+QList<WordField *> buildFields(ConfigDocument &document, std::span<const FieldSpec> specs,
+                               QWidget *parent)
+{
+    QList<WordField *> fields;
+    for (const FieldSpec &spec : specs)
+        fields << buildField(document, spec, parent);
+    return fields;
+}

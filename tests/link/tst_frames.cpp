@@ -1,0 +1,203 @@
+// The frames as values: requests built byte for byte, and the verdict on replies, without a
+// line or an event loop. Checksums here are worked out independently of the code under test.
+#include "ReplyVerdictInput.h"
+#include "core/link/Frames.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <QTest>
+
+namespace {
+
+// A frame with its checksum: 0xFFFF minus the 16-bit byte sum, high byte first.
+QByteArray framed(QByteArray bytes)
+{
+    int sum = 0;
+    for (const char c : bytes)
+        sum += quint8(c);
+    const int check = 0xFFFF - (sum & 0xFFFF);
+    return bytes.append(char(check >> 8)).append(char(check & 0xFF));
+}
+
+QByteArray reply(char command, QByteArray body = QByteArray(2, '\0'))
+{
+    return framed(QByteArray(1, char(0xFF)) + command + body);
+}
+
+std::span<const quint8> span(const QByteArray &bytes)
+{
+    return {reinterpret_cast<const quint8 *>(bytes.constData()), size_t(bytes.size())};
+}
+
+const QByteArray ReadPayload = [] {
+    QByteArray payload(PayloadBytes, Qt::Uninitialized);
+    for (int i = 0; i < PayloadBytes; ++i)
+        payload[i] = char(i * 13 + 5);
+    return payload;
+}();
+
+} // namespace
+
+class TestFrames : public QObject
+{
+    Q_OBJECT
+private slots:
+    void request_bytes_data();
+    void request_bytes();
+    void dataFrame_carriesPayloadAndChecksum();
+    void verdict_data();
+    void verdict();
+    void verdict_readReplyHandsOverItsImage();
+    void verdict_droppedBytesNeverPass();
+    void fuzzCorpus_verdictsHoldTogether_data();
+    void fuzzCorpus_verdictsHoldTogether();
+};
+
+void TestFrames::request_bytes_data()
+{
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<int>("preamble");
+    QTest::newRow("read") << int('!') << QByteArray::fromHex("ff2100000080fe5f") << 50;
+    QTest::newRow("write") << int('1') << QByteArray::fromHex("ff3101000180fe4d") << 50;
+    QTest::newRow("reset") << int('Q') << QByteArray::fromHex("ff5100000000feaf") << 50;
+    QTest::newRow("boot") << int('w') << QByteArray::fromHex("ff77424f4f54fd55") << 50;
+    QTest::newRow("carrier") << 0x60 << QByteArray::fromHex("ff6000000100fe9f") << 100;
+    QTest::newRow("rssi") << int('a') << QByteArray::fromHex("ff6100000000fe9f") << 100;
+}
+
+void TestFrames::request_bytes()
+{
+    QFETCH(int, command);
+    QFETCH(QByteArray, frame);
+    QFETCH(int, preamble);
+    const RequestSpec *spec = requestSpec(quint8(command));
+    QVERIFY(spec);
+    const RequestFrame built = buildRequestFrame(*spec);
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(built.data()), int(built.size())), frame);
+    QCOMPARE(spec->preamble, preamble);
+    QVERIFY(!requestSpec('3')); // the data frame is no request of its own
+}
+
+void TestFrames::dataFrame_carriesPayloadAndChecksum()
+{
+    std::array<quint8, PayloadBytes> payload;
+    std::copy_n(reinterpret_cast<const quint8 *>(ReadPayload.constData()), PayloadBytes, payload.begin());
+    const DataFrame frame = buildDataFrame(payload);
+    const QByteArray expected = framed(QByteArray("\xff\x33", 2) + ReadPayload);
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(frame.data()), int(frame.size())), expected);
+}
+
+void TestFrames::verdict_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("pending");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<int>("length");
+
+    const QString checksum = QStringLiteral("fehlerhafte Checksumme in Antwort von Gerät");
+    const QByteArray readReply = reply(0x22, QByteArray("\x01\x28", 2) + ReadPayload);
+    QTest::newRow("read reply") << readReply << int('!') << true << QString() << 390;
+    QTest::newRow("read reply without image") << reply(0x22) << int('!') << false
+        << QStringLiteral("fehlerhafte Länge der Antwort von Gerät (6 statt 390 Bytes)") << 6;
+    QTest::newRow("read reply one byte long")
+        << reply(0x22, QByteArray(2 + PayloadBytes + 1, '\x11')) << int('!') << false
+        << QStringLiteral("fehlerhafte Länge der Antwort von Gerät (391 statt 390 Bytes)") << 391;
+    QTest::newRow("wrong start, wrong checksum")
+        << QByteArray::fromHex("fe22010203") << int('!') << false
+        << QStringLiteral("fehlerhafte Antwort von Gerät (SystemInfo:FE@21)") << 5;
+    QTest::newRow("nothing after a time-out") << QByteArray() << 0 << false
+        << QStringLiteral("fehlerhafte Antwort von Gerät (SystemInfo:00@00)") << 0;
+    QTest::newRow("one byte") << QByteArray(1, char(0xFF)) << int('a') << false << checksum << 1;
+    QTest::newRow("checksum off by one") << [] {
+        QByteArray r = reply('a');
+        r[5] = char(r[5] + 1);
+        return r;
+    }() << int('a') << false << checksum << 6;
+    QTest::newRow("write accepted") << reply('2') << int('1') << true << QString() << 6;
+    QTest::newRow("write answered otherwise") << reply('a') << int('1') << false
+                                              << QStringLiteral("ungültige Antwort bei Schreibbefehl#2") << 6;
+    QTest::newRow("data acknowledged") << reply('4') << int('3') << true << QString() << 6;
+    QTest::newRow("data answered otherwise") << reply('Q') << int('3') << false
+                                             << QStringLiteral("ungültige Antwort bei Schreibbefehl#4") << 6;
+    QTest::newRow("reset with chatter") << reply('Q') + "\r\nVelka start\r\n" << int('Q') << true
+                                        << QString() << 6;
+    QTest::newRow("reset cut short") << reply('Q').left(5) << int('Q') << false << checksum << 5;
+    QTest::newRow("rssi answered by carrier") << reply(0x60) << int('a') << false << QString() << 6;
+    QTest::newRow("late reply after a time-out") << reply('a') << 0 << false << QString() << 6;
+    QTest::newRow("boot") << reply('w', QByteArray("\x01\x28", 2)) << int('w') << true << QString() << 6;
+    QTest::newRow("carrier") << reply(0x60) << 0x60 << true << QString() << 6;
+}
+
+void TestFrames::verdict()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, pending);
+    QFETCH(bool, accepted);
+    QFETCH(QString, error);
+    QFETCH(int, length);
+    const ReplyVerdict verdict = judgeApplicationReply(span(bytes), true, quint8(pending));
+    QCOMPARE(verdict.accepted, accepted);
+    QCOMPARE(verdict.error, error);
+    QCOMPARE(verdict.check.length, length);
+    // A reply is valid when its frame is, whatever it answers.
+    const bool frameFault = error.startsWith(u"fehlerhafte Antwort") || error.contains(u"Checksumme");
+    QCOMPARE(verdict.valid, !frameFault);
+}
+
+void TestFrames::verdict_readReplyHandsOverItsImage()
+{
+    const QByteArray bytes = reply(0x22, QByteArray("\x01\x28", 2) + ReadPayload);
+    const ReplyVerdict verdict = judgeApplicationReply(span(bytes), true, '!');
+    QVERIFY(verdict.accepted);
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(verdict.payload.data()), int(verdict.payload.size())),
+             ReadPayload);
+    QCOMPARE(verdict.byte2, quint8(0x01));
+    QCOMPARE(verdict.byte3, quint8(0x28));
+}
+
+void TestFrames::verdict_droppedBytesNeverPass()
+{
+    // A full buffer that had to drop bytes lost the real checksum: even a lucky sum fails.
+    const QByteArray bytes = reply(0x22, QByteArray("\x01\x28", 2) + ReadPayload);
+    QVERIFY(!judgeApplicationReply(span(bytes), false, '!').valid);
+    // A short reply whose first six bytes arrived is judged on them alone.
+    const QByteArray reset = reply('Q') + QByteArray(100, 'x');
+    QVERIFY(judgeApplicationReply(span(reset), false, 'Q').accepted);
+}
+
+void TestFrames::fuzzCorpus_verdictsHoldTogether_data()
+{
+    QTest::addColumn<QString>("path");
+    const QDir corpus(QStringLiteral(VELKA_VERDICT_CORPUS));
+    const QStringList names = corpus.entryList(QDir::Files);
+    QVERIFY(names.size() >= 10);
+    for (const QString &name : names)
+        QTest::newRow(qPrintable(name)) << corpus.filePath(name);
+}
+
+void TestFrames::fuzzCorpus_verdictsHoldTogether()
+{
+    QFETCH(QString, path);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const VerdictInput input = verdictInput(span(bytes));
+    const ReplyVerdict verdict = judgeApplicationReply(input.reply, input.complete, input.pending);
+    const char *fault = verdictFault(input, verdict);
+    QVERIFY2(!fault, fault);
+    // Seeds name their outcome; inputs the fuzzer found only have to hold together.
+    const QString name = QFileInfo(path).fileName();
+    if (name.startsWith(u"accepted_"))
+        QVERIFY(verdict.accepted);
+    else if (name.startsWith(u"error_"))
+        QVERIFY(!verdict.accepted && !verdict.error.isEmpty());
+    else if (name.startsWith(u"unanswered_"))
+        QVERIFY(!verdict.accepted && verdict.error.isEmpty());
+}
+
+QTEST_APPLESS_MAIN(TestFrames)
+#include "tst_frames.moc"

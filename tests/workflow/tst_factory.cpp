@@ -1,0 +1,120 @@
+// The factory data window end to end: the read that opens it, the factory write that stamps
+// counter and date without restarting the module, and what closing it releases.
+#include "common/SimulatedProgram.h"
+#include "core/link/DeviceLink.h"
+#include "core/workflow/ConfigDocument.h"
+#include "core/workflow/ConfigWorkflow.h"
+#include "ui/factory/TFcal.h"
+#include "ui/main/Program.h"
+#include "ui/main/TFVelka.h"
+
+#include <QFrame>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+
+class TestFactory : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void factoryWrite_stampsWithoutRestart();
+    void factoryWrite_counterWrapsAndCloseReleasesTheLink();
+    void failedRead_reportsAndReenablesTheButton();
+
+private:
+    TFcal *factory() { return m_run->program().Fcal(); }
+    template <class T>
+    T *field(const char *name) { return control<T>(factory(), name); }
+    QPushButton *button(const char *name) { return m_run->control<QPushButton>(QLatin1String(name)); }
+    void openFactoryWindow() { QTest::keySequence(&m_run->window(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W)); }
+
+    std::unique_ptr<SimulatedProgram> m_run;
+};
+
+void TestFactory::init()
+{
+    m_run = std::make_unique<SimulatedProgram>();
+    QString error;
+    QVERIFY2(m_run->start(&error), qPrintable(error));
+}
+
+void TestFactory::cleanup()
+{
+    m_run.reset();
+}
+
+void TestFactory::factoryWrite_stampsWithoutRestart()
+{
+    QStringList status;
+    bool heldWhileOpen = false;
+    int quietWhileOpen = 0;
+    whileModal([&](QWidget *dialog) {
+        QCOMPARE(dialog, factory());
+        heldWhileOpen = m_run->protocol().isHolding();
+        quietWhileOpen = m_run->protocol().quietTime();
+        QVERIFY(!field<QFrame>("WerkPanel")->isEnabled());
+        QCOMPARE(field<QLineEdit>("E_written")->text(), QStringLiteral("    7"));
+        QCOMPARE(field<QLineEdit>("nYY")->text(), QStringLiteral("26"));
+        const qsizetype questions = m_run->ui.questions.size();
+        field<QPushButton>("Butstart")->click();
+        QCOMPARE(m_run->ui.questions.size(), questions); // no confirmation
+        QTRY_VERIFY_WITH_TIMEOUT(field<QPlainTextEdit>("MStatus")->toPlainText().contains("Werks-ID"), 10000);
+        status = field<QPlainTextEdit>("MStatus")->toPlainText().split('\n');
+        QCOMPARE(field<QLineEdit>("E_written")->text(), QStringLiteral("    8"));
+        QCOMPARE(field<QLineEdit>("aDD")->text(), QStringLiteral("07"));
+        QVERIFY(m_run->protocol().isHolding());
+    });
+    openFactoryWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(!status.isEmpty(), 10000);
+    QVERIFY(heldWhileOpen);
+    QCOMPARE(quietWhileOpen, 1000);
+    QCOMPARE(status, (QStringList{"Status: ---", "Status: Werks-ID gespeichert"}));
+    QCOMPARE(int(m_run->sim().module().image()[1]), 8);
+    QCOMPARE(m_run->restarts(), 0);
+    QVERIFY(m_run->logContains("Verify ok"));
+    QVERIFY(!m_run->logContains("Gerät neu gestartet"));
+}
+
+void TestFactory::factoryWrite_counterWrapsAndCloseReleasesTheLink()
+{
+    ConfigWords image = ModuleFirmware::factoryImage();
+    image[1] = 65535;
+    image[255] = imageChecksum(image);
+    m_run->sim().module().setImage(image);
+    whileModal([&](QWidget *) {
+        field<QPushButton>("Butstart")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(field<QPlainTextEdit>("MStatus")->toPlainText().contains("Werks-ID"), 10000);
+    });
+    button("ButCal")->click();
+    QTRY_COMPARE(int(m_run->sim().module().image()[1]), 0);
+    QTRY_VERIFY(!factory()->isVisible());
+    QVERIFY(button("ButCal")->isEnabled() && button("ButRead")->isEnabled() && button("ButWrite")->isEnabled());
+    QVERIFY(!m_run->protocol().isHolding());
+    QCOMPARE(m_run->protocol().quietTime(), 100);
+    QVERIFY(!m_run->protocol().isCollecting());
+    QVERIFY(!m_run->workflow().isFollowUpDue());
+}
+
+void TestFactory::failedRead_reportsAndReenablesTheButton()
+{
+    m_run->sim().setFaultForAll(*SimFault::parse(u"silent"));
+    button("ButCal")->click();
+    QVERIFY(!button("ButCal")->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(m_run->logContains("Kalibriervorgang kann nicht gestartet werden!"), 5000);
+    const auto lines = m_run->newLogLines();
+    QCOMPARE(lines.mid(lines.size() - 2),
+             (QList<QPair<QString, QColor>>{{" -14:05:09-", QColor(255, 0, 0)},
+                                            {"Kalibriervorgang kann nicht gestartet werden!", QColor(255, 0, 0)}}));
+    QVERIFY(button("ButCal")->isEnabled());
+    QCOMPARE(m_run->workflow().step(), ConfigWorkflow::Step::Idle);
+    QVERIFY(!factory()->isVisible());
+}
+
+QTEST_MAIN(TestFactory)
+#include "tst_factory.moc"
