@@ -1,7 +1,7 @@
 #include "ui/common/ClickLabel.h"
 #include "ui/main/Program.h"
 #include "ui/main/TFVelka.h"
-#include "common/TestSupport.h"
+#include "common/RunningProgram.h"
 #include "core/workflow/ConfigDocument.h"
 
 #include <QApplication>
@@ -30,29 +30,27 @@ private slots:
     void window_losingFocus_doesNotCommit();
 
 private:
-    TFVelka *w() const { return m_program->FVelka(); }
-    ConfigDocument &doc() const { return m_program->document(); }
+    TFVelka *w() const { return &m_run->window(); }
+    ConfigDocument &doc() const { return m_run->document(); }
     QLineEdit *field(const QString &name) const { return w()->findChild<QLineEdit *>(name); }
     void typeInto(QLineEdit *target, const QString &text);
     void leave();
 
-    FakeClock m_clock;
-    ScriptedUserInteraction m_ui;
-    std::unique_ptr<Program> m_program;
+    std::unique_ptr<RunningProgram> m_run;
 };
 
 void TestEditing::init()
 {
-    m_program = std::make_unique<Program>(m_clock, m_ui);
-    w()->show();
+    m_run = std::make_unique<RunningProgram>();
+    QString error;
+    QVERIFY2(m_run->start(&error, RunningProgram::Module::None), qPrintable(error));
     QApplication::setActiveWindow(w());
     QVERIFY(QTest::qWaitForWindowActive(w()));
-    QTRY_VERIFY(w()->firstActivationDone());
 }
 
 void TestEditing::cleanup()
 {
-    m_program.reset();
+    m_run.reset();
 }
 
 // Tab into the field as a person would, then type; entering selects the old text, so the

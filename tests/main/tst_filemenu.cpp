@@ -1,4 +1,4 @@
-#include "common/TestSupport.h"
+#include "common/RunningProgram.h"
 #include "core/workflow/ConfigDocument.h"
 #include "ui/main/Program.h"
 #include "ui/main/TFVelka.h"
@@ -35,29 +35,26 @@ private slots:
     void failedSave_leavesEarlierFileUntouched();
 
 private:
-    TFVelka *w() const { return m_program->FVelka(); }
-    ConfigDocument &doc() const { return m_program->document(); }
+    TFVelka *w() const { return &m_run->window(); }
+    ConfigDocument &doc() const { return m_run->document(); }
     QString lastLogText() const;
     QColor lastLogColour() const;
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
-    FakeClock m_clock;
-    ScriptedUserInteraction m_ui;
-    std::unique_ptr<Program> m_program;
+    std::unique_ptr<RunningProgram> m_run;
     QTemporaryDir m_dir;
 };
 
 void TestFileMenu::init()
 {
-    m_ui = ScriptedUserInteraction();
-    m_program = std::make_unique<Program>(m_clock, m_ui);
-    w()->show();
-    QTRY_VERIFY(w()->firstActivationDone());
+    m_run = std::make_unique<RunningProgram>();
+    QString error;
+    QVERIFY2(m_run->start(&error, RunningProgram::Module::None), qPrintable(error));
 }
 
 void TestFileMenu::cleanup()
 {
-    m_program.reset();
+    m_run.reset();
 }
 
 QString TestFileMenu::lastLogText() const
@@ -87,12 +84,12 @@ void TestFileMenu::saveThenLoad_restoresImageAndAssignments()
         const ConfigWords shownImage = doc().configImage();
         const DigTable table = doc().outputs();
 
-        m_ui.saveNames << path(QStringLiteral("round%1.VMC").arg(round));
+        m_run->ui.saveNames << path(QStringLiteral("round%1.VMC").arg(round));
         control<QAction>(w(), "MSpeichern")->trigger();
         QCOMPARE(lastLogText(), QStringLiteral("Daten erfolgreich gespeichert"));
 
         doc().resetToDefaults();
-        m_ui.openNames << path(QStringLiteral("round%1.VMC").arg(round));
+        m_run->ui.openNames << path(QStringLiteral("round%1.VMC").arg(round));
         control<QAction>(w(), "MLaden")->trigger();
         QVERIFY(lastLogText().startsWith(QStringLiteral("Datei geladen: ")));
         QCOMPARE(lastLogColour(), QColor(0, 128, 0));
@@ -115,7 +112,7 @@ void TestFileMenu::saveThenLoad_restoresImageAndAssignments()
 void TestFileMenu::save_writesTheFileAndNamesItInTheStatusBar()
 {
     const QString name = path("plant.VMC");
-    m_ui.saveNames << name;
+    m_run->ui.saveNames << name;
     control<QAction>(w(), "MSpeichern")->trigger();
     QFile file(name);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -129,19 +126,19 @@ void TestFileMenu::save_writesTheFileAndNamesItInTheStatusBar()
 
 void TestFileMenu::dialogs_offerTitlesFilterAndLastName()
 {
-    m_ui.saveNames << path("first.VMC");
+    m_run->ui.saveNames << path("first.VMC");
     control<QAction>(w(), "MSpeichern")->trigger();
     control<QAction>(w(), "MSpeichern")->trigger(); // cancelled
     control<QAction>(w(), "MLaden")->trigger();     // cancelled
-    QCOMPARE(m_ui.fileRequests.size(), 3);
-    const FileDialogRequest &save = m_ui.fileRequests[0];
+    QCOMPARE(m_run->ui.fileRequests.size(), 3);
+    const FileDialogRequest &save = m_run->ui.fileRequests[0];
     QCOMPARE(save.title, QStringLiteral("Konfigurationsdateien archivieren"));
     QCOMPARE(save.filter, QStringLiteral("Velka Konfigurationsfiles|*.VMC|all files|*.*"));
     QCOMPARE(save.defaultExtension, QStringLiteral("VMC"));
     QCOMPARE(save.initialName, QStringLiteral("default.VMC"));
-    QCOMPARE(m_ui.fileRequests[1].initialName, path("first.VMC"));
-    QCOMPARE(m_ui.fileRequests[2].title, QStringLiteral("Konfigurationsdaten aus Datei laden"));
-    QCOMPARE(m_ui.fileRequests[2].initialName, QStringLiteral("default.VMC"));
+    QCOMPARE(m_run->ui.fileRequests[1].initialName, path("first.VMC"));
+    QCOMPARE(m_run->ui.fileRequests[2].title, QStringLiteral("Konfigurationsdaten aus Datei laden"));
+    QCOMPARE(m_run->ui.fileRequests[2].initialName, QStringLiteral("default.VMC"));
 }
 
 void TestFileMenu::load_shortFileChangesNothing()
@@ -158,7 +155,7 @@ void TestFileMenu::load_shortFileChangesNothing()
     doc().setOutput(1, first);
     const ConfigWords image = doc().configImage();
     const QString panel = w()->statusPanelText(1);
-    m_ui.openNames << file.fileName();
+    m_run->ui.openNames << file.fileName();
     control<QAction>(w(), "MLaden")->trigger();
     QCOMPARE(lastLogText(), QStringLiteral("Fehler bei Datei Laden"));
     QCOMPARE(lastLogColour(), QColor(255, 0, 0));
@@ -167,7 +164,7 @@ void TestFileMenu::load_shortFileChangesNothing()
     QCOMPARE(control<OutputGrid>(w(), "Tabwerte")->cellText(1, 1), QStringLiteral("Slave3"));
     QCOMPARE(w()->statusPanelText(1), panel);
 
-    m_ui.openNames << path("missing.VMC");
+    m_run->ui.openNames << path("missing.VMC");
     control<QAction>(w(), "MLaden")->trigger();
     QCOMPARE(lastLogText(), QStringLiteral("Fehler bei Datei Laden"));
 }
@@ -184,7 +181,7 @@ void TestFileMenu::cancelled_changeNeitherImageNorStatusBar_data()
 void TestFileMenu::cancelled_changeNeitherImageNorStatusBar()
 {
     QFETCH(QString, item);
-    m_ui.answers << false;
+    m_run->ui.answers << false;
     doc().setWord(30, 5);
     const ConfigWords image = doc().configImage();
     w()->findChild<QAction *>(item)->trigger();
@@ -198,9 +195,9 @@ void TestFileMenu::cancelled_changeNeitherImageNorStatusBar()
 
 void TestFileMenu::neu_afterLoadKeepsPathAndRestoresDefaults()
 {
-    m_ui.saveNames << path("kept.VMC");
+    m_run->ui.saveNames << path("kept.VMC");
     control<QAction>(w(), "MSpeichern")->trigger();
-    m_ui.openNames << path("kept.VMC");
+    m_run->ui.openNames << path("kept.VMC");
     control<QAction>(w(), "MLaden")->trigger();
     const QString panel = w()->statusPanelText(1);
     QVERIFY(panel.endsWith("kept.VMC"));
@@ -208,7 +205,7 @@ void TestFileMenu::neu_afterLoadKeepsPathAndRestoresDefaults()
     doc().setWord(30, 5);
     doc().setOutput(4, DigEntry{0, 0, 3});
     control<QAction>(w(), "MNeu")->trigger();
-    QCOMPARE(m_ui.questions.last(),
+    QCOMPARE(m_run->ui.questions.last(),
              QStringLiteral("Alle Konfigurationsdaten auf Defaultwerte rücksetzen?\r\n"
                             "(die alten Werte werden nicht automatisch gesichert!)"));
     QCOMPARE(lastLogText(), QStringLiteral("Default-Einstellung geladen"));
@@ -256,7 +253,7 @@ void TestFileMenu::failedSave_leavesEarlierFileUntouched()
         QFile::setPermissions(place, QFile::ReadOwner | QFile::ExeOwner);
     }
 
-    m_ui.saveNames << target;
+    m_run->ui.saveNames << target;
     control<QAction>(w(), "MSpeichern")->trigger();
     setrlimit(RLIMIT_FSIZE, &saved);
     QFile::setPermissions(place, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

@@ -4,7 +4,7 @@
 #include "ui/main/Program.h"
 #include "ui/main/TFVelka.h"
 #include "ui/factory/TFcal.h"
-#include "common/TestSupport.h"
+#include "common/RunningProgram.h"
 #include "core/workflow/ConfigDocument.h"
 #include "ui/outputs/OutputGrid.h"
 #include "ui/outputs/TFdigout.h"
@@ -55,26 +55,24 @@ private slots:
 
 private:
     void refreshWith(const WordValues &words);
-    TFVelka *w() const { return m_program->FVelka(); }
-    ConfigDocument &doc() const { return m_program->document(); }
+    TFVelka *w() const { return &m_run->window(); }
+    ConfigDocument &doc() const { return m_run->document(); }
     template <class T>
     T *c(const char *name) const { return control<T>(w(), name); }
 
-    FakeClock m_clock;
-    ScriptedUserInteraction m_ui;
-    std::unique_ptr<Program> m_program;
+    std::unique_ptr<RunningProgram> m_run;
 };
 
 void TestMainWindow::init()
 {
-    m_program = std::make_unique<Program>(m_clock, m_ui);
-    w()->show();
-    QTRY_VERIFY(w()->firstActivationDone());
+    m_run = std::make_unique<RunningProgram>();
+    QString error;
+    QVERIFY2(m_run->start(&error, RunningProgram::Module::None), qPrintable(error));
 }
 
 void TestMainWindow::cleanup()
 {
-    m_program.reset();
+    m_run.reset();
 }
 
 void TestMainWindow::refreshWith(const WordValues &words)
@@ -108,10 +106,10 @@ void TestMainWindow::startup_titleLogRoleAndWidth()
 void TestMainWindow::startup_createsWindowsInOrderAndEntersTheDate()
 {
     QStringList classes;
-    for (QObject *window : m_program->windows())
+    for (QObject *window : m_run->program().windows())
         classes << window->metaObject()->className();
     QCOMPARE(classes, (QStringList{"TFVelka", "TFcal", "TFabout", "TFdigout"}));
-    TFcal *factory = m_program->Fcal();
+    TFcal *factory = m_run->program().Fcal();
     QCOMPARE(control<QLineEdit>(factory, "nDD")->text(), QStringLiteral("07"));
     QCOMPARE(control<QLineEdit>(factory, "nMM")->text(), QStringLiteral("03"));
     QCOMPARE(control<QLineEdit>(factory, "nYY")->text(), QStringLiteral("26"));
@@ -170,11 +168,11 @@ void TestMainWindow::startup_colours()
 void TestMainWindow::secondActivation_doesNotStartAgain()
 {
     c<QRadioButton>("RBslave2")->click();
-    m_clock.date = QDate(2027, 1, 2);
+    m_run->clock.date = QDate(2027, 1, 2);
     w()->FormActivate();
     QVERIFY(c<QRadioButton>("RBslave2")->isChecked()); // the first one chose the master
     QCOMPARE(doc().programmingDate().day, 7);
-    QCOMPARE(control<QLineEdit>(m_program->Fcal(), "nDD")->text(), QStringLiteral("07"));
+    QCOMPARE(control<QLineEdit>(m_run->program().Fcal(), "nDD")->text(), QStringLiteral("07"));
 }
 
 void TestMainWindow::role_followsWords41And36_data()
@@ -333,7 +331,7 @@ void TestMainWindow::table_clickOnNameSetsOutNr()
     doc().setCurrentOutput(36);
     bool editorOpened = false;
     if (column == 0)
-        whileModal([&](QWidget *dialog) { editorOpened = dialog == m_program->Fdigout(); });
+        whileModal([&](QWidget *dialog) { editorOpened = dialog == m_run->program().Fdigout(); });
     OutputGrid *grid = c<OutputGrid>("Tabwerte");
     grid->scrollToTop();
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->cellRect(column, row).center());
@@ -356,11 +354,11 @@ void TestMainWindow::rs485Box_togglesBitAndPanel()
 void TestMainWindow::homepage_opensTheMakersAddress()
 {
     c<QAction>("Mhomepage")->trigger();
-    QCOMPARE(m_ui.openedUrls.size(), 1);
-    QVERIFY(m_ui.openedUrls.first().host().endsWith(".example"));
-    QVERIFY(c<QAction>("Mhomepage")->text().contains(m_ui.openedUrls.first().host()));
+    QCOMPARE(m_run->ui.openedUrls.size(), 1);
+    QVERIFY(m_run->ui.openedUrls.first().host().endsWith(".example"));
+    QVERIFY(c<QAction>("Mhomepage")->text().contains(m_run->ui.openedUrls.first().host()));
     QTest::mouseDClick(c<QLabel>("LLogo2"), Qt::LeftButton);
-    QCOMPARE(m_ui.openedUrls.size(), 2);
+    QCOMPARE(m_run->ui.openedUrls.size(), 2);
 }
 
 void TestMainWindow::about_showsVersionAndClosesWithZurueck()
@@ -383,7 +381,7 @@ void TestMainWindow::about_showsVersionAndClosesWithZurueck()
     QVERIFY(text.contains("1.30"));
     QVERIFY(text.contains("03/2013"));
     QVERIFY(text.contains(QCoreApplication::applicationFilePath().section('/', -1)));
-    QVERIFY(!m_program->Fabout()->isVisible());
+    QVERIFY(!m_run->program().Fabout()->isVisible());
 }
 
 QTEST_MAIN(TestMainWindow)

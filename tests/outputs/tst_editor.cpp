@@ -1,4 +1,4 @@
-#include "common/TestSupport.h"
+#include "common/RunningProgram.h"
 #include "core/workflow/ConfigDocument.h"
 #include "ui/main/Program.h"
 #include "ui/main/TFVelka.h"
@@ -32,30 +32,28 @@ private slots:
     void outputZero_reachesNoOutput();
 
 private:
-    TFVelka *w() const { return m_program->FVelka(); }
-    TFdigout *editor() const { return m_program->Fdigout(); }
-    ConfigDocument &doc() const { return m_program->document(); }
+    TFVelka *w() const { return &m_run->window(); }
+    TFdigout *editor() const { return m_run->program().Fdigout(); }
+    ConfigDocument &doc() const { return m_run->document(); }
     template <class T>
     T *box(const char *name) const { return control<T>(editor(), name); }
     void openFor(int outNr);
     // A pick from the drop-down list, as the person makes it.
     static void choose(QComboBox *box, const QString &text);
 
-    FakeClock m_clock;
-    ScriptedUserInteraction m_ui;
-    std::unique_ptr<Program> m_program;
+    std::unique_ptr<RunningProgram> m_run;
 };
 
 void TestEditor::init()
 {
-    m_program = std::make_unique<Program>(m_clock, m_ui);
-    w()->show();
-    QTRY_VERIFY(w()->firstActivationDone());
+    m_run = std::make_unique<RunningProgram>();
+    QString error;
+    QVERIFY2(m_run->start(&error, RunningProgram::Module::None), qPrintable(error));
 }
 
 void TestEditor::cleanup()
 {
-    m_program.reset();
+    m_run.reset();
 }
 
 void TestEditor::openFor(int outNr)

@@ -1,6 +1,6 @@
 // The factory data window end to end: the read that opens it, the factory write that stamps
 // counter and date without restarting the module, and what closing it releases.
-#include "common/SimulatedProgram.h"
+#include "common/RunningProgram.h"
 #include "core/link/DeviceLink.h"
 #include "core/workflow/ConfigDocument.h"
 #include "core/workflow/ConfigWorkflow.h"
@@ -34,12 +34,12 @@ private:
     QPushButton *button(const char *name) { return m_run->control<QPushButton>(QLatin1String(name)); }
     void openFactoryWindow() { QTest::keySequence(&m_run->window(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W)); }
 
-    std::unique_ptr<SimulatedProgram> m_run;
+    std::unique_ptr<RunningProgram> m_run;
 };
 
 void TestFactory::init()
 {
-    m_run = std::make_unique<SimulatedProgram>();
+    m_run = std::make_unique<RunningProgram>();
     QString error;
     QVERIFY2(m_run->start(&error), qPrintable(error));
 }

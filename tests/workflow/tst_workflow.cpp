@@ -1,6 +1,6 @@
 // The read, verify and write sequence end to end: the whole program on a real
 // pseudo-terminal, with the simulated module on the other side.
-#include "common/SimulatedProgram.h"
+#include "common/RunningProgram.h"
 #include "core/link/DeviceLink.h"
 #include "core/workflow/ConfigDocument.h"
 #include "core/workflow/ConfigWorkflow.h"
@@ -64,12 +64,12 @@ private:
     QPushButton *button(const char *name) { return m_run->control<QPushButton>(QLatin1String(name)); }
     bool buttonsEnabled() { return button("ButRead")->isEnabled() && button("ButWrite")->isEnabled(); }
 
-    std::unique_ptr<SimulatedProgram> m_run;
+    std::unique_ptr<RunningProgram> m_run;
 };
 
 void TestWorkflow::init()
 {
-    m_run = std::make_unique<SimulatedProgram>();
+    m_run = std::make_unique<RunningProgram>();
     QString error;
     QVERIFY2(m_run->start(&error), qPrintable(error));
 }

@@ -14,18 +14,21 @@ class ModuleProtocol;
 class Program;
 class TFVelka;
 
-// The whole program with the simulated module behind COM1 on a real pseudo-terminal, both in
-// the test's event loop; COM2..COM4 lead nowhere. The tests that drive the program end to end
-// share it.
-class SimulatedProgram
+// The whole program, its main window shown, with a scripted person in front of it and a
+// clock that shows what the test sets. With a module, COM1 leads to the simulated module on a
+// real pseudo-terminal, in the test's event loop; the other ports (and without a module, all
+// four) lead nowhere, so no test depends on the serial ports of the machine it runs on.
+class RunningProgram
 {
 public:
-    SimulatedProgram();
-    ~SimulatedProgram();
+    RunningProgram();
+    ~RunningProgram();
 
+    enum class Module { Simulated, None };
     // Opens the module's line, creates the program, shows the main window and waits until
-    // the window and the link have started. False (with `error`) when something did not.
-    bool start(QString *error);
+    // the window (and with a module, the link) has started. False (with `error`) when
+    // something did not.
+    bool start(QString *error, Module module = Module::Simulated);
 
     FakeClock clock;
     ScriptedUserInteraction ui;
