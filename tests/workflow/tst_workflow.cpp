@@ -166,16 +166,22 @@ void TestWorkflow::write_lateAcknowledgementAtLineSpeedStillVerifies()
 void TestWorkflow::write_badAcknowledgementEndsTheWrite_data()
 {
     QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("paced");
     QTest::addColumn<QString>("error");
-    QTest::newRow("corrupt") << "bad-checksum" << "fehlerhafte Checksumme in Antwort von Gerät";
-    QTest::newRow("wrong command") << "other-command:61" << "ungültige Antwort bei Schreibbefehl#4";
-    QTest::newRow("missing") << "silent" << "timeout";
+    const QString checksum = QStringLiteral("fehlerhafte Checksumme in Antwort von Gerät");
+    QTest::newRow("corrupt") << "bad-checksum" << false << checksum;
+    // At the line speed the acknowledgement comes after the 200 ms a fixed step would wait.
+    QTest::newRow("corrupt at line speed") << "bad-checksum" << true << checksum;
+    QTest::newRow("wrong command") << "other-command:61" << false << "ungültige Antwort bei Schreibbefehl#4";
+    QTest::newRow("missing") << "silent" << false << "timeout";
 }
 
 void TestWorkflow::write_badAcknowledgementEndsTheWrite()
 {
     QFETCH(QString, fault);
+    QFETCH(bool, paced);
     QFETCH(QString, error);
+    sim().setPaced(paced);
     // Only the data frame's acknowledgement goes wrong: the module stores the data and would
     // answer the verify read.
     sim().setFault('3', *SimFault::parse(fault), 1);
@@ -185,7 +191,7 @@ void TestWorkflow::write_badAcknowledgementEndsTheWrite()
             ++verifyReads;
     });
     button("ButWrite")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(m_run->logContains("Fehler bei Kommunikation"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_run->logContains("Fehler bei Kommunikation"), 15000);
     const Lines lines = m_run->newLogLines();
     QCOMPARE(lines.mid(lines.size() - 4), CommunicationError(error));
     QVERIFY(!m_run->logContains("Daten geschrieben"));

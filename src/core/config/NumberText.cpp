@@ -11,6 +11,11 @@ QString fillString(int digits, QChar fill, qint64 data)
     return QString::number(data).rightJustified(digits, fill, /*truncate=*/false);
 }
 
+QString hexText(qint64 value, int digits)
+{
+    return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
+}
+
 QString realvalue(double wert, double maxwert, int vorne, int hinten, QChar fillvorne,
                   const QString &Einheit)
 {

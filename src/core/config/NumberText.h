@@ -9,6 +9,9 @@
 // longer texts are never cut.
 QString fillString(int digits, QChar fill, qint64 data);
 
+// `value` as upper-case hexadecimal digits, padded with zeros to `digits`.
+QString hexText(qint64 value, int digits);
+
 // `wert` as fixed-point text: at most `maxwert`, the integer part padded with `fillvorne` to
 // `vorne` characters, `hinten` decimals after a decimal comma, then `Einheit`.
 QString realvalue(double wert, double maxwert, int vorne, int hinten, QChar fillvorne,

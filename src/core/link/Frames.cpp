@@ -1,5 +1,6 @@
 #include "core/link/Frames.h"
 
+#include "core/config/NumberText.h"
 #include "core/link/DeviceConstants.h"
 #include "core/link/LinkTexts.h"
 
@@ -164,5 +165,5 @@ QString rssiText(int raw)
 
 QString hex2(int value)
 {
-    return QStringLiteral("%1").arg(value & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
+    return hexText(value & 0xFF, 2);
 }

@@ -1,6 +1,6 @@
 #include "core/outputs/DigTab.h"
 
-DigEntry *digEntry(DigTable &table, int number)
+const DigEntry *digEntry(const DigTable &table, int number)
 {
     if (number < 1 || number > OutputCount)
         return nullptr;

@@ -23,7 +23,7 @@ inline constexpr quint8 StatusSource = 5;
 using DigTable = std::array<DigEntry, OutputCount>;
 
 // The entry of output `number` (1..36), or nullptr for a number that names no output.
-DigEntry *digEntry(DigTable &table, int number);
+const DigEntry *digEntry(const DigTable &table, int number);
 
 // Default assignment: out1..3 from the master's in1..3, out4 "ON > Betrieb fehlerfrei",
 // each extension group from its slave's in11..in18.

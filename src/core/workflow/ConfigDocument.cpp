@@ -7,9 +7,7 @@ ConfigDocument::ConfigDocument(QObject *parent)
 
 const DigEntry *ConfigDocument::output(int number) const
 {
-    if (number < 1 || number > OutputCount)
-        return nullptr;
-    return &m_outputs[size_t(number - 1)];
+    return digEntry(m_outputs, number);
 }
 
 void ConfigDocument::edit(const std::function<void(ConfigWords &)> &change)
@@ -54,7 +52,7 @@ void ConfigDocument::foldOutputs()
 
 void ConfigDocument::setOutput(int number, const DigEntry &entry)
 {
-    if (number < 1 || number > OutputCount)
+    if (!digEntry(m_outputs, number))
         return;
     m_outputs[size_t(number - 1)] = entry;
     emit outputsChanged();

@@ -1,6 +1,7 @@
 #include "ui/main/TFVelka.h"
 
 #include "core/config/ConsistencyRules.h"
+#include "core/config/NumberText.h"
 #include "core/config/ProgramInfo.h"
 #include "core/link/DeviceLink.h"
 #include "core/workflow/Clock.h"
@@ -74,20 +75,18 @@ void TFVelka::FormCreate()
     setFixedSize(660, menuBar()->sizeHint().height() + 676);
     m_connectionText = MainTexts::NoConnection;
     m_log->showinfo(MainTexts::Programmstart, LogColour::Black, LogOption::Framed);
-    // The defaults are shown at the first activation, not before.
-    m_document.blockSignals(true);
     m_document.resetToDefaults();
-    m_document.blockSignals(false);
     m_comNews->setInterval(100);
     m_comNews->start();
     m_grid->setuptable();
+    // From now on every change of the document is shown; the defaults are shown at the first
+    // activation.
+    connect(&m_document, &ConfigDocument::configChanged, this, &TFVelka::showdata);
+    connect(&m_document, &ConfigDocument::outputsChanged, this, &TFVelka::showdigTab);
 }
 
 void TFVelka::connectHandlers()
 {
-    connect(&m_document, &ConfigDocument::configChanged, this, &TFVelka::showdata);
-    connect(&m_document, &ConfigDocument::outputsChanged, this, &TFVelka::showdigTab);
-
     connect(m_grid, &OutputGrid::fixedCellClicked, this, &TFVelka::TabwerteFixedCellClick);
     for (ClickLabel *line : m_logoLines)
         connect(line, &ClickLabel::doubleClicked, this, &TFVelka::MhomepageClick);
@@ -214,7 +213,7 @@ void TFVelka::showDiagnosticWords()
 {
     QStringList lines;
     for (int i = 0; i < 128; ++i)
-        lines << QStringLiteral("%1: %2").arg(i).arg(m_document.word(i), 4, 16, QLatin1Char('0')).toUpper();
+        lines << QString::number(i) + QStringLiteral(": ") + hexText(m_document.word(i), 4);
     m_diagnostic->setPlainText(lines.join(QLatin1Char('\n')));
 }
 
