@@ -26,6 +26,7 @@ private slots:
     void factoryWrite_stampsWithoutRestart();
     void factoryWrite_counterWrapsAndCloseReleasesTheLink();
     void failedRead_reportsAndReenablesTheButton();
+    void closedDuringTheWrite_stopsTheWriteAndFreesTheLink();
 
 private:
     TFcal *factory() { return m_run->program().Fcal(); }
@@ -114,6 +115,26 @@ void TestFactory::failedRead_reportsAndReenablesTheButton()
     QVERIFY(button("ButCal")->isEnabled());
     QCOMPARE(m_run->workflow().step(), ConfigWorkflow::Step::Idle);
     QVERIFY(!factory()->isVisible());
+}
+
+void TestFactory::closedDuringTheWrite_stopsTheWriteAndFreesTheLink()
+{
+    whileModal([&](QWidget *) {
+        field<QPushButton>("Butstart")->click();
+        field<QPushButton>("Butcancel")->click(); // "fertig" while the write runs
+    });
+    openFactoryWindow();
+    // Closing stops collecting replies: the write ends with its time-out, reported as such.
+    QTRY_VERIFY_WITH_TIMEOUT(m_run->logContains("timeout"), 10000);
+    QVERIFY(m_run->logContains("Fehler bei Kommunikation"));
+    QVERIFY(!m_run->logContains("Verify ok"));
+    QVERIFY(!m_run->protocol().isHolding());
+    QCOMPARE(m_run->workflow().step(), ConfigWorkflow::Step::Idle);
+
+    // The link is free for the next read, and the module was never restarted.
+    button("ButRead")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(m_run->logContains("Daten ausgelesen"), 5000);
+    QCOMPARE(m_run->restarts(), 0);
 }
 
 QTEST_MAIN(TestFactory)

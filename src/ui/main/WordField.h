@@ -39,7 +39,6 @@ public:
     WordField(ConfigDocument &document, const FieldSpec &spec, QWidget *parent);
 
     int word() const { return m_word; }
-    FieldKind kind() const { return m_kind; }
     // Shows the word as the display refresh does.
     void showWord();
     // From now on the field changes nothing: its window is going away.
