@@ -65,3 +65,20 @@ inline const char *verdictFault(const VerdictInput &input, const ReplyVerdict &v
         return "a read accepted without its image";
     return nullptr;
 }
+
+// The same for the verdict on a bootloader reply.
+inline const char *bootVerdictFault(const VerdictInput &input, const BootReplyVerdict &verdict)
+{
+    if (verdict.frameErrors.size() > 3)
+        return "more frame errors than checks";
+    if (verdict.accepted && (!verdict.frameErrors.isEmpty() || !verdict.commandError.isEmpty() || verdict.errorReply))
+        return "accepted with an error";
+    if (verdict.errorReply && (input.reply.empty() || input.reply[0] != Boot::ErrorReply))
+        return "an error reply without its command";
+    if (verdict.accepted) {
+        const size_t n = input.reply.size();
+        if (n < 6 || input.reply[n - 1] != Boot::EndByte || size_t(input.reply[1] << 8 | input.reply[2]) != n)
+            return "accepted without its frame";
+    }
+    return nullptr;
+}

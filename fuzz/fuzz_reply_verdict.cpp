@@ -1,6 +1,6 @@
-// Feeds arbitrary replies, for any pending command, to the verdict on an application reply:
-// it must never read out of bounds, and every verdict must hold together (see
-// ReplyVerdictInput.h). Seeds: corpus/reply_verdict/.
+// Feeds arbitrary replies, for any pending command, to the verdicts on an application reply
+// and on a bootloader reply: they must never read out of bounds, and every verdict must hold
+// together (see ReplyVerdictInput.h). Seeds: corpus/reply_verdict/.
 //   build-fuzz/fuzz/fuzz_reply_verdict fuzz/corpus/reply_verdict
 
 #include "ReplyVerdictInput.h"
@@ -13,7 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     const VerdictInput input = verdictInput(std::span<const quint8>(data, size));
     const ReplyVerdict verdict = judgeApplicationReply(input.reply, input.complete, input.pending);
-    if (const char *fault = verdictFault(input, verdict)) {
+    const char *fault = verdictFault(input, verdict);
+    if (!fault)
+        fault = bootVerdictFault(input, judgeBootloaderReply(input.reply, input.pending));
+    if (fault) {
         std::fprintf(stderr, "unsound verdict: %s\n", fault);
         __builtin_trap();
     }

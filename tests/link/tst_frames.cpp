@@ -51,6 +51,11 @@ private slots:
     void verdict();
     void verdict_readReplyHandsOverItsImage();
     void verdict_droppedBytesNeverPass();
+    void split24_givesThreeBytesMostSignificantFirst_data();
+    void split24_givesThreeBytesMostSignificantFirst();
+    void bootFrames_bytes();
+    void bootVerdict_data();
+    void bootVerdict();
     void fuzzCorpus_verdictsHoldTogether_data();
     void fuzzCorpus_verdictsHoldTogether();
 };
@@ -169,6 +174,111 @@ void TestFrames::verdict_droppedBytesNeverPass()
     QVERIFY(judgeApplicationReply(span(reset), false, 'Q').accepted);
 }
 
+void TestFrames::split24_givesThreeBytesMostSignificantFirst_data()
+{
+    QTest::addColumn<quint32>("address");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("0") << quint32(0) << QByteArray::fromHex("000000");
+    QTest::newRow("128") << quint32(128) << QByteArray::fromHex("000080");
+    QTest::newRow("65536") << quint32(65536) << QByteArray::fromHex("010000");
+    QTest::newRow("largest") << quint32(0xFFFFFF) << QByteArray::fromHex("ffffff");
+}
+
+void TestFrames::split24_givesThreeBytesMostSignificantFirst()
+{
+    QFETCH(quint32, address);
+    QFETCH(QByteArray, bytes);
+    const auto split = split24(address);
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(split.data()), 3), bytes);
+    const AnnounceFrame frame = buildAnnounceFrame(address);
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(frame.data()), int(frame.size())),
+             framed(QByteArray::fromHex("030041") + bytes));
+}
+
+void TestFrames::bootFrames_bytes()
+{
+    RowData data;
+    for (int i = 0; i < Boot::RowDataBytes; ++i)
+        data[size_t(i)] = quint8(255 - i);
+    const RowDataFrame row = buildRowDataFrame(data);
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(row.data()), int(row.size())),
+             framed(QByteArray::fromHex("05000000")
+                    + QByteArray(reinterpret_cast<const char *>(data.data()), int(data.size()))));
+    const auto bytes = [](const auto &frame) {
+        return QByteArray(reinterpret_cast<const char *>(frame.data()), int(frame.size()));
+    };
+    QCOMPARE(bytes(buildFinishFrame(true)), framed(QByteArray::fromHex("0701")));
+    QCOMPARE(bytes(buildFinishFrame(false)), framed(QByteArray::fromHex("0700")));
+    QCOMPARE(bytes(buildResetFrame()), framed(QByteArray::fromHex("10b0")));
+}
+
+namespace {
+// A bootloader reply: command, total length, data, checksum, end byte.
+QByteArray bootReply(quint8 command, const QByteArray &data = {})
+{
+    QByteArray body = QByteArray(1, char(command));
+    const int length = 1 + 2 + int(data.size()) + 2 + 1;
+    body += char(length >> 8);
+    body += char(length & 0xFF);
+    body += data;
+    return framed(body) + char(0xEF);
+}
+} // namespace
+
+void TestFrames::bootVerdict_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("pending");
+    QTest::addColumn<QStringList>("frameErrors");
+    QTest::addColumn<QString>("commandError");
+    QTest::addColumn<bool>("errorReply");
+    QTest::addColumn<bool>("accepted");
+
+    const QString length = QStringLiteral("fehlerhafte Datenanzahl erhalten");
+    const QString end = QStringLiteral("fehlerhafter Empfangsabschluss");
+    const QString checksum = QStringLiteral("Fehler Checksumme");
+    const QByteArray good = bootReply(0x04);
+    QByteArray allWrong = good;
+    allWrong[2] = 9;             // length field
+    allWrong[5] = char(0xEE);    // end byte
+    QTest::newRow("announce accepted") << good << 3 << QStringList() << QString() << false << true;
+    QTest::newRow("row data accepted") << bootReply(0x06) << 5 << QStringList() << QString() << false << true;
+    QTest::newRow("finish accepted") << bootReply(0x08) << 7 << QStringList() << QString() << false << true;
+    QTest::newRow("reply with data") << bootReply(0x08, "ab") << 7 << QStringList() << QString() << false << true;
+    QTest::newRow("length field wrong") << [&] { QByteArray r = good; r[2] = 7; return r; }() << 3
+        << QStringList{length + "6", checksum} << QString() << false << false;
+    QTest::newRow("end byte wrong") << [&] { QByteArray r = good; r[5] = 0; return r; }() << 3
+        << QStringList{end} << QString() << false << false;
+    QTest::newRow("checksum wrong") << [&] { QByteArray r = good; r[4] = char(r[4] ^ 1); return r; }() << 3
+        << QStringList{checksum} << QString() << false << false;
+    QTest::newRow("all three wrong") << allWrong << 3 << QStringList{length + "6", end, checksum} << QString()
+                                     << false << false;
+    QTest::newRow("all three and the command") << [&] { QByteArray r = allWrong; r[0] = 0x06; return r; }() << 3
+        << QStringList{length + "6", end, checksum} << QStringLiteral("ungültige Antwort bei Schreibbefehl")
+        << false << false;
+    QTest::newRow("row data answered by 0x08") << bootReply(0x08) << 5 << QStringList()
+        << QStringLiteral("ungültige Antwort bei Schreibbefehl#2") << false << false;
+    QTest::newRow("finish answered by 0x04") << bootReply(0x04) << 7 << QStringList()
+        << QStringLiteral("ungültige Antwort bei Schreibbefehl#3") << false << false;
+    QTest::newRow("error reply") << bootReply(0xEE, "") << 5 << QStringList() << QString() << true << false;
+    QTest::newRow("nothing") << QByteArray() << 3 << QStringList{end, checksum}
+        << QStringLiteral("ungültige Antwort bei Schreibbefehl") << false << false;
+    QTest::newRow("late reply") << good << 0 << QStringList() << QString() << false << false;
+}
+
+void TestFrames::bootVerdict()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, pending);
+    const BootReplyVerdict verdict = judgeBootloaderReply(span(bytes), quint8(pending));
+    QTEST(verdict.frameErrors, "frameErrors");
+    QTEST(verdict.commandError, "commandError");
+    QTEST(verdict.errorReply, "errorReply");
+    QTEST(verdict.accepted, "accepted");
+    if (verdict.errorReply)
+        QCOMPARE(verdict.errorCode, quint8(0x07));
+}
+
 void TestFrames::fuzzCorpus_verdictsHoldTogether_data()
 {
     QTest::addColumn<QString>("path");
@@ -189,6 +299,8 @@ void TestFrames::fuzzCorpus_verdictsHoldTogether()
     const ReplyVerdict verdict = judgeApplicationReply(input.reply, input.complete, input.pending);
     const char *fault = verdictFault(input, verdict);
     QVERIFY2(!fault, fault);
+    const char *bootFault = bootVerdictFault(input, judgeBootloaderReply(input.reply, input.pending));
+    QVERIFY2(!bootFault, bootFault);
     // Seeds name their outcome; inputs the fuzzer found only have to hold together.
     const QString name = QFileInfo(path).fileName();
     if (name.startsWith(u"accepted_"))

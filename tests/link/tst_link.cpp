@@ -36,6 +36,42 @@ Reply replyAt(const QSignalSpy &spy, int index)
 const QString ChecksumText = QStringLiteral("fehlerhafte Checksumme in Antwort von Gerät");
 const QString Unspecified = QStringLiteral("Fehler nicht spezifiziert");
 
+// What left the tool, with the link mask taken off again.
+QByteArray unscrambled(QByteArray bytes)
+{
+    for (char &byte : bytes)
+        byte = char(quint8(byte) ^ 0xC5);
+    return bytes;
+}
+
+// Ones' complement of the 16-bit byte sum, high byte first, worked out here.
+QByteArray withChecksum(QByteArray bytes)
+{
+    int sum = 0;
+    for (const char c : bytes)
+        sum += quint8(c);
+    const int check = 0xFFFF - (sum & 0xFFFF);
+    return bytes.append(char(check >> 8)).append(char(check & 0xFF));
+}
+
+// A bootloader reply: command, total length, data, checksum, end byte 0xEF.
+QByteArray bootReply(quint8 command, const QByteArray &data = {})
+{
+    const int length = 6 + int(data.size());
+    return withChecksum(QByteArray(1, char(command)) + char(length >> 8) + char(length & 0xFF) + data)
+        + char(0xEF);
+}
+
+BootRow sampleRow(quint32 address, bool clearPage, int seed)
+{
+    BootRow row;
+    row.address = address;
+    row.clearPage = clearPage;
+    for (int i = 0; i < Boot::RowDataBytes; ++i)
+        row.data[size_t(i)] = quint8(i * seed + 1);
+    return row;
+}
+
 void writeRequest(ModuleProtocol &link)
 {
     std::array<quint8, PayloadBytes> payload{};
@@ -74,6 +110,10 @@ private slots:
     void send_discardsOrKeepsUncollectedBytes();
     void flood_staysInTheBufferAndNextRequestWorks();
     void killedModule_closesPortOnceAndReportsOnce();
+    void bootRow_threeFramesOnTheWire();
+    void bootRow_faultEndsTheRow_data();
+    void bootRow_faultEndsTheRow();
+    void bootReset_sendsItsFrameAndStartsNoWait();
     void portNames_followTheEnvironment_data();
     void portNames_followTheEnvironment();
     void environment_leadsTheDefaultLinkToTheModule();
@@ -562,6 +602,104 @@ void TestLink::killedModule_closesPortOnceAndReportsOnce()
     QTRY_COMPARE(replied.count(), 1);
     again.terminate();
     QVERIFY(again.waitForFinished(5000));
+}
+
+void TestLink::bootRow_threeFramesOnTheWire()
+{
+    QSignalSpy ended(&protocol(), &ModuleProtocol::rowEnded);
+    protocol().setRow(sampleRow(65536, true, 3));
+    protocol().ButTestTxClick();
+    QCOMPARE(protocol().pendingCommand(), quint8(0x03));
+    QTRY_COMPARE(m_sim->received().size(), 8);
+    QCOMPARE(unscrambled(m_sim->received()), withChecksum(QByteArray::fromHex("030041010000")));
+    QCOMPARE(protocol().traces().Mread.lines().first(), QStringLiteral("Tx 0 = 3"));
+
+    // The row data frame carries the row as it is when the bootloader accepts the announcement.
+    const BootRow later = sampleRow(65536, true, 7);
+    protocol().setRow(later);
+    m_sim->clearReceived();
+    m_sim->sendUnsolicited(bootReply(0x04));
+    QTRY_COMPARE(m_sim->received().size(), 198);
+    const QByteArray data(reinterpret_cast<const char *>(later.data.data()), Boot::RowDataBytes);
+    QCOMPARE(unscrambled(m_sim->received()), withChecksum(QByteArray::fromHex("05000000") + data));
+    QVERIFY(protocol().traces().TM.lines().contains(QStringLiteral("Tx2: 197 = %1").arg(quint8(unscrambled(m_sim->received())[197]))));
+
+    m_sim->clearReceived();
+    m_sim->sendUnsolicited(bootReply(0x06));
+    QTRY_COMPARE(m_sim->received().size(), 4);
+    QCOMPARE(unscrambled(m_sim->received()), withChecksum(QByteArray::fromHex("0701"))); // page cleared first
+    QCOMPARE(ended.count(), 0);
+
+    m_sim->sendUnsolicited(bootReply(0x08));
+    QTRY_COMPARE(ended.count(), 1);
+    QCOMPARE(ended.first().at(0).toBool(), true);
+    QCOMPARE(protocol().linkState(), LinkState::ok);
+    QCOMPARE(protocol().pendingCommand(), quint8(0));
+    QCOMPARE(protocol().traces().M1.lines().first(), QStringLiteral("-writeFlash3-"));
+    QCOMPARE(protocol().traces().M1.lastLine(), QStringLiteral("Tx2: 2 = %1").arg(quint8(withChecksum("\x07\x01")[2])));
+}
+
+void TestLink::bootRow_faultEndsTheRow_data()
+{
+    QTest::addColumn<int>("step"); // replies that come right before the faulty one
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("progress");
+
+    QByteArray allWrong = bootReply(0x04);
+    allWrong[2] = 9;
+    allWrong[5] = 0;
+    QTest::newRow("length, end and checksum: the last check counts") << 0 << allWrong
+        << "Fehler Checksumme" << "Fehler Checksumme";
+    QTest::newRow("and the wrong command as well") << 0 << [&] { QByteArray r = allWrong; r[0] = 0x06; return r; }()
+        << "ungültige Antwort bei Schreibbefehl" << "ungültige Antwort bei Schreibbefehl";
+    QTest::newRow("row data answered wrongly") << 1 << bootReply(0x04) << "ungültige Antwort bei Schreibbefehl#2"
+                                               << "ungültige Antwort bei Schreibbefehl#2";
+    QTest::newRow("finish answered wrongly") << 2 << bootReply(0x06) << "ungültige Antwort bei Schreibbefehl#3"
+                                             << "ungültige Antwort bei Schreibbefehl#3";
+    // The bootloader refuses the frame: the row ends with its code instead of waiting forever.
+    QTest::newRow("error reply") << 1 << bootReply(0xEE, QByteArray(1, char(0x07)))
+                                 << "Fehlermeldung [07] vom Gerät erhalten" << "error-message";
+    QTest::newRow("silence") << 2 << QByteArray() << "timeout" << "timeout";
+}
+
+void TestLink::bootRow_faultEndsTheRow()
+{
+    QFETCH(int, step);
+    QFETCH(QByteArray, reply);
+    protocol().setReplyTimeout(300);
+    QSignalSpy ended(&protocol(), &ModuleProtocol::rowEnded);
+    QSignalSpy beeps(&protocol(), &ModuleProtocol::beepRequested);
+    protocol().setRow(sampleRow(128, false, 5));
+    protocol().ButTestTxClick();
+    const int sizes[] = {8, 8 + 198, 8 + 198 + 4};
+    const quint8 replies[] = {0x04, 0x06};
+    for (int i = 0; i < step; ++i) {
+        QTRY_COMPARE(m_sim->received().size(), sizes[i]);
+        m_sim->sendUnsolicited(bootReply(replies[i]));
+    }
+    QTRY_COMPARE(m_sim->received().size(), sizes[step]);
+    if (!reply.isEmpty())
+        m_sim->sendUnsolicited(reply);
+
+    QTRY_COMPARE(ended.count(), 1);
+    QCOMPARE(ended.first().at(0).toBool(), false);
+    QTEST(ended.first().at(1).toString(), "error");
+    QTEST(protocol().progressText(), "progress");
+    QCOMPARE(protocol().linkState(), LinkState::error);
+    QVERIFY(beeps.count() >= 1);
+    QVERIFY(!ended.wait(250));                     // the row ended once
+    QCOMPARE(m_sim->received().size(), sizes[step]); // and nothing more was sent
+    if (QTest::currentDataTag() == QByteArrayLiteral("error reply"))
+        QCOMPARE(protocol().traces().M1.lines().first(), QStringLiteral("Fehlermeldung [07] erhalten:"));
+}
+
+void TestLink::bootReset_sendsItsFrameAndStartsNoWait()
+{
+    protocol().BResetClick();
+    QTRY_COMPARE(m_sim->received().size(), 4);
+    QCOMPARE(unscrambled(m_sim->received()), withChecksum(QByteArray::fromHex("10b0")));
+    QVERIFY(!protocol().isWaiting());
 }
 
 void TestLink::portNames_followTheEnvironment_data()

@@ -163,6 +163,93 @@ QString rssiText(int raw)
     return QString::number(rssiDbm(raw)) + QStringLiteral("[dBm]");
 }
 
+std::array<quint8, 3> split24(quint32 a)
+{
+    const quint32 h = a / 65536;
+    const quint32 m = (a - h * 65536) / 256;
+    const quint32 l = a - h * 65536 - m * 256;
+    return {quint8(h), quint8(m), quint8(l)};
+}
+
+AnnounceFrame buildAnnounceFrame(quint32 address)
+{
+    AnnounceFrame frame{};
+    frame[0] = Boot::Announce;
+    frame[1] = 0x00;
+    frame[2] = Boot::AnnouncedGroups;
+    const auto bytes = split24(address);
+    std::copy(bytes.begin(), bytes.end(), frame.begin() + 3);
+    putChecksum(frame, 6);
+    return frame;
+}
+
+RowDataFrame buildRowDataFrame(const RowData &data)
+{
+    RowDataFrame frame{};
+    frame[0] = Boot::RowData;
+    std::copy(data.begin(), data.end(), frame.begin() + 4); // after three zero bytes
+    putChecksum(frame, Boot::RowDataLength - 2);
+    return frame;
+}
+
+FinishFrame buildFinishFrame(bool clearPage)
+{
+    FinishFrame frame{};
+    frame[0] = Boot::Finish;
+    frame[1] = clearPage ? 1 : 0;
+    putChecksum(frame, 2);
+    return frame;
+}
+
+ResetFrame buildResetFrame()
+{
+    ResetFrame frame{};
+    frame[0] = Boot::Reset;
+    frame[1] = Boot::ResetParameter;
+    putChecksum(frame, 2);
+    return frame;
+}
+
+BootReplyVerdict judgeBootloaderReply(std::span<const quint8> reply, quint8 pending)
+{
+    BootReplyVerdict verdict;
+    const int n = int(reply.size());
+    const auto byteAt = [&](int i) -> quint8 { return (i >= 0 && i < n) ? reply[size_t(i)] : 0; };
+
+    if (byteAt(1) * 256 + byteAt(2) != n)
+        verdict.frameErrors << LinkTexts::BadBootLength + QString::number(n);
+    if (n < 1 || byteAt(n - 1) != Boot::EndByte)
+        verdict.frameErrors << LinkTexts::BadBootEnd;
+    const quint16 received = quint16(byteAt(n - 3) << 8 | byteAt(n - 2));
+    if (n < 4 || received != buildchecksum(reply.first(size_t(n - 3))))
+        verdict.frameErrors << LinkTexts::BadBootChecksum;
+
+    const quint8 command = byteAt(0);
+    if (n > 0 && command == Boot::ErrorReply) {
+        verdict.errorReply = true;
+        verdict.errorCode = byteAt(3);
+        return verdict;
+    }
+    switch (pending) {
+    case Boot::Announce:
+        if (command != Boot::Announce + 1)
+            verdict.commandError = LinkTexts::BadAnnounceReply;
+        break;
+    case Boot::RowData:
+        if (command != Boot::RowData + 1)
+            verdict.commandError = LinkTexts::BadWriteReply;
+        break;
+    case Boot::Finish:
+        if (command != Boot::Finish + 1)
+            verdict.commandError = LinkTexts::BadFinishReply;
+        break;
+    default:
+        return verdict; // nothing is awaited (after a time-out)
+    }
+    verdict.accepted = verdict.frameErrors.isEmpty() && verdict.commandError.isEmpty();
+    return verdict;
+}
+
 QString hex2(int value)
 {
     return hexText(value & 0xFF, 2);

@@ -3,14 +3,15 @@
 #include "core/config/ConfigImage.h"
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 #include <array>
 #include <span>
 
-// Application frames of the module: 8-byte requests, the 388-byte data frame, the replies
-// and the verdict on a reply. Pure values and functions; the exchange lives in
-// ModuleProtocol.
+// The module's frames: the application's 8-byte requests, 388-byte data frame and replies,
+// the bootloader's row frames and length-framed replies, and the verdict on each kind of
+// reply. Pure values and functions; the exchange lives in ModuleProtocol.
 
 // Command bytes of the requests and of the replies the module answers them with.
 namespace Command {
@@ -99,3 +100,60 @@ QString rssiText(int raw);
 
 // Two upper-case hexadecimal digits, as every trace and message shows a byte.
 QString hex2(int value);
+
+// ---- Bootloader frames ----
+// They carry no start byte and travel scrambled with the link mask; the replies come plain,
+// with their own length and an end byte.
+
+namespace Boot {
+inline constexpr quint8 Announce = 0x03;
+inline constexpr quint8 RowData = 0x05;
+inline constexpr quint8 Finish = 0x07;
+inline constexpr quint8 Reset = 0x10;
+inline constexpr quint8 ResetParameter = 0xB0;
+inline constexpr quint8 ErrorReply = 0xEE;
+inline constexpr quint8 EndByte = 0xEF;
+inline constexpr quint8 Countdown = 0xFC;      // the bootloader's start window counting down
+inline constexpr quint8 AnnouncedGroups = 0x41; // three-byte groups in the row data frame
+inline constexpr int RowDataBytes = 192;        // 64 instructions of three bytes
+inline constexpr int AnnounceLength = 8;
+inline constexpr int RowDataLength = 198;       // command, three zero bytes, row data, checksum
+inline constexpr int FinishLength = 4;
+inline constexpr int ResetLength = 4;
+} // namespace Boot
+
+using AnnounceFrame = std::array<quint8, Boot::AnnounceLength>;
+using RowDataFrame = std::array<quint8, Boot::RowDataLength>;
+using FinishFrame = std::array<quint8, Boot::FinishLength>;
+using ResetFrame = std::array<quint8, Boot::ResetLength>;
+using RowData = std::array<quint8, Boot::RowDataBytes>;
+
+// A value below 2^24 as three bytes, most significant first.
+std::array<quint8, 3> split24(quint32 a);
+
+// 0x03, 0x00, 0x41, the row address in three bytes, checksum.
+AnnounceFrame buildAnnounceFrame(quint32 address);
+// 0x05, three zero bytes, the row's 192 bytes, checksum over bytes 0..195.
+RowDataFrame buildRowDataFrame(const RowData &data);
+// 0x07, 1 to erase the row's page first (else 0), checksum.
+FinishFrame buildFinishFrame(bool clearPage);
+// 0x10, 0xB0, checksum.
+ResetFrame buildResetFrame();
+
+// What a bootloader reply means for the frame `pending` (0x03, 0x05 or 0x07) waits for.
+struct BootReplyVerdict
+{
+    // Every failing check of the frame, in the order they are made: length field, end
+    // byte, checksum. All of them run; the last one found is the one that counts.
+    QStringList frameErrors;
+    // Byte 0 is 0xEE: the bootloader refused the frame; byte 3 is its error code.
+    bool errorReply = false;
+    quint8 errorCode = 0;
+    // The reply command is not the one `pending` is answered with (not judged for an error
+    // reply, nor when nothing is pending).
+    QString commandError;
+    // A correct reply with the right command: the row goes on.
+    bool accepted = false;
+};
+
+BootReplyVerdict judgeBootloaderReply(std::span<const quint8> reply, quint8 pending);

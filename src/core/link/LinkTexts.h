@@ -9,6 +9,8 @@ namespace LinkTexts {
 inline const QString InitialPort = QStringLiteral("COM1");
 inline const QString Running = QStringLiteral("Übertragung läuft");
 inline const QString Done = QStringLiteral("...fertig");
+inline const QString Good = QStringLiteral("gut");
+inline const QString ErrorMessage = QStringLiteral("error-message");
 
 // Menu captions
 inline const QString MenuKommunikation = QStringLiteral("&Kommunikation");
@@ -22,6 +24,12 @@ inline const QString BadWriteReply = QStringLiteral("ungültige Antwort bei Schr
 inline const QString BadDataReply = QStringLiteral("ungültige Antwort bei Schreibbefehl#4");
 inline const QString BadLength = QStringLiteral("fehlerhafte Länge der Antwort von Gerät (%1 statt %2 Bytes)");
 inline const QString Timeout = QStringLiteral("timeout");
+inline const QString BadBootLength = QStringLiteral("fehlerhafte Datenanzahl erhalten");
+inline const QString BadBootEnd = QStringLiteral("fehlerhafter Empfangsabschluss");
+inline const QString BadBootChecksum = QStringLiteral("Fehler Checksumme");
+inline const QString BadAnnounceReply = QStringLiteral("ungültige Antwort bei Schreibbefehl");
+inline const QString BadFinishReply = QStringLiteral("ungültige Antwort bei Schreibbefehl#3");
+inline const QString BootErrorReply = QStringLiteral("Fehlermeldung [%1] vom Gerät erhalten");
 inline const QString Unspecified = QStringLiteral("Fehler nicht spezifiziert");
 
 // Trace lines
@@ -36,5 +44,11 @@ inline const QString ResetSeen = QStringLiteral("RESET-Befehl erkannt");
 inline const QString BootSeen = QStringLiteral("Boot-Befehl erkannt");
 inline const QString CarrierSeen = QStringLiteral("Dauerträger-Befehl erkannt");
 inline const QString RssiSeen = QStringLiteral("RSSI-Befehl erkannt");
+inline const QString AnnounceLine = QStringLiteral("Tx %1 = %2");
+inline const QString RowFrameLine = QStringLiteral("Tx2: %1 = %2");
+inline const QString CommandReceived = QStringLiteral("Befehl erhalten:");
+inline const QString ErrorReceived = QStringLiteral("Fehlermeldung [%1] erhalten:");
+inline const QString RowDataDone = QStringLiteral("-writeFlash2-");
+inline const QString FinishDone = QStringLiteral("-writeFlash3-");
 
 } // namespace LinkTexts

@@ -103,6 +103,7 @@ void ModuleProtocol::sendRequest(quint8 command)
     if (command == Command::Boot)
         emit beepRequested();
     discardInput();
+    m_bootloader = false;
 
     // Zero bytes wake the module before the frame.
     TxConfigOut(QByteArray(request->preamble, '\0'));
@@ -127,6 +128,7 @@ void ModuleProtocol::RxStart(quint8 locstat)
     m_fehlertimer.start();
     m_rxCount = 0;
     m_rxDropped = 0;
+    m_waitFailed = false;
     m_errorText = LinkTexts::Unspecified;
     m_progressText = LinkTexts::Running;
     m_linkState = LinkState::aktiv;
@@ -173,9 +175,17 @@ void ModuleProtocol::checkendtimerTimer()
     m_fehlertimer.stop();
 
     m_traces.TM.append(LinkTexts::DataReceived);
+    traceReceived(m_traces.TM);
+    if (m_bootloader)
+        evaluateBootloaderReply();
+    else
+        evaluateApplicationReply();
+}
+
+void ModuleProtocol::traceReceived(TraceMemo &memo)
+{
     for (int i = 0; i < m_rxCount; ++i)
-        m_traces.TM.append(LinkTexts::RxLine.arg(i).arg(hex2(m_rxBuf[size_t(i)])));
-    evaluateApplicationReply();
+        memo.append(LinkTexts::RxLine.arg(i).arg(hex2(m_rxBuf[size_t(i)])));
 }
 
 void ModuleProtocol::evaluateApplicationReply()
@@ -253,12 +263,9 @@ void ModuleProtocol::actOnReply(const ReplyVerdict &verdict, Reply &reply)
 void ModuleProtocol::fehlertimerTimer()
 {
     m_fehlertimer.stop();
-    const quint8 command = m_pendingCommand;
     raiseerror(LinkTexts::Timeout);
-    m_progressText = m_errorText;
     // Collecting goes on: a late reply is still evaluated, but it can no longer succeed.
-    m_pendingCommand = 0;
-    emit failed(command, m_errorText);
+    endWait(m_pendingCommand);
 }
 
 void ModuleProtocol::onVanished(const QString &errorText)
@@ -268,18 +275,144 @@ void ModuleProtocol::onVanished(const QString &errorText)
     stopCollecting();
     m_fehlertimer.stop();
     raiseerror(errorText);
-    if (!waiting)
-        return;
     // The wait ends here as it would by its time-out, but with the port's own text.
-    const quint8 command = m_pendingCommand;
+    if (waiting)
+        endWait(m_pendingCommand);
+}
+
+void ModuleProtocol::endWait(quint8 command)
+{
     m_progressText = m_errorText;
     m_pendingCommand = 0;
-    emit failed(command, m_errorText);
+    if (!m_bootloader)
+        emit failed(command, m_errorText);
+    else if (command != 0)
+        emit rowEnded(false, m_errorText);
 }
 
 void ModuleProtocol::raiseerror(const QString &locstring)
 {
     emit beepRequested();
+    m_waitFailed = true;
     m_errorText = locstring;
     m_linkState = LinkState::error;
+}
+
+// ---- Bootloader ----
+
+void ModuleProtocol::ButTestTxClick()
+{
+    const auto refuse = [this](const QString &error) {
+        raiseerror(error);
+        // Whoever drives the rows learns of it, rather than waiting for a row that never went.
+        emit rowEnded(false, m_errorText);
+    };
+    if (!setupport()) {
+        refuse(LinkTexts::PortError);
+        return;
+    }
+    discardInput();
+    const AnnounceFrame frame = ButCalcTxClick();
+    for (int i = 0; i < Boot::AnnounceLength; ++i)
+        m_traces.M1.append(LinkTexts::FrameLine.arg(i).arg(frame[size_t(i)]));
+    if (!TxOut(bytesOf(frame))) {
+        emit rowEnded(false, m_errorText);
+        return;
+    }
+    m_bootloader = true;
+    RxStart(Boot::Announce);
+}
+
+AnnounceFrame ModuleProtocol::ButCalcTxClick()
+{
+    const AnnounceFrame frame = buildAnnounceFrame(m_row.address);
+    m_traces.Mread.clear();
+    for (int i = 0; i < Boot::AnnounceLength; ++i)
+        m_traces.Mread.append(LinkTexts::AnnounceLine.arg(i).arg(frame[size_t(i)]));
+    return frame;
+}
+
+void ModuleProtocol::BResetClick()
+{
+    if (!setupport()) {
+        raiseerror(LinkTexts::PortError);
+        return;
+    }
+    discardInput();
+    // No wait: the bootloader restarts the module and answers nothing.
+    TxOut(bytesOf(buildResetFrame()));
+}
+
+void ModuleProtocol::evaluateBootloaderReply()
+{
+    const quint8 pending = m_pendingCommand;
+    const BootReplyVerdict verdict = judgeBootloaderReply(received(), pending);
+    for (const QString &error : verdict.frameErrors)
+        raiseerror(error);
+    const bool inRow = pending == Boot::Announce || pending == Boot::RowData || pending == Boot::Finish;
+
+    if (verdict.errorReply) {
+        m_progressText = LinkTexts::ErrorMessage;
+        m_traces.M1.clear();
+        m_traces.M1.append(LinkTexts::ErrorReceived.arg(hex2(verdict.errorCode)));
+        traceReceived(m_traces.M1);
+        // The bootloader refused the frame: the row ends here, with its reason.
+        if (verdict.frameErrors.isEmpty())
+            raiseerror(LinkTexts::BootErrorReply.arg(hex2(verdict.errorCode)));
+        if (inRow) {
+            m_pendingCommand = 0;
+            emit rowEnded(false, m_errorText);
+        }
+        return;
+    }
+    if (!inRow)
+        return; // a late reply after a time-out: nothing is awaited any more
+    if (!verdict.commandError.isEmpty())
+        raiseerror(verdict.commandError);
+    if (m_waitFailed) {
+        m_progressText = m_errorText;
+        m_pendingCommand = 0;
+        emit rowEnded(false, m_errorText);
+        return;
+    }
+
+    m_progressText = LinkTexts::Good;
+    m_traces.M1.clear();
+    switch (pending) {
+    case Boot::Announce: {
+        m_traces.M1.append(LinkTexts::CommandReceived);
+        traceReceived(m_traces.M1);
+        const RowDataFrame frame = buildRowDataFrame(m_row.data);
+        for (int i = 0; i < Boot::RowDataLength; ++i)
+            m_traces.TM.append(LinkTexts::RowFrameLine.arg(i).arg(frame[size_t(i)]));
+        if (!TxOut(bytesOf(frame)))
+            break;
+        RxStart(Boot::RowData);
+        return;
+    }
+    case Boot::RowData:
+        m_traces.M1.append(LinkTexts::RowDataDone);
+        m_traces.M1.append(LinkTexts::CommandReceived);
+        traceReceived(m_traces.M1);
+        m_finishFrame = buildFinishFrame(m_row.clearPage);
+        for (int i = 0; i < 3; ++i)
+            m_traces.M1.append(LinkTexts::RowFrameLine.arg(i).arg(m_finishFrame[size_t(i)]));
+        if (!TxOut(bytesOf(m_finishFrame)))
+            break;
+        RxStart(Boot::Finish);
+        return;
+    default: // the finish frame's reply: the row is written
+        m_linkState = LinkState::ok;
+        m_traces.M1.append(LinkTexts::FinishDone);
+        m_traces.M1.append(LinkTexts::CommandReceived);
+        traceReceived(m_traces.M1);
+        for (int i = 0; i < 3; ++i)
+            m_traces.M1.append(LinkTexts::RowFrameLine.arg(i).arg(m_finishFrame[size_t(i)]));
+        m_pendingCommand = 0;
+        emit rowEnded(true, QString());
+        return;
+    }
+    // The next frame did not reach the port.
+    m_pendingCommand = 0;
+    emit rowEnded(false, m_errorText);
 }

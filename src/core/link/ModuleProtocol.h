@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/config/ConfigImage.h"
+#include "core/link/Frames.h"
 #include "core/link/TraceMemo.h"
 
 #include <QByteArray>
@@ -14,7 +15,6 @@
 #include <span>
 
 class Channel;
-struct ReplyVerdict;
 
 // The state of the current reply wait, as the radio buttons "aktiv", "ok" and "error" of the
 // service window would show it; none before the first request.
@@ -31,6 +31,15 @@ struct Reply
 };
 Q_DECLARE_METATYPE(Reply)
 
+// One row of program memory for the bootloader: where it goes, whether its page is erased
+// first, and its 64 instructions as 192 bytes.
+struct BootRow
+{
+    quint32 address = 0;
+    bool clearPage = false;
+    RowData data{};
+};
+
 // What the link writes down about its traffic; nothing in the program shows it, a service
 // technician reads it in the debugger and the tests read it.
 struct LinkTraces
@@ -44,7 +53,8 @@ struct LinkTraces
 // The module's command protocol over a channel: one request and one reply wait at a time.
 // A request sends its preamble and frame and starts the wait; received bytes are collected
 // until the line has been quiet for the quiet time, then the reply is judged. The outcome
-// leaves as a signal: replied(), rejected() or failed(). Buffers and status stay inside.
+// leaves as a signal: replied(), rejected() or failed() for the application's requests,
+// rowEnded() for a row handed to the bootloader. Buffers and status stay inside.
 class ModuleProtocol : public QObject
 {
     Q_OBJECT
@@ -58,6 +68,14 @@ public:
     void BBootClick();                             // enter the bootloader
     void BtestClick();                             // continuous carrier on
     void BtestRSSIClick();                         // measure the received signal strength
+
+    // ---- Bootloader: one row is three exchanges, each started by the reply to the one before ----
+    // The row the next transfer sends; the row data frame takes the data as they are when
+    // the bootloader has accepted the announcement.
+    void setRow(const BootRow &row) { m_row = row; }
+    const BootRow &row() const { return m_row; }
+    void ButTestTxClick(); // announce the row; data and finish follow
+    void BResetClick();    // leave the bootloader; no reply is awaited
 
     // Zero bytes that wake the module (the knock), on the plain path. A port the start-up
     // probe left closed is opened first, or the bytes would be lost.
@@ -115,6 +133,8 @@ signals:
     void failed(quint8 command, const QString &errorText);
     // An RSSI reply: bar value and label text such as "-77[dBm]".
     void rssiMeasured(int raw, const QString &dbmText);
+    // A row handed to the bootloader ended: written, or not with the reason.
+    void rowEnded(bool written, const QString &errorText);
     // A send did not reach the port: whoever disabled its buttons for it enables them again.
     void sendFailed();
     void beepRequested();
@@ -126,6 +146,10 @@ private:
     void fehlertimerTimer();
     void evaluateApplicationReply();
     void actOnReply(const ReplyVerdict &verdict, Reply &reply);
+    AnnounceFrame ButCalcTxClick();
+    void evaluateBootloaderReply();
+    void traceReceived(TraceMemo &memo);
+    void endWait(quint8 command); // time-out or lost device: the wait's outcome
     void onReceived(const QByteArray &bytes);
     void onVanished(const QString &errorText);
     void restartQuietTime();
@@ -138,8 +162,12 @@ private:
     int m_rxCount = 0;
     qint64 m_rxDropped = 0; // bytes that found the buffer full during this wait
     std::array<quint8, PayloadBytes> m_writePayload{}; // the data frame's payload
+    BootRow m_row;
+    FinishFrame m_finishFrame{}; // traced again when the row is done
 
     quint8 m_pendingCommand = 0;
+    bool m_bootloader = false; // the awaited reply is a bootloader reply
+    bool m_waitFailed = false; // an error was recorded during the current wait
     LinkState m_linkState = LinkState::none;
     QString m_errorText;
     QString m_progressText = QStringLiteral("Lfehler");
