@@ -4,6 +4,8 @@
 #include "core/link/DeviceConstants.h"
 #include "core/outputs/DigTab.h"
 
+#include <utility>
+
 namespace {
 
 constexpr quint8 Start = 0xFF;
@@ -74,6 +76,24 @@ void ModuleFirmware::setImage(const ConfigWords &image)
 
 QList<ModuleFirmware::Answer> ModuleFirmware::receive(QByteArrayView bytes)
 {
+    // Bytes that follow the boot command or the reset frame belong to the program that runs
+    // next, however the line happened to deliver them.
+    QList<Answer> answers;
+    QByteArray pending(bytes.data(), bytes.size());
+    while (!pending.isEmpty()) {
+        if (m_bootloader.isRunning()) {
+            answers += m_bootloader.receive(pending);
+            pending = m_bootloader.takeRest();
+        } else {
+            answers += receiveApplication(pending);
+            pending = m_bootloader.isRunning() ? std::exchange(m_input, QByteArray()) : QByteArray();
+        }
+    }
+    return answers;
+}
+
+QList<ModuleFirmware::Answer> ModuleFirmware::receiveApplication(QByteArrayView bytes)
+{
     m_input.append(bytes);
     QList<Answer> answers;
     for (;;) {
@@ -115,6 +135,8 @@ QList<ModuleFirmware::Answer> ModuleFirmware::receive(QByteArrayView bytes)
             answers << answer;
         }
         m_input.remove(0, length);
+        if (m_bootloader.isRunning())
+            break;
     }
     return answers;
 }
@@ -153,6 +175,7 @@ bool ModuleFirmware::answerRequest(QByteArrayView frame, Answer &answer)
                 return false;
         }
         answer.reply = replyFrame('w', version[0], version[1]);
+        answer.event = Answer::Event::BootloaderEntered;
         enterBootloader();
         break;
     default:
@@ -166,7 +189,8 @@ bool ModuleFirmware::answerRequest(QByteArrayView frame, Answer &answer)
 
 void ModuleFirmware::enterBootloader()
 {
-    // The bootloader (row transfer) is simulated with the firmware update. Until then the
-    // module acknowledges the boot command and goes on running its application.
     ++m_bootRequests;
+    m_expectData = false;
+    m_carrier = false; // the application, and with it the carrier, stops
+    m_bootloader.start();
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ModuleAnswer.h"
+#include "ModuleBootloader.h"
+
 #include "core/config/ConfigImage.h"
 
 #include <QByteArray>
@@ -8,19 +11,14 @@
 
 #include <array>
 
-// The application firmware of a simulated module: its own configuration image, firmware
-// version, signal strength and carrier, and the protocol it speaks on its serial line. Bytes
-// go in as they arrive; the answers come out as the module would send them. No timing and no
-// I/O here (see ModuleSimulator).
+// The firmware of a simulated module: its own configuration image, firmware version, signal
+// strength and carrier, the application protocol it speaks on its serial line and, after the
+// boot command, its bootloader. Bytes go in as they arrive; the answers come out as the module
+// would send them. No timing and no I/O here (see ModuleSimulator).
 class ModuleFirmware
 {
 public:
-    struct Answer
-    {
-        quint8 request = 0;     // command byte of the frame answered ('3' for the data frame)
-        QByteArray reply;       // the reply frame, possibly followed by start-up chatter
-        int frameLength = 0;    // length of the reply frame itself
-    };
+    using Answer = ModuleAnswer;
 
     ModuleFirmware();
 
@@ -43,10 +41,16 @@ public:
     int rejectedFrames() const { return m_rejectedFrames; }
     bool awaitsData() const { return m_expectData; }
 
+    // While it runs, every byte goes to the bootloader and the application answers nothing.
+    ModuleBootloader &bootloader() { return m_bootloader; }
+    const ModuleBootloader &bootloader() const { return m_bootloader; }
+
 private:
+    QList<Answer> receiveApplication(QByteArrayView bytes);
     bool answerRequest(QByteArrayView frame, Answer &answer);
     void enterBootloader();
 
+    ModuleBootloader m_bootloader;
     ConfigWords m_image{};
     QByteArray m_input;
     bool m_expectData = false;

@@ -20,6 +20,10 @@ ModuleSimulator::ModuleSimulator(QObject *parent)
     m_paceTimer.setTimerType(Qt::PreciseTimer);
     m_paceTimer.setInterval(1);
     connect(&m_paceTimer, &QTimer::timeout, this, &ModuleSimulator::onPaceTick);
+    // Precise: a coarse timer may fire early, and the tool gives up on a quiet countdown.
+    m_countdownTimer.setTimerType(Qt::PreciseTimer);
+    m_countdownTimer.setInterval(1000);
+    connect(&m_countdownTimer, &QTimer::timeout, this, &ModuleSimulator::onCountdownTick);
 }
 
 ModuleSimulator::~ModuleSimulator() = default;
@@ -75,9 +79,21 @@ void ModuleSimulator::setFaultForAll(const SimFault &fault, int times)
     m_faults.insert(AllCommands, {fault, times});
 }
 
+void ModuleSimulator::setBootFault(int row, quint8 command, const BootFault &fault)
+{
+    m_module.bootloader().setFault(row, command, fault);
+}
+
 void ModuleSimulator::clearFaults()
 {
     m_faults.clear();
+    m_module.bootloader().clearFaults();
+}
+
+void ModuleSimulator::setCountdownInterval(int ms)
+{
+    // Keeps a running countdown going, at the new pace.
+    m_countdownTimer.setInterval(std::max(ms, 1));
 }
 
 void ModuleSimulator::sendUnsolicited(const QByteArray &bytes)
@@ -141,6 +157,9 @@ void ModuleSimulator::processInput(QByteArrayView bytes)
     const QList<ModuleFirmware::Answer> answers = m_module.receive(bytes);
     for (const ModuleFirmware::Answer &answer : answers)
         dispatch(answer);
+    // The first valid command keeps the bootloader: no more countdown frames.
+    if (m_countdownTimer.isActive() && !m_module.bootloader().isCountingDown())
+        m_countdownTimer.stop();
 }
 
 SimFault ModuleSimulator::takeFault(quint8 request)
@@ -159,23 +178,69 @@ SimFault ModuleSimulator::takeFault(quint8 request)
 
 void ModuleSimulator::dispatch(const ModuleFirmware::Answer &answer)
 {
-    const SimFault fault = takeFault(answer.request);
+    // The bootloader's replies have suffered their own faults already.
+    const SimFault fault = answer.fromBootloader ? SimFault{} : takeFault(answer.request);
     const QByteArray bytes = applyFault(fault, answer.request, answer.reply, answer.frameLength, m_random);
+    const bool entered = answer.event == ModuleFirmware::Answer::Event::BootloaderEntered;
     emit answered(answer.request, int(bytes.size()));
     if (fault.kind == SimFault::Kind::Delay) {
         const quint64 line = m_lineGeneration;
-        QTimer::singleShot(fault.delayMs, this, [this, bytes, line] {
+        QTimer::singleShot(fault.delayMs, this, [this, bytes, line, entered] {
             // Only to the line it was meant for, not to one opened since.
             if (line == m_lineGeneration)
                 queueOutput(bytes);
+            if (entered)
+                startCountdown();
         });
+    } else {
+        queueOutput(bytes);
+        if (entered)
+            startCountdown();
+        if (fault.kind == SimFault::Kind::Vanish) {
+            m_vanishWhenSent = true;
+            pump();
+        }
+    }
+    announce(answer);
+}
+
+void ModuleSimulator::announce(const ModuleFirmware::Answer &answer)
+{
+    switch (answer.event) {
+    case ModuleFirmware::Answer::Event::None:
+        break;
+    case ModuleFirmware::Answer::Event::BootloaderEntered:
+        emit bootloaderEntered();
+        break;
+    case ModuleFirmware::Answer::Event::BootloaderLeft:
+        m_countdownTimer.stop();
+        emit bootloaderLeft();
+        break;
+    case ModuleFirmware::Answer::Event::RowWritten:
+        emit rowWritten(answer.address);
+        break;
+    }
+}
+
+void ModuleSimulator::startCountdown()
+{
+    // The first frame follows the boot reply by one interval, not at once.
+    if (m_module.bootloader().isCountingDown())
+        m_countdownTimer.start();
+}
+
+void ModuleSimulator::onCountdownTick()
+{
+    ModuleBootloader &bootloader = m_module.bootloader();
+    const bool counting = bootloader.isCountingDown();
+    const QByteArray frame = bootloader.countdownTick();
+    if (!frame.isEmpty()) {
+        queueOutput(frame);
         return;
     }
-    queueOutput(bytes);
-    if (fault.kind == SimFault::Kind::Vanish) {
-        m_vanishWhenSent = true;
-        pump();
-    }
+    m_countdownTimer.stop();
+    if (counting && !bootloader.isRunning())
+        emit bootloaderLeft();
 }
 
 void ModuleSimulator::queueOutput(const QByteArray &bytes)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BootFault.h"
 #include "ModuleFirmware.h"
 #include "PseudoTerminal.h"
 #include "SimFault.h"
@@ -11,11 +12,14 @@
 #include <QRandomGenerator>
 #include <QTimer>
 
+#include <vector>
+
 class QSocketNotifier;
 
 // A simulated module on a pseudo-terminal, run by the Qt event loop of its process: it reads
 // what the tool sends, lets its firmware answer, and sends the answers back, optionally at the
-// real line speed and with the faults chosen for each command.
+// real line speed and with the faults chosen for each command. After the boot command it
+// sends its bootloader's countdown frames, one per countdown interval.
 class ModuleSimulator : public QObject
 {
     Q_OBJECT
@@ -40,10 +44,25 @@ public:
     bool isPaced() const { return m_paced; }
 
     // `times` answers to `request` (-1: all) suffer `fault`; a fault for one command comes
-    // before one for all.
+    // before one for all. These are faults of the application; the bootloader has its own.
     void setFault(quint8 request, const SimFault &fault, int times = -1);
     void setFaultForAll(const SimFault &fault, int times = -1);
+    // The bootloader's reply to `command` (0x03, 0x05 or 0x07) in row `row` suffers `fault`;
+    // rows count the announce frames since the bootloader started, from 0, and
+    // BootFault::EveryRow means all of them.
+    void setBootFault(int row, quint8 command, const BootFault &fault);
+    // Both kinds.
     void clearFaults();
+
+    // Time between the boot reply and the first countdown frame, between the frames, and
+    // after the last one until the bootloader gives up (default 1000 ms).
+    void setCountdownInterval(int ms);
+    int countdownInterval() const { return m_countdownTimer.interval(); }
+    bool bootloaderRunning() const { return m_module.bootloader().isRunning(); }
+
+    // One 24-bit instruction per entry, indexed by address / 2.
+    const std::vector<quint32> &programMemory() const { return m_module.bootloader().memory(); }
+    void setProgramMemory(const std::vector<quint32> &memory) { m_module.bootloader().setMemory(memory); }
 
     // Sends bytes nobody asked for, as a module's own output.
     void sendUnsolicited(const QByteArray &bytes);
@@ -59,6 +78,10 @@ signals:
     // The answer to `request` (its command byte) was queued with `bytes` bytes.
     void answered(quint8 request, int bytes);
     void vanished();
+    void bootloaderEntered();
+    // By the reset frame or because the countdown ran out; the application answers again.
+    void bootloaderLeft();
+    void rowWritten(quint32 address);
 
 private:
     struct FaultSetting
@@ -73,6 +96,9 @@ private:
     void take(QByteArrayView bytes);
     void processInput(QByteArrayView bytes);
     void dispatch(const ModuleFirmware::Answer &answer);
+    void announce(const ModuleFirmware::Answer &answer);
+    void startCountdown();
+    void onCountdownTick();
     SimFault takeFault(quint8 request);
     void queueOutput(const QByteArray &bytes);
     void pump();
@@ -85,6 +111,7 @@ private:
     QSocketNotifier *m_readNotifier = nullptr;
     QSocketNotifier *m_writeNotifier = nullptr;
     QTimer m_paceTimer;
+    QTimer m_countdownTimer;
     QElapsedTimer m_clock;
     QRandomGenerator m_random{20130305};
     bool m_paced = false;

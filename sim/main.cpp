@@ -5,6 +5,7 @@
 #include <QCommandLineParser>
 #include <QFile>
 #include <QCoreApplication>
+#include <QSaveFile>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -40,6 +41,42 @@ bool parseCommand(QStringView text, quint8 &command)
     std::exit(2);
 }
 
+// "ROW:CMD=mode": ROW a number or '*', CMD 3, 5 or 7 (any base, e.g. 0x05).
+void addBootFault(ModuleSimulator &sim, QStringView entry)
+{
+    const QString usage = QStringLiteral("--boot-fault wants ROW:CMD=mode, e.g. '*:5=silent' or '2:0x07=error-reply:21'");
+    const qsizetype eq = entry.indexOf(QLatin1Char('='));
+    const QStringView target = eq < 0 ? QStringView() : entry.left(eq);
+    const qsizetype colon = target.indexOf(QLatin1Char(':'));
+    if (colon <= 0)
+        fail(usage);
+    const QStringView rowText = target.left(colon);
+    bool rowOk = true;
+    const int row = rowText == u"*" ? BootFault::EveryRow : rowText.toInt(&rowOk);
+    bool commandOk = false;
+    const uint command = target.mid(colon + 1).toUInt(&commandOk, 0);
+    if (!rowOk || (row < 0 && rowText != u"*") || !commandOk || (command != 0x03 && command != 0x05 && command != 0x07))
+        fail(usage);
+    QString error;
+    const std::optional<BootFault> mode = BootFault::parse(entry.mid(eq + 1), &error);
+    if (!mode)
+        fail(error);
+    sim.setBootFault(row, quint8(command), *mode);
+}
+
+// One line "AAAA: IIIIII" (hex) per instruction that is not erased.
+void writeMemory(const QString &path, const std::vector<quint32> &memory)
+{
+    QByteArray text;
+    for (size_t i = 0; i < memory.size(); ++i) {
+        if (memory[i] != ModuleBootloader::Erased)
+            text += QStringLiteral("%1: %2\n").arg(2 * i, 4, 16, QLatin1Char('0')).arg(memory[i], 6, 16, QLatin1Char('0')).toUpper().toLatin1();
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+        std::fprintf(stderr, "velka-sim: %s: %s\n", qPrintable(path), qPrintable(file.errorString()));
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -51,9 +88,10 @@ int main(int argc, char **argv)
     parser.setApplicationDescription(
         QStringLiteral("A simulated Velka radio I/O module on a pseudo-terminal.\n"
                        "Prints the device path of its serial line as the first line, then serves\n"
-                       "the module's application protocol until it is stopped (SIGINT, SIGTERM).\n"
+                       "the module's application protocol, and after the boot command its bootloader,\n"
+                       "until it is stopped (SIGINT, SIGTERM).\n"
                        "Point the tool at it with VELKA_COM1=<path>.\n\nFault modes:\n")
-        + SimFault::helpText());
+        + SimFault::helpText() + QStringLiteral("\nBootloader fault modes:\n") + BootFault::helpText());
     parser.addHelpOption();
     const QCommandLineOption firmware(QStringLiteral("firmware"),
                                       QStringLiteral("Firmware version bytes, two hex bytes (default 01.28)."),
@@ -64,7 +102,7 @@ int main(int argc, char **argv)
                                     QStringLiteral("Start with the configuration in this file (\">>DATA\" and 256 values)."),
                                     QStringLiteral("file"));
     const QCommandLineOption pace(QStringLiteral("pace"), QStringLiteral("Send and receive at the real 38400 baud (3840 bytes/s)."));
-    const QCommandLineOption fault(QStringLiteral("fault"), QStringLiteral("Fault mode for every command (see above)."),
+    const QCommandLineOption fault(QStringLiteral("fault"), QStringLiteral("Fault mode for every application command (see above)."),
                                    QStringLiteral("mode"));
     const QCommandLineOption faultOn(QStringLiteral("fault-on"),
                                      QStringLiteral("Fault mode for one command, e.g. '!=bad-checksum', '0x60=silent', "
@@ -72,7 +110,19 @@ int main(int argc, char **argv)
                                      QStringLiteral("cmd=mode"));
     const QCommandLineOption chatter(QStringLiteral("reset-chatter"),
                                      QStringLiteral("Print a start-up line after the reset reply, as a restarting module does."));
-    parser.addOptions({firmware, rssi, config, pace, fault, faultOn, chatter});
+    const QCommandLineOption countdown(QStringLiteral("countdown-ms"),
+                                       QStringLiteral("Interval of the bootloader's countdown frames in ms (default 1000)."),
+                                       QStringLiteral("ms"), QStringLiteral("1000"));
+    const QCommandLineOption bootFault(QStringLiteral("boot-fault"),
+                                       QStringLiteral("Bootloader fault mode for one command (3, 5, 7) of one row (counted from 0, "
+                                                      "or '*' for every row), e.g. '0:5=bad-checksum', '*:7=silent'. "
+                                                      "May be repeated."),
+                                       QStringLiteral("row:cmd=mode"));
+    const QCommandLineOption memoryOut(QStringLiteral("memory-out"),
+                                       QStringLiteral("Write the program memory to this file (\"AAAA: IIIIII\" per instruction "
+                                                      "that is not erased) whenever the bootloader ends, and on exit."),
+                                       QStringLiteral("file"));
+    parser.addOptions({firmware, rssi, config, pace, fault, faultOn, chatter, countdown, bootFault, memoryOut});
     parser.process(app);
 
     ModuleSimulator sim;
@@ -125,6 +175,18 @@ int main(int argc, char **argv)
         sim.setFault(command, *mode);
     }
 
+    const int countdownMs = parser.value(countdown).toInt(&ok);
+    if (!ok || countdownMs < 1)
+        fail(QStringLiteral("--countdown-ms wants a number of milliseconds above 0"));
+    sim.setCountdownInterval(countdownMs);
+    for (const QString &entry : parser.values(bootFault))
+        addBootFault(sim, entry);
+    const QString memoryFile = parser.value(memoryOut);
+    if (!memoryFile.isEmpty()) {
+        QObject::connect(&sim, &ModuleSimulator::bootloaderLeft, &sim,
+                         [&sim, memoryFile] { writeMemory(memoryFile, sim.programMemory()); });
+    }
+
     if (::pipe2(signalPipe, O_CLOEXEC) != 0)
         fail(QStringLiteral("cannot create the signal pipe"));
     QSocketNotifier stop(signalPipe[0], QSocketNotifier::Read);
@@ -139,5 +201,8 @@ int main(int argc, char **argv)
     std::fflush(stdout);
     QObject::connect(&sim, &ModuleSimulator::vanished, &app, &QCoreApplication::quit);
 
-    return app.exec();
+    const int status = app.exec();
+    if (!memoryFile.isEmpty())
+        writeMemory(memoryFile, sim.programMemory());
+    return status;
 }

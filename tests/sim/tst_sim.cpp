@@ -1,6 +1,7 @@
 // The simulated module as a device: driven through a plain QSerialPort on its pseudo-terminal,
 // without the tool's link, so the two do not vouch for each other.
 #include "ModuleSimulator.h"
+#include "SimProcess.h"
 #include "core/config/ConfigImage.h"
 
 #include <QElapsedTimer>
@@ -8,6 +9,7 @@
 #include <QRandomGenerator>
 #include <QSerialPort>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
 
@@ -26,6 +28,70 @@ QByteArray frame(QByteArray bytes)
 QByteArray request(char command, const char *parameters = "\0\0\0\0")
 {
     return QByteArray(50, '\0') + frame(QByteArray(1, char(0xFF)) + command + QByteArray(parameters, 4));
+}
+
+// A bootloader frame as the tool sends it: the checksum over the plain bytes, then every
+// byte combined with the link mask 0xC5.
+QByteArray bootFrame(const QByteArray &bytes)
+{
+    QByteArray wire = frame(bytes);
+    for (char &c : wire)
+        c = char(c ^ 0xC5);
+    return wire;
+}
+
+QByteArray announce(quint32 address, char groups = 0x41)
+{
+    return bootFrame(QByteArray("\x03\x00", 2) + groups + char(address >> 16) + char(address >> 8) + char(address));
+}
+
+// 64 instructions that differ in each of their three bytes.
+quint32 instruction(int i)
+{
+    return quint32(0x40 + i) << 16 | quint32(0xA0 ^ i) << 8 | quint32(3 * i);
+}
+
+QByteArray rowData(char leading = 0)
+{
+    QByteArray bytes("\x05\x00\x00", 3);
+    bytes += leading;
+    for (int i = 0; i < 64; ++i)
+        bytes.append(char(instruction(i) >> 16)).append(char(instruction(i) >> 8)).append(char(instruction(i)));
+    return bootFrame(bytes);
+}
+
+QByteArray finish(char flag)
+{
+    return bootFrame(QByteArray("\x07", 1) + flag);
+}
+
+const QByteArray resetFrame = bootFrame("\x10\xB0");
+
+// The bootloader's good replies, and its error reply with a code.
+const QByteArray AnnounceOk("040006fff5ef");
+const QByteArray DataOk("060006fff3ef");
+const QByteArray FinishOk("080006fff1ef");
+QByteArray errorReply(const char *codeAndChecksum)
+{
+    return "ee0007" + QByteArray(codeAndChecksum) + "ef";
+}
+
+QByteArray countdownFrames()
+{
+    QByteArray frames;
+    for (int n = 20; n >= 0; --n)
+        frames.append(char(0xFC)).append(char(n));
+    return frames;
+}
+
+// The address of the first instruction that differs, or -1.
+int firstDifference(const std::vector<quint32> &a, const std::vector<quint32> &b)
+{
+    for (size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
+        if (a[i] != b[i])
+            return int(2 * i);
+    }
+    return a.size() == b.size() ? -1 : int(2 * std::min(a.size(), b.size()));
 }
 
 // The tool's side of the line.
@@ -79,7 +145,22 @@ private slots:
     void vanish_closesTheLineAfterHalfTheAnswer();
     void program_printsPathServesOptionsAndStopsOnTerm();
 
+    void countdown_runsOutAndApplicationAnswersAgain();
+    void firstBootloaderCommand_stopsCountdown();
+    void row_writtenFromScrambledFrames_data();
+    void row_writtenFromScrambledFrames();
+    void resetFrame_leavesBootloaderWithoutReply();
+    void bootFaults_hitTheirRowAndCommandOnly_data();
+    void bootFaults_hitTheirRowAndCommandOnly();
+    void nonsense_getsErrorRepliesAndChangesNothing_data();
+    void nonsense_getsErrorRepliesAndChangesNothing();
+    void pacing_appliesToBootloaderFrames();
+    void program_bootloaderOptionsShapeTheUpdate();
+
 private:
+    void enterBootloader(int countdownMs = 5000);
+    QByteArray bootExchange(const QByteArray &wire);
+
     std::unique_ptr<ModuleSimulator> m_sim;
     std::unique_ptr<Line> m_line;
 };
@@ -243,13 +324,254 @@ void TestSim::program_printsPathServesOptionsAndStopsOnTerm()
     Line line;
     QVERIFY(line.open(device));
     QCOMPARE(line.exchange(request('a'), 6).mid(3, 1).toHex(), QByteArray("5b"));
-    QCOMPARE(line.exchange(request('w', "BOOT"), 6).mid(2, 2).toHex(), QByteArray("0205"));
     const QByteArray reply = line.exchange(request('!', "\0\0\0\x80"), 390);
     QCOMPARE(reply.mid(4, 3).toHex(), QByteArray("001092")); // word 1 = 4242
+    QCOMPARE(line.exchange(request('w', "BOOT"), 6).mid(2, 2).toHex(), QByteArray("0205"));
 
     program.terminate();
     QVERIFY(program.waitForFinished(5000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+}
+
+void TestSim::enterBootloader(int countdownMs)
+{
+    m_sim->setCountdownInterval(countdownMs);
+    QCOMPARE(m_line->exchange(request('w', "BOOT"), 6).toHex(), QByteArray("ff770128fe60"));
+    QVERIFY(m_sim->bootloaderRunning());
+}
+
+// Sends one bootloader frame and gives back its whole reply: the module says how long it is.
+QByteArray TestSim::bootExchange(const QByteArray &wire)
+{
+    QSignalSpy answered(m_sim.get(), &ModuleSimulator::answered);
+    m_line->received.clear();
+    m_line->port.write(wire);
+    if (!answered.wait(3000))
+        return "no answer";
+    const int length = answered.first().at(1).toInt();
+    (void)QTest::qWaitFor([&] { return m_line->collect().size() >= length; }, 3000);
+    return m_line->received;
+}
+
+void TestSim::countdown_runsOutAndApplicationAnswersAgain()
+{
+    constexpr int intervalMs = 30;
+    QSignalSpy left(m_sim.get(), &ModuleSimulator::bootloaderLeft);
+    QElapsedTimer clock;
+    clock.start();
+    enterBootloader(intervalMs);
+    QTRY_VERIFY(m_line->collect().size() >= 6 + 2);
+    m_line->port.write(request('a')); // not the bootloader's business: no answer
+
+    QVERIFY(left.wait(5000));
+    // 21 frames, the first one interval after the boot reply, and one more interval to give up.
+    QVERIFY2(clock.elapsed() >= 22 * intervalMs, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!m_sim->bootloaderRunning());
+    QCOMPARE(m_line->collect().mid(6).toHex(), countdownFrames().toHex());
+    QVERIFY(m_sim->received().endsWith(request('a')));
+    QCOMPARE(m_line->exchange(request('a'), 6).toHex(), QByteArray("ff610028fe77"));
+}
+
+void TestSim::firstBootloaderCommand_stopsCountdown()
+{
+    constexpr int intervalMs = 30;
+    QSignalSpy left(m_sim.get(), &ModuleSimulator::bootloaderLeft);
+    enterBootloader(intervalMs);
+    QTRY_COMPARE(m_line->collect().mid(6, 2).toHex(), QByteArray("fc14"));
+    m_line->port.write(announce(0x8000));
+    QTRY_VERIFY(m_line->collect().toHex().endsWith(AnnounceOk));
+
+    QVERIFY(!left.wait(23 * intervalMs));
+    QVERIFY(m_sim->bootloaderRunning());
+    // Countdown frames up to the reply (one may have crossed the announce), none after it.
+    const QByteArray countdown = m_line->collect().mid(6).chopped(6);
+    QVERIFY(countdown.size() >= 2);
+    QCOMPARE(countdown, countdownFrames().left(countdown.size()));
+}
+
+void TestSim::row_writtenFromScrambledFrames_data()
+{
+    QTest::addColumn<quint32>("address");
+    QTest::addColumn<bool>("erase");
+    QTest::newRow("erased area") << 0x8000u << false;
+    QTest::newRow("page erased from its second row") << 0x8080u << true;
+    QTest::newRow("old code, page erased") << 0x0480u << true;
+    QTest::newRow("old code, no erase: only bits cleared") << 0x0080u << false;
+}
+
+void TestSim::row_writtenFromScrambledFrames()
+{
+    QFETCH(quint32, address);
+    QFETCH(bool, erase);
+    std::vector<quint32> expected = m_sim->programMemory();
+    QCOMPARE(expected.size(), size_t(32768));
+    QVERIFY(expected[0x0400 / 2] != 0xFFFFFF); // the module comes with old code down there
+    QSignalSpy written(m_sim.get(), &ModuleSimulator::rowWritten);
+    enterBootloader();
+
+    QCOMPARE(bootExchange(announce(address)).toHex(), AnnounceOk);
+    QCOMPARE(bootExchange(rowData()).toHex(), DataOk);
+    QVERIFY(written.isEmpty());
+    QCOMPARE(bootExchange(finish(erase ? 1 : 0)).toHex(), FinishOk);
+    QCOMPARE(written.count(), 1);
+    QCOMPARE(written.first().first().value<quint32>(), address);
+
+    if (erase)
+        std::fill_n(expected.begin() + (address / 1024) * 512, 512, 0xFFFFFF);
+    for (int i = 0; i < 64; ++i)
+        expected[address / 2 + i] &= instruction(i); // flash bits are only ever cleared
+    QCOMPARE(firstDifference(m_sim->programMemory(), expected), -1);
+    if (erase || address >= 0x8000)
+        QCOMPARE(m_sim->programMemory()[address / 2 + 63], instruction(63));
+}
+
+void TestSim::resetFrame_leavesBootloaderWithoutReply()
+{
+    QSignalSpy left(m_sim.get(), &ModuleSimulator::bootloaderLeft);
+    enterBootloader();
+    QCOMPARE(bootExchange(announce(0x8000)).toHex(), AnnounceOk);
+    // In one go: the request behind the reset frame is for the application, and its answer
+    // is the first thing on the line.
+    QCOMPARE(m_line->exchange(resetFrame + request('a'), 6).toHex(), QByteArray("ff610028fe77"));
+    QCOMPARE(left.count(), 1);
+    QVERIFY(!m_sim->bootloaderRunning());
+}
+
+void TestSim::bootFaults_hitTheirRowAndCommandOnly_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QByteArrayList>("replies"); // announce, data, finish of rows 0 and 1
+    QTest::addColumn<int>("rowsWritten");        // bit 0: row 0, bit 1: row 1
+    const QByteArray A = AnnounceOk, D = DataOk, F = FinishOk;
+    const QByteArray noAnnounce = errorReply("06ff04"), noData = errorReply("07ff03");
+    QTest::newRow("error reply, row 0 data") << 0 << 5 << "error-reply:33"
+                                             << QByteArrayList{A, errorReply("33fed7"), noData, A, D, F} << 2;
+    QTest::newRow("error reply, row 1 announce") << 1 << 3 << "error-reply"
+                                                 << QByteArrayList{A, D, F, errorReply("80fe8a"), noAnnounce, noData} << 1;
+    QTest::newRow("no reply, every announce") << -1 << 3 << "silent"
+                                              << QByteArrayList{"", noAnnounce, noData, "", noAnnounce, noData} << 0;
+    QTest::newRow("bad checksum, row 1 finish") << 1 << 7 << "bad-checksum"
+                                                << QByteArrayList{A, D, F, A, D, "080006ffabef"} << 3;
+    QTest::newRow("wrong length, every announce") << -1 << 3 << "wrong-length"
+                                                  << QByteArrayList{"040007fff4ef", D, F, "040007fff4ef", D, F} << 3;
+    QTest::newRow("missing end, row 0 announce") << 0 << 3 << "missing-end"
+                                                 << QByteArrayList{"040006fff500", D, F, A, D, F} << 3;
+    QTest::newRow("other command, row 1 data") << 1 << 5 << "other-command"
+                                               << QByteArrayList{A, D, F, A, "080006fff1ef", F} << 3;
+}
+
+void TestSim::bootFaults_hitTheirRowAndCommandOnly()
+{
+    QFETCH(int, row);
+    QFETCH(int, command);
+    QFETCH(QString, fault);
+    QFETCH(QByteArrayList, replies);
+    QFETCH(int, rowsWritten);
+    m_sim->setBootFault(row, quint8(command), *BootFault::parse(fault));
+    enterBootloader();
+
+    const quint32 addresses[] = {0x8000, 0x8080};
+    for (int r = 0; r < 2; ++r) {
+        const QByteArrayList frames{announce(addresses[r]), rowData(), finish(r == 0 ? 1 : 0)};
+        for (int f = 0; f < 3; ++f)
+            QCOMPARE(bootExchange(frames[f]).toHex(), replies[3 * r + f]);
+    }
+    for (int r = 0; r < 2; ++r) {
+        const bool written = rowsWritten & (1 << r);
+        QCOMPARE(m_sim->programMemory()[addresses[r] / 2 + 5], written ? instruction(5) : 0xFFFFFFu);
+    }
+}
+
+void TestSim::nonsense_getsErrorRepliesAndChangesNothing_data()
+{
+    QTest::addColumn<QByteArray>("wire");
+    QTest::addColumn<QByteArray>("replies");
+    QByteArray badChecksum = announce(0x8000);
+    badChecksum[7] = char(badChecksum[7] ^ 1);
+    QTest::newRow("bad checksum") << badChecksum << errorReply("01ff09");
+    QTest::newRow("unknown command, one reply for the run") << bootFrame("\x42") << errorReply("02ff08");
+    QTest::newRow("application request") << request('a') << QByteArray();
+    QTest::newRow("row of 63 instructions") << announce(0x8000, 0x40) << errorReply("03ff07");
+    QTest::newRow("address beyond memory") << announce(0x10000) << errorReply("04ff06");
+    QTest::newRow("address inside a row") << announce(0x8040) << errorReply("05ff05");
+    QTest::newRow("data before announce") << rowData() << errorReply("06ff04");
+    QTest::newRow("data after a refused announce") << announce(0x8000) + announce(0x10000) + rowData()
+                                                   << AnnounceOk + errorReply("04ff06") + errorReply("06ff04");
+    QTest::newRow("finish before data") << announce(0x8000) + finish(1) << AnnounceOk + errorReply("07ff03");
+    QTest::newRow("leading group not zero") << announce(0x8000) + rowData(1) << AnnounceOk + errorReply("08ff02");
+    QTest::newRow("finish flag 2") << announce(0x8000) + rowData() + finish(2) << AnnounceOk + DataOk + errorReply("08ff02");
+    QTest::newRow("reset without its key") << bootFrame("\x10\xB1") << errorReply("08ff02");
+}
+
+void TestSim::nonsense_getsErrorRepliesAndChangesNothing()
+{
+    QFETCH(QByteArray, wire);
+    QFETCH(QByteArray, replies);
+    const std::vector<quint32> before = m_sim->programMemory();
+    enterBootloader();
+    // A good announce after it: its reply must come right after the ones expected.
+    m_line->received.clear();
+    m_line->port.write(wire + announce(0x8000));
+    QTRY_VERIFY(m_line->collect().toHex().endsWith(AnnounceOk));
+    QCOMPARE(m_line->received.toHex(), replies + AnnounceOk);
+    QVERIFY(m_sim->bootloaderRunning());
+    QCOMPARE(firstDifference(m_sim->programMemory(), before), -1);
+}
+
+void TestSim::pacing_appliesToBootloaderFrames()
+{
+    m_sim->setPaced(true);
+    enterBootloader();
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(bootExchange(announce(0x8000)).toHex(), AnnounceOk);
+    QCOMPARE(bootExchange(rowData()).toHex(), DataOk);
+    // 8 + 198 bytes in and 12 out at 3840 bytes/s.
+    QVERIFY2(clock.elapsed() >= 56, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(clock.elapsed() < 1056);
+}
+
+void TestSim::program_bootloaderOptionsShapeTheUpdate()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString memoryFile = dir.filePath(QStringLiteral("memory.txt"));
+    QProcess program;
+    const QString device = startSimulatorProcess(program, QStringLiteral(VELKA_SIM_PATH),
+                                                 {QStringLiteral("--countdown-ms"), QStringLiteral("100"),
+                                                  QStringLiteral("--boot-fault"), QStringLiteral("0:5=error-reply:33"),
+                                                  QStringLiteral("--memory-out"), memoryFile});
+    QVERIFY(!device.isEmpty());
+    Line line;
+    QVERIFY(line.open(device));
+    QCOMPARE(line.exchange(request('w', "BOOT"), 6).size(), 6);
+    // The announce may cross the first countdown frame.
+    line.received.clear();
+    line.port.write(announce(0x8000));
+    QTRY_VERIFY(line.collect().toHex().endsWith(AnnounceOk));
+    QCOMPARE(line.exchange(rowData(), 7).toHex(), errorReply("33fed7"));
+    QCOMPARE(line.exchange(announce(0x8080), 6).toHex(), AnnounceOk);
+    QCOMPARE(line.exchange(rowData(), 6).toHex(), DataOk);
+    QCOMPARE(line.exchange(finish(1), 6).toHex(), FinishOk);
+    line.port.write(resetFrame);
+    QCOMPARE(line.exchange(request('a'), 6).toHex(), QByteArray("ff610028fe77"));
+
+    QFile file(memoryFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArrayList lines = file.readAll().split('\n');
+    QCOMPARE(lines.first(), QByteArray("0000: 040200"));
+    QVERIFY(lines.contains("80FE: 7F9FBD")); // instruction 63 of the row at 0x8080
+    QVERIFY(!lines.contains("8000: 40A000"));
+
+    // Without a command the bootloader counts down and hands back to the application.
+    QCOMPARE(line.exchange(request('w', "BOOT"), 6 + 42, 10000).mid(6).toHex(), countdownFrames().toHex());
+    QTRY_COMPARE_WITH_TIMEOUT(line.exchange(request('a'), 6, 200).toHex(), QByteArray("ff610028fe77"), 5000);
+
+    program.terminate();
+    QVERIFY(program.waitForFinished(5000));
     QCOMPARE(program.exitCode(), 0);
 }
 
