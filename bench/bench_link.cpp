@@ -34,13 +34,14 @@ struct Request
     int sent;         // preamble and frame (and the data frame of a write)
     int received;     // reply bytes (both acknowledgements of a write)
     int evaluations;  // quiet times until the outcome is known
+    bool leaveBootloader = false; // the module runs its bootloader afterwards
 };
 
 const Request Requests[] = {
     {"read     '!'", [](ModuleProtocol &link) { link.BRXconfigClick(); }, 50 + 8, 390, 1},
     {"write    '1'", writeRequest, 50 + 8 + 388, 6 + 6, 2},
     {"reset    'Q'", [](ModuleProtocol &link) { link.BresetDeviceClick(); }, 50 + 8, 6, 1},
-    {"boot     'w'", [](ModuleProtocol &link) { link.BBootClick(); }, 50 + 8, 6, 1},
+    {"boot     'w'", [](ModuleProtocol &link) { link.BBootClick(); }, 50 + 8, 6, 1, true},
     {"carrier 0x60", [](ModuleProtocol &link) { link.BtestClick(); }, 100 + 8, 6, 1},
     {"rssi     'a'", [](ModuleProtocol &link) { link.BtestRSSIClick(); }, 100 + 8, 6, 1},
 };
@@ -89,6 +90,9 @@ void runRequests(ModuleProtocol &link, bool paced, int repetitions)
                 break;
             }
             times << double(clock.nsecsElapsed()) / 1e6;
+            // Back to the application, so the next request is answered (not timed).
+            if (request.leaveBootloader)
+                link.BResetClick();
         }
         if (times.size() != repetitions)
             continue;
