@@ -2,9 +2,7 @@
 
 #include "core/config/NumberText.h"
 #include "core/config/ProgramInfo.h"
-
-#include <QRegularExpression>
-#include <QStringDecoder>
+#include "core/files/TextLines.h"
 
 #include <limits>
 
@@ -35,19 +33,7 @@ QByteArray encode(const QStringList &lines)
 
 QStringList decode(const QByteArray &bytes)
 {
-    QString text;
-    if (const auto encoding = QStringConverter::encodingForData(bytes)) {
-        QStringDecoder decoder(*encoding); // skips the byte-order mark
-        text = decoder(bytes);
-    } else {
-        text = QString::fromLatin1(bytes);
-    }
-    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
-    QStringList lines = text.split(lineEnd);
-    // The line end after the last line does not start another line.
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
+    return decodeTextLines(bytes);
 }
 
 std::optional<ConfigWords> read(const QStringList &lines)
