@@ -275,6 +275,10 @@ void TestFirmwareFile::checkedFile_isUsableOrRefusedInRedOrFails_data()
 
     QTest::newRow("10304 instructions fill the table") << writer(10304).bytes() << Outcome::Usable
                                                        << Refusal::None << QString();
+    QTest::newRow("data past the last address") << writer(513, 0xFC00).bytes() << Outcome::Refused
+        << Refusal::BeyondMemory
+        << QStringLiteral("Fehlerhafte Datei - Daten reichen über das Ende des Programmspeichers, "
+                          "\"Datei Laden\" abgebrochen!");
     for (int count : {10305, 32769}) { // 32769: the 16-bit address count wraps to 2
         QTest::addRow("%d instructions", count)
             << writer(count).bytes() << Outcome::Refused << Refusal::TooManyRows
@@ -379,8 +383,8 @@ void TestFirmwareFile::rows_coverTheFileAndSkipErasedRows_data()
         << 0 << erased(instructions(65), 64, 1) << QList<int>{0, 128} << QList<bool>{true, true};
     QTest::newRow("no instructions: no rows") << 0x0400 << QList<quint32>{} << QList<int>{} << QList<bool>{};
     QTest::newRow("161 rows") << 0 << instructions(10304) << addresses(0, 161) << QList<bool>(161, true);
-    QTest::newRow("the last page runs on at address 0")
-        << 0xFC00 << instructions(1024) << addresses(0xFC00, 16) << QList<bool>(16, true);
+    QTest::newRow("the last page up to the last address")
+        << 0xFC00 << instructions(512) << addresses(0xFC00, 8) << QList<bool>(8, true);
 }
 
 void TestFirmwareFile::rows_coverTheFileAndSkipErasedRows()

@@ -108,6 +108,9 @@ FirmwareFile::Outcome FirmwareFile::ParseFile(const QStringList &lines, Firmware
                       FirmwareTexts::TooManyRows.arg(m_instructions).arg(ProgramMemory::MaxInstructions),
                       report);
     }
+    // Addresses would wrap to 0: the module's own first page would be erased and written.
+    if (m_startAddress + 2 * m_instructions > ProgramMemory::ImageEntries)
+        return refuse(Refusal::BeyondMemory, FirmwareTexts::BeyondMemory, report);
 
     report.showinfo(FirmwareTexts::Opened, LogColour::Green, LogOption::Plain);
     report.showinfo(FirmwareTexts::DeviceLine + m_deviceText, LogColour::Green, LogOption::Plain);

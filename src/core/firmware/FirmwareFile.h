@@ -37,6 +37,7 @@ public:
         WrongChecksum,
         StartNotOnPage, // erasing the first page would wipe memory the file does not describe
         TooManyRows,    // more than the row table holds
+        BeyondMemory,   // it runs past the last address: its end would land on page 0
     };
 
     FirmwareFile();

@@ -22,6 +22,9 @@ inline const QString StartNotOnPage = QStringLiteral(
 inline const QString TooManyRows = QStringLiteral(
     "Fehlerhafte Datei - zu viele Daten (%1 Befehle, höchstens %2), \"Datei Laden\" abgebrochen!");
 
+inline const QString BeyondMemory = QStringLiteral(
+    "Fehlerhafte Datei - Daten reichen über das Ende des Programmspeichers, \"Datei Laden\" abgebrochen!");
+
 // Log: what whoever loads the file reports when the reading failed as a whole
 inline const QString LoadFailed = QStringLiteral("Fehler bei Datei Laden");
 
