@@ -110,6 +110,7 @@ private slots:
     void send_discardsOrKeepsUncollectedBytes();
     void flood_staysInTheBufferAndNextRequestWorks();
     void killedModule_closesPortOnceAndReportsOnce();
+    void bootRow_threeFramesOnTheWire_data();
     void bootRow_threeFramesOnTheWire();
     void bootRow_faultEndsTheRow_data();
     void bootRow_faultEndsTheRow();
@@ -604,18 +605,36 @@ void TestLink::killedModule_closesPortOnceAndReportsOnce()
     QVERIFY(again.waitForFinished(5000));
 }
 
+void TestLink::bootRow_threeFramesOnTheWire_data()
+{
+    QTest::addColumn<quint32>("address");
+    QTest::addColumn<bool>("clearPage");
+    QTest::addColumn<QByteArray>("announce");
+    QTest::addColumn<QByteArray>("finish");
+    QTest::newRow("address 0") << quint32(0) << false << QByteArray::fromHex("030041000000")
+                               << QByteArray::fromHex("0700");
+    QTest::newRow("address 128, page erased") << quint32(128) << true << QByteArray::fromHex("030041000080")
+                                              << QByteArray::fromHex("0701");
+    QTest::newRow("address 65536, page erased") << quint32(65536) << true << QByteArray::fromHex("030041010000")
+                                                << QByteArray::fromHex("0701");
+}
+
 void TestLink::bootRow_threeFramesOnTheWire()
 {
+    QFETCH(quint32, address);
+    QFETCH(bool, clearPage);
+    QFETCH(QByteArray, announce);
+    QFETCH(QByteArray, finish);
     QSignalSpy ended(&protocol(), &ModuleProtocol::rowEnded);
-    protocol().setRow(sampleRow(65536, true, 3));
+    protocol().setRow(sampleRow(address, clearPage, 3));
     protocol().ButTestTxClick();
     QCOMPARE(protocol().pendingCommand(), quint8(0x03));
     QTRY_COMPARE(m_sim->received().size(), 8);
-    QCOMPARE(unscrambled(m_sim->received()), withChecksum(QByteArray::fromHex("030041010000")));
+    QCOMPARE(unscrambled(m_sim->received()), withChecksum(announce));
     QCOMPARE(protocol().traces().Mread.lines().first(), QStringLiteral("Tx 0 = 3"));
 
     // The row data frame carries the row as it is when the bootloader accepts the announcement.
-    const BootRow later = sampleRow(65536, true, 7);
+    const BootRow later = sampleRow(address, clearPage, 7);
     protocol().setRow(later);
     m_sim->clearReceived();
     m_sim->sendUnsolicited(bootReply(0x04));
@@ -627,7 +646,7 @@ void TestLink::bootRow_threeFramesOnTheWire()
     m_sim->clearReceived();
     m_sim->sendUnsolicited(bootReply(0x06));
     QTRY_COMPARE(m_sim->received().size(), 4);
-    QCOMPARE(unscrambled(m_sim->received()), withChecksum(QByteArray::fromHex("0701"))); // page cleared first
+    QCOMPARE(unscrambled(m_sim->received()), withChecksum(finish));
     QCOMPARE(ended.count(), 0);
 
     m_sim->sendUnsolicited(bootReply(0x08));
@@ -636,7 +655,7 @@ void TestLink::bootRow_threeFramesOnTheWire()
     QCOMPARE(protocol().linkState(), LinkState::ok);
     QCOMPARE(protocol().pendingCommand(), quint8(0));
     QCOMPARE(protocol().traces().M1.lines().first(), QStringLiteral("-writeFlash3-"));
-    QCOMPARE(protocol().traces().M1.lastLine(), QStringLiteral("Tx2: 2 = %1").arg(quint8(withChecksum("\x07\x01")[2])));
+    QCOMPARE(protocol().traces().M1.lastLine(), QStringLiteral("Tx2: 2 = %1").arg(quint8(withChecksum(finish)[2])));
 }
 
 void TestLink::bootRow_faultEndsTheRow_data()
