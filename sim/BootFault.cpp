@@ -1,5 +1,7 @@
 #include "BootFault.h"
+
 #include "BootReply.h"
+#include "FaultText.h"
 
 #include <algorithm>
 #include <array>
@@ -44,17 +46,15 @@ std::optional<BootFault> BootFault::parse(QStringView text, QString *error)
             *error = why;
         return std::nullopt;
     };
-    const qsizetype colon = text.indexOf(QLatin1Char(':'));
-    const QStringView name = colon < 0 ? text : text.left(colon);
-    const QStringView argument = colon < 0 ? QStringView() : text.mid(colon + 1);
-
-    const auto it = std::find_if(Names.begin(), Names.end(),
-                                 [&](const KindName &k) { return name == QLatin1String(k.name); });
-    if (it == Names.end())
+    const FaultText parts(text);
+    const QStringView name = parts.name;
+    const QStringView argument = parts.argument;
+    const std::optional<Kind> kind = parts.kindIn<Kind>(Names);
+    if (!kind)
         return fail(QStringLiteral("unknown bootloader fault mode \"%1\"").arg(name));
 
     BootFault fault;
-    fault.kind = it->kind;
+    fault.kind = *kind;
     if (argument.isNull())
         return fault;
     if (fault.kind != Kind::ErrorReply && fault.kind != Kind::OtherCommand)

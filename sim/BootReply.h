@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ModuleChecksum.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QtGlobal>
@@ -16,15 +18,8 @@ inline constexpr int Overhead = 6; // command, length, checksum, end byte
 // n-3 and n-2, whatever the length field says.
 inline void seal(QByteArray &reply)
 {
-    const qsizetype n = reply.size();
-    if (n < 4)
-        return;
-    quint16 sum = 0;
-    for (qsizetype i = 0; i < n - 3; ++i)
-        sum = quint16(sum + quint8(reply[i]));
-    sum = quint16(0xFFFF - sum);
-    reply[n - 3] = char(sum >> 8);
-    reply[n - 2] = char(sum & 0xFF);
+    if (reply.size() >= 4)
+        ModuleChecksum::put(reply, reply.size() - 3);
 }
 
 inline QByteArray build(quint8 command, QByteArrayView data = {})

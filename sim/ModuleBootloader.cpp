@@ -1,5 +1,7 @@
 #include "ModuleBootloader.h"
+
 #include "BootReply.h"
+#include "ModuleChecksum.h"
 
 #include "core/link/DeviceConstants.h"
 
@@ -31,15 +33,6 @@ int frameLength(quint8 command)
     default:
         return 0;
     }
-}
-
-bool checksumOk(QByteArrayView frame)
-{
-    const qsizetype n = frame.size();
-    quint16 sum = 0;
-    for (qsizetype i = 0; i < n - 2; ++i)
-        sum = quint16(sum + quint8(frame[i]));
-    return quint16(0xFFFF - sum) == quint16(quint8(frame[n - 2]) << 8 | quint8(frame[n - 1]));
 }
 
 QByteArray errorReply(BootError error)
@@ -189,7 +182,7 @@ ModuleAnswer ModuleBootloader::takeFrame(QByteArrayView frame)
     ModuleAnswer answer;
     answer.request = quint8(frame[0]);
     answer.fromBootloader = true;
-    if (!checksumOk(frame)) {
+    if (!ModuleChecksum::frameOk(frame)) {
         answer.reply = errorReply(BootError::Checksum);
         answer.frameLength = int(answer.reply.size());
         return answer;

@@ -1,5 +1,6 @@
 #include "ModuleFirmware.h"
 
+#include "ModuleChecksum.h"
 #include "core/config/ConsistencyRules.h"
 #include "core/link/DeviceConstants.h"
 #include "core/outputs/DigTab.h"
@@ -12,29 +13,13 @@ constexpr quint8 Start = 0xFF;
 constexpr int RequestLength = 8;
 constexpr int DataFrameLength = 4 + PayloadBytes;
 
-// The module's own checksum: 0xFFFF minus the 16-bit byte sum.
-quint16 frameChecksum(QByteArrayView bytes)
-{
-    quint16 sum = 0;
-    for (const char c : bytes)
-        sum = quint16(sum + quint8(c));
-    return quint16(0xFFFF - sum);
-}
-
-bool checksumOk(QByteArrayView frame)
-{
-    const qsizetype n = frame.size();
-    const quint16 received = quint16(quint8(frame[n - 2]) << 8 | quint8(frame[n - 1]));
-    return received == frameChecksum(frame.first(n - 2));
-}
-
 QByteArray replyFrame(quint8 command, quint8 byte2, quint8 byte3, QByteArrayView payload = {})
 {
     QByteArray frame;
     frame.reserve(6 + payload.size());
     frame.append(char(Start)).append(char(command)).append(char(byte2)).append(char(byte3));
     frame.append(payload);
-    const quint16 sum = frameChecksum(frame);
+    const quint16 sum = ModuleChecksum::of(frame);
     frame.append(char(sum >> 8)).append(char(sum & 0xFF));
     return frame;
 }
@@ -112,7 +97,7 @@ QList<ModuleFirmware::Answer> ModuleFirmware::receiveApplication(QByteArrayView 
             break;
         const QByteArrayView frame(m_input.constData(), length);
 
-        if (!checksumOk(frame)) {
+        if (!ModuleChecksum::frameOk(frame)) {
             ++m_rejectedFrames;
             if (dataFrame) {
                 m_expectData = false;

@@ -1,5 +1,8 @@
 #include "SimFault.h"
 
+#include "FaultText.h"
+#include "ModuleChecksum.h"
+
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -27,16 +30,6 @@ constexpr std::array<KindName, 11> Names{{
     {SimFault::Kind::Shortened, "shortened"},
 }};
 
-void putChecksum(QByteArray &bytes, int frameLength)
-{
-    quint16 sum = 0;
-    for (int i = 0; i < frameLength - 2; ++i)
-        sum = quint16(sum + quint8(bytes[i]));
-    sum = quint16(0xFFFF - sum);
-    bytes[frameLength - 2] = char(sum >> 8);
-    bytes[frameLength - 1] = char(sum & 0xFF);
-}
-
 } // namespace
 
 std::optional<SimFault> SimFault::parse(QStringView text, QString *error)
@@ -46,17 +39,15 @@ std::optional<SimFault> SimFault::parse(QStringView text, QString *error)
             *error = why;
         return std::nullopt;
     };
-    const qsizetype colon = text.indexOf(QLatin1Char(':'));
-    const QStringView name = colon < 0 ? text : text.left(colon);
-    const QStringView argument = colon < 0 ? QStringView() : text.mid(colon + 1);
-
-    const auto it = std::find_if(Names.begin(), Names.end(),
-                                 [&](const KindName &k) { return name == QLatin1String(k.name); });
-    if (it == Names.end())
+    const FaultText parts(text);
+    const QStringView name = parts.name;
+    const QStringView argument = parts.argument;
+    const std::optional<Kind> kind = parts.kindIn<Kind>(Names);
+    if (!kind)
         return fail(QStringLiteral("unknown fault mode \"%1\"").arg(name));
 
     SimFault fault;
-    fault.kind = it->kind;
+    fault.kind = *kind;
     if (argument.isNull())
         return fault.kind == Kind::Delay ? fail(QStringLiteral("delay needs milliseconds, e.g. delay:1500"))
                                          : std::optional<SimFault>(fault);
@@ -138,7 +129,7 @@ QByteArray applyFault(const SimFault &fault, quint8 request, QByteArray reply, i
             if (other == 0)
                 other = request == 'a' ? 'Q' : 'a';
             reply[1] = char(other);
-            putChecksum(reply, frameLength);
+            ModuleChecksum::put(reply, frameLength - 2);
         }
         return reply;
     case SimFault::Kind::Vanish:
@@ -148,7 +139,7 @@ QByteArray applyFault(const SimFault &fault, quint8 request, QByteArray reply, i
         const int length = std::clamp(fault.count > 0 ? fault.count : 6, 4, std::max(frameLength, 4));
         QByteArray frame = reply.left(length - 2);
         frame.resize(length);
-        putChecksum(frame, length);
+        ModuleChecksum::put(frame, length - 2);
         return frame;
     }
     }
