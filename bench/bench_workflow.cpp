@@ -35,7 +35,7 @@ constexpr double AfterDataMs = 200;
 class Agreeing final : public UserInteraction
 {
 public:
-    bool confirm(const QString &) override { return true; }
+    bool confirm(const QString &, DefaultButton) override { return true; }
     QString askOpenFileName(const FileDialogRequest &) override { return {}; }
     QString askSaveFileName(const FileDialogRequest &) override { return {}; }
     void openUrl(const QUrl &) override {}

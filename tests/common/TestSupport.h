@@ -34,9 +34,11 @@ public:
     QStringList saveNames;   // next answers of the save dialog; cancel when empty
     QList<FileDialogRequest> fileRequests;
 
-    bool confirm(const QString &text) override
+    QList<DefaultButton> preferred; // the default button of every confirmation asked
+    bool confirm(const QString &text, DefaultButton button = DefaultButton::Ok) override
     {
         questions << text;
+        preferred << button;
         return answers.isEmpty() ? true : answers.takeFirst();
     }
     QString askOpenFileName(const FileDialogRequest &request) override

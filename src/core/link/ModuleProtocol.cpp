@@ -139,6 +139,11 @@ void ModuleProtocol::stopCollecting()
     m_channel.setReceiving(false);
 }
 
+void ModuleProtocol::startCollecting()
+{
+    m_channel.setReceiving(true);
+}
+
 bool ModuleProtocol::isCollecting() const
 {
     return m_channel.isReceiving();
@@ -361,6 +366,7 @@ void ModuleProtocol::evaluateBootloaderReply()
             raiseerror(LinkTexts::BootErrorReply.arg(hex2(verdict.errorCode)));
         if (inRow) {
             m_pendingCommand = 0;
+            emit bootloaderRefused(verdict.errorCode);
             emit rowEnded(false, m_errorText);
         }
         return;

@@ -98,7 +98,13 @@ public:
     bool isHolding() const { return m_hold; }
     // Collecting stops; bytes that come wait in the channel.
     void stopCollecting();
+    // Collecting goes on (or starts) without a request: a window that holds the link reads
+    // what comes with received() and empties it with clearReceived().
+    void startCollecting();
     bool isCollecting() const;
+    void clearReceived() { m_rxCount = 0; m_rxDropped = 0; }
+    // The current wait gives up its time-out: whoever waits decides itself.
+    void stopTimeout() { m_fehlertimer.stop(); }
     // Drops received bytes that were not collected.
     void discardInput();
 
@@ -135,6 +141,9 @@ signals:
     void rssiMeasured(int raw, const QString &dbmText);
     // A row handed to the bootloader ended: written, or not with the reason.
     void rowEnded(bool written, const QString &errorText);
+    // The bootloader refused a frame of the row with an error reply carrying `code`; the row
+    // ends right after.
+    void bootloaderRefused(quint8 code);
     // A send did not reach the port: whoever disabled its buttons for it enables them again.
     void sendFailed();
     void beepRequested();

@@ -21,8 +21,12 @@ class UserInteraction
 public:
     virtual ~UserInteraction() = default;
 
+    // The button a confirmation box offers first: a step that cannot be taken back offers
+    // Cancel.
+    enum class DefaultButton { Ok, Cancel };
+
     // Modal box titled "-Bestätigung erforderlich-" with OK and Cancel; true only for OK.
-    virtual bool confirm(const QString &text) = 0;
+    virtual bool confirm(const QString &text, DefaultButton preferred = DefaultButton::Ok) = 0;
 
     // The chosen file's name, or an empty text when the person cancels. The open dialog
     // accepts names of files that do not exist; the save dialog never asks before it

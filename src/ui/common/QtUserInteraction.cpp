@@ -36,10 +36,11 @@ QString runFileDialog(QWidget *parent, const FileDialogRequest &request, QFileDi
 }
 } // namespace
 
-bool QtUserInteraction::confirm(const QString &text)
+bool QtUserInteraction::confirm(const QString &text, DefaultButton preferred)
 {
     QMessageBox box(QMessageBox::Question, ConfirmationTitle, text,
                     QMessageBox::Ok | QMessageBox::Cancel, owner());
+    box.setDefaultButton(preferred == DefaultButton::Cancel ? QMessageBox::Cancel : QMessageBox::Ok);
     return box.exec() == QMessageBox::Ok;
 }
 

@@ -7,7 +7,7 @@
 class QtUserInteraction final : public UserInteraction
 {
 public:
-    bool confirm(const QString &text) override;
+    bool confirm(const QString &text, DefaultButton preferred = DefaultButton::Ok) override;
     QString askOpenFileName(const FileDialogRequest &request) override;
     QString askSaveFileName(const FileDialogRequest &request) override;
     void openUrl(const QUrl &url) override;

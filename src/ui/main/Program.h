@@ -10,10 +10,12 @@ class Clock;
 class ConfigDocument;
 class ConfigWorkflow;
 class DeviceLink;
+class FirmwareUpdate;
 class QObject;
 class TFabout;
 class TFcal;
 class TFdigout;
+class TFhexfile;
 class TFVelka;
 class UserInteraction;
 
@@ -30,9 +32,11 @@ public:
     ConfigDocument &document() const { return *m_document; }
     DeviceLink &link() const { return *m_link; }
     ConfigWorkflow &workflow() const { return *m_workflow; }
+    FirmwareUpdate &firmwareUpdate() const { return *m_firmwareUpdate; }
 
     TFVelka *FVelka() const { return m_velka.get(); }
     TFcal *Fcal() const { return m_factory.get(); }
+    TFhexfile *Fhexfile() const { return m_firmware.get(); }
     TFabout *Fabout() const { return m_about.get(); }
     TFdigout *Fdigout() const { return m_editor.get(); }
 
@@ -43,8 +47,10 @@ private:
     std::unique_ptr<ConfigDocument> m_document;
     std::unique_ptr<DeviceLink> m_link;
     std::unique_ptr<ConfigWorkflow> m_workflow;
+    std::unique_ptr<FirmwareUpdate> m_firmwareUpdate;
     std::unique_ptr<TFVelka> m_velka;
     std::unique_ptr<TFcal> m_factory;
+    std::unique_ptr<TFhexfile> m_firmware;
     std::unique_ptr<TFabout> m_about;
     std::unique_ptr<TFdigout> m_editor;
 };

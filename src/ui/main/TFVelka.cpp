@@ -12,6 +12,7 @@
 #include "ui/common/ClickLabel.h"
 #include "ui/common/InfoLog.h"
 #include "ui/factory/TFcal.h"
+#include "ui/firmware/TFhexfile.h"
 #include "ui/main/ExtensionPanel.h"
 #include "ui/main/MainWindowTexts.h"
 #include "ui/main/RadioPanel.h"
@@ -58,9 +59,10 @@ TFVelka::~TFVelka()
         field->stopEditing();
 }
 
-void TFVelka::attachWindows(TFcal *factory, TFabout *about, TFdigout *editor)
+void TFVelka::attachWindows(TFcal *factory, TFhexfile *firmware, TFabout *about, TFdigout *editor)
 {
     m_factory = factory;
+    m_firmware = firmware;
     m_about = about;
     m_editor = editor;
 }
@@ -98,6 +100,7 @@ void TFVelka::connectHandlers()
     connect(m_newAction, &QAction::triggered, this, &TFVelka::MNeuClick);
     connect(m_loadAction, &QAction::triggered, this, &TFVelka::MLadenClick);
     connect(m_saveAction, &QAction::triggered, this, &TFVelka::MSpeichernClick);
+    connect(m_firmwareAction, &QAction::triggered, this, &TFVelka::MFirmwareClick);
     for (int n = 1; n <= 4; ++n)
         connect(m_portActions[n - 1], &QAction::triggered, this, [this, n] { MCOMClick(n); });
 
@@ -260,6 +263,14 @@ void TFVelka::MCOMClick(int port)
     case 4: ports.COM41Click(); break;
     default: break;
     }
+}
+
+void TFVelka::MFirmwareClick()
+{
+    if (!m_firmware)
+        return;
+    m_firmware->enableButtons();
+    m_firmware->exec();
 }
 
 void TFVelka::MhomepageClick()

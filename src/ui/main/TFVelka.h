@@ -25,6 +25,7 @@ class SystemDataPanel;
 class TFabout;
 class TFcal;
 class TFdigout;
+class TFhexfile;
 class UserInteraction;
 class WordField;
 
@@ -39,7 +40,7 @@ public:
     ~TFVelka() override;
 
     // The windows created after this one; none is touched before the first activation.
-    void attachWindows(TFcal *factory, TFabout *about, TFdigout *editor);
+    void attachWindows(TFcal *factory, TFhexfile *firmware, TFabout *about, TFdigout *editor);
 
     bool firstActivationDone() const { return !m_firstActivation; }
     void FormActivate();
@@ -56,6 +57,7 @@ public:
 
     void ComNewsTimer();
     void MCOMClick(int port);
+    void MFirmwareClick();
     void MhomepageClick();
     void MaboutClick();
     void MexitClick();
@@ -94,6 +96,7 @@ private:
     const Clock &m_clock;
     UserInteraction &m_ui;
     TFcal *m_factory = nullptr;
+    TFhexfile *m_firmware = nullptr;
     TFabout *m_about = nullptr;
     TFdigout *m_editor = nullptr;
 
