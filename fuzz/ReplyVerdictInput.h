@@ -76,8 +76,12 @@ inline const char *bootVerdictFault(const VerdictInput &input, const BootReplyVe
     if (verdict.errorReply && (input.reply.empty() || input.reply[0] != Boot::ErrorReply))
         return "an error reply without its command";
     if (verdict.accepted) {
-        const size_t n = input.reply.size();
-        if (n < 6 || input.reply[n - 1] != Boot::EndByte || size_t(input.reply[1] << 8 | input.reply[2]) != n)
+        // Counts of the start window ahead of an announcement's reply are no part of it.
+        std::span<const quint8> reply = input.reply;
+        while (input.pending == Boot::Announce && reply.size() >= 2 && reply[0] == Boot::Countdown)
+            reply = reply.subspan(2);
+        const size_t n = reply.size();
+        if (n < 6 || reply[n - 1] != Boot::EndByte || size_t(reply[1] << 8 | reply[2]) != n)
             return "accepted without its frame";
     }
     return nullptr;

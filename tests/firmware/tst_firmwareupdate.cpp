@@ -1,5 +1,6 @@
 // A firmware update end to end: the firmware window (offscreen) on the whole program, the
 // simulated module on a real pseudo-terminal, a firmware file made for the test.
+#include "BootFault.h"
 #include "FirmwareFileWriter.h"
 #include "common/RunningProgram.h"
 #include "core/firmware/FirmwareUpdate.h"
@@ -62,6 +63,18 @@ private slots:
     void cleanup();
 
     void completeUpdate_writesTheFileIntoTheModule();
+    void nothingToWrite_isDoneAtTheFirstTick();
+    void versions_data();
+    void versions();
+    void noBootReply_reportsAndLaterCountdownStillOffersTheStart();
+    void startWindowOver_andCancelledConfirmation_startNothing();
+    void rowFailure_endsWithoutReset_data();
+    void rowFailure_endsWithoutReset();
+    void refusedFile_offersNoUpdate();
+    void ende_duringTransferResetsAtOnce();
+    void closeBox_sendsNoResetAndSecondShowingStartsClean();
+    void noFile_leavesTheModuleAlone_data();
+    void noFile_leavesTheModuleAlone();
 
 private:
     // Opens the window through its menu entry; `body` runs while it is open (it closes after).
@@ -166,6 +179,224 @@ void TestFirmwareUpdate::completeUpdate_writesTheFileIntoTheModule()
     });
     QCOMPARE(bar, (QList<int>{0, 33, 66, 100}));
     QVERIFY(m_run->sim().programMemory() == expected);
+}
+
+void TestFirmwareUpdate::nothingToWrite_isDoneAtTheFirstTick()
+{
+    m_run->ui.openNames << fileWith(firmware(2, QStringLiteral("1.30"), [](int) { return true; }));
+    QSignalSpy written(&m_run->sim(), &ModuleSimulator::rowWritten);
+    withWindow([&](TFhexfile *window) {
+        QVERIFY(startWhenOffered(window));
+        QTRY_COMPARE(m_run->program().firmwareUpdate().stage(), FirmwareUpdate::Stage::Done);
+        QVERIFY(logLinesOf(window).contains(qMakePair(QStringLiteral("Firmware-Update abgeschlossen"), Green)));
+        QTRY_VERIFY(!m_run->sim().bootloaderRunning()); // the reset still goes out
+        QCOMPARE(written.count(), 0);
+        control<QPushButton>(window, "ButClose")->click();
+    });
+}
+
+void TestFirmwareUpdate::versions_data()
+{
+    QTest::addColumn<QByteArray>("module"); // the module's two version bytes
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("same");
+    QTest::newRow("1.05 and 1.5") << QByteArray("\x01\x05", 2) << "1.5" << "1.05" << true;
+    QTest::newRow("1.28 and 1.30") << QByteArray("\x01\x28", 2) << "1.30" << "1.28" << false;
+    // A byte whose digits are not decimal is shown as it came and is never the same version.
+    QTest::newRow("1.0A and 1.0") << QByteArray("\x01\x0A", 2) << "1.0" << "1.0A" << false;
+    QTest::newRow("B1.28 and 0.28") << QByteArray("\xB1\x28", 2) << "0.28" << "B1.28" << false;
+}
+
+void TestFirmwareUpdate::versions()
+{
+    QFETCH(QByteArray, module);
+    QFETCH(QString, file);
+    QFETCH(QString, shown);
+    QFETCH(bool, same);
+    m_run->sim().module().version = {quint8(module[0]), quint8(module[1])};
+    m_run->ui.openNames << fileWith(firmware(1, file));
+    withWindow([&](TFhexfile *window) {
+        QTRY_VERIFY(logLinesOf(window).contains(qMakePair(QStringLiteral("zukünftige Firmwareversion: ") + file, Black)));
+        const Lines lines = logLinesOf(window);
+        QVERIFY(lines.contains(qMakePair(QStringLiteral("momentane Firmwareversion:  ") + shown, Black)));
+        QCOMPARE(lines.contains(qMakePair(QStringLiteral("Achtung, die Firmwareversionen sind identisch!"), Red)),
+                 same);
+        window->close();
+    });
+}
+
+void TestFirmwareUpdate::noBootReply_reportsAndLaterCountdownStillOffersTheStart()
+{
+    m_run->sim().setFault('w', *SimFault::parse(u"silent"), 1);
+    // As with a real module, the count begins after the window's first look at 500 ms.
+    m_run->sim().setCountdownInterval(700);
+    m_run->ui.openNames << fileWith(firmware(1));
+    withWindow([&](TFhexfile *window) {
+        QTRY_VERIFY(control<QLabel>(window, "Ausrufezeichen")->isVisible());
+        const Lines lines = logLinesOf(window);
+        const Lines report{{TimeLine, Red},
+                           {"Achtung, keine korrekte Verbindung zu Gerät erkannt!  Daher kein Update möglich!", Red},
+                           {"", QColor()},
+                           {" 1. dieses Fenster schließen", Red},
+                           {" 2. Verbindung und Versorgung überprüfen", Red},
+                           {" 3. kompletten Vorgang erneut starten", Red},
+                           {"", QColor()}};
+        QCOMPARE(lines.mid(lines.size() - report.size()), report);
+        // The module did enter its bootloader: its count offers the start all the same.
+        QTRY_VERIFY(control<QPushButton>(window, "ButProg")->isEnabled());
+        QVERIFY(control<QLabel>(window, "countdown")->isVisible());
+        window->close();
+    });
+    QVERIFY(!control<QLabel>(m_run->program().Fhexfile(), "Ausrufezeichen")->isVisible());
+    QVERIFY(!m_run->logContains("Fehler bei Kommunikation")); // its time-out was given up
+}
+
+void TestFirmwareUpdate::startWindowOver_andCancelledConfirmation_startNothing()
+{
+    m_run->sim().setCountdownInterval(200);
+    m_run->ui.openNames << fileWith(firmware(1));
+    m_run->ui.answers << false;
+    withWindow([&](TFhexfile *window) {
+        auto *start = control<QPushButton>(window, "ButProg");
+        QVERIFY(startWhenOffered(window)); // answered with Cancel
+        QCOMPARE(m_run->ui.questions.size(), 1);
+        QVERIFY(start->isEnabled());
+        QCOMPARE(m_run->program().firmwareUpdate().stage(), FirmwareUpdate::Stage::Watching);
+        QVERIFY(!control<QProgressBar>(window, "progress")->isVisible());
+
+        // The count runs out: the start is no longer offered.
+        QTRY_VERIFY_WITH_TIMEOUT(!start->isEnabled(), 10000);
+        QVERIFY(!control<QLabel>(window, "countdown")->isVisible());
+        QVERIFY(!control<PieGauge>(window, "gaugecountdown")->isVisible());
+        QTRY_VERIFY(!m_run->sim().bootloaderRunning());
+        window->close();
+    });
+}
+
+void TestFirmwareUpdate::rowFailure_endsWithoutReset_data()
+{
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("reason"); // a line after the failure, if any
+    QTest::newRow("time-out") << 0x03 << "silent" << QString();
+    QTest::newRow("error reply") << 0x05 << "error-reply:42" << "Fehlermeldung [42] vom Gerät erhalten";
+    QTest::newRow("bad checksum") << 0x07 << "bad-checksum" << QString();
+    QTest::newRow("wrong length") << 0x03 << "wrong-length" << QString();
+    QTest::newRow("missing end byte") << 0x05 << "missing-end" << QString();
+    QTest::newRow("wrong reply command") << 0x07 << "other-command" << QString();
+}
+
+void TestFirmwareUpdate::rowFailure_endsWithoutReset()
+{
+    QFETCH(int, command);
+    QFETCH(QString, fault);
+    QFETCH(QString, reason);
+    m_run->sim().setBootFault(1, quint8(command), *BootFault::parse(fault)); // the second row
+    m_run->ui.openNames << fileWith(firmware(3));
+    withWindow([&](TFhexfile *window) {
+        QVERIFY(startWhenOffered(window));
+        QTRY_VERIFY_WITH_TIMEOUT(m_run->program().firmwareUpdate().stage() == FirmwareUpdate::Stage::Failed, 8000);
+        const Lines lines = logLinesOf(window);
+        const int at = int(lines.indexOf(qMakePair(QStringLiteral(" !!! FEHLER bei Firmware-Update !!!"), Red)));
+        QVERIFY(at > 0);
+        if (!reason.isEmpty())
+            QCOMPARE(lines.value(at + 2), qMakePair(reason, Red));
+        QVERIFY(!lines.contains(qMakePair(QStringLiteral("Firmware-Update abgeschlossen"), Green)));
+        QVERIFY(control<QProgressBar>(window, "progress")->styleSheet().contains(QStringLiteral("#ff0000")));
+        QCOMPARE(control<QProgressBar>(window, "progress")->value(), 66);
+        QVERIFY(m_run->sim().bootloaderRunning()); // no reset until "ENDE"
+
+        control<QPushButton>(window, "ButClose")->click();
+        QTRY_VERIFY(!m_run->sim().bootloaderRunning());
+    });
+}
+
+void TestFirmwareUpdate::refusedFile_offersNoUpdate()
+{
+    FirmwareFileWriter writer = firmware(1, QStringLiteral("130"));
+    m_run->ui.openNames << fileWith(writer);
+    withWindow([&](TFhexfile *window) {
+        QVERIFY(startWhenOffered(window));
+        const Lines lines = logLinesOf(window);
+        QCOMPARE(lines.mid(lines.size() - 2),
+                 (Lines{{"Kein Update möglich: die Firmwareversion der Datei hat keinen Punkt", Red}, {"", QColor()}}));
+        QVERIFY(m_run->ui.questions.isEmpty()); // nothing to confirm
+        QCOMPARE(m_run->program().firmwareUpdate().stage(), FirmwareUpdate::Stage::Watching);
+        window->close();
+    });
+}
+
+void TestFirmwareUpdate::ende_duringTransferResetsAtOnce()
+{
+    m_run->sim().setPaced(true);
+    m_run->ui.openNames << fileWith(firmware(8));
+    QSignalSpy written(&m_run->sim(), &ModuleSimulator::rowWritten);
+    QSignalSpy left(&m_run->sim(), &ModuleSimulator::bootloaderLeft);
+    withWindow([&](TFhexfile *window) {
+        QVERIFY(startWhenOffered(window));
+        QTRY_VERIFY_WITH_TIMEOUT(written.count() >= 1, 5000);
+        control<QPushButton>(window, "ButClose")->click(); // no question
+    });
+    QVERIFY(left.wait(3000));
+    QVERIFY(written.count() < 8);
+    QCOMPARE(m_run->ui.questions.size(), 1); // only the update's own confirmation
+    QVERIFY(!m_run->program().Fhexfile()->isVisible());
+}
+
+void TestFirmwareUpdate::closeBox_sendsNoResetAndSecondShowingStartsClean()
+{
+    FirmwareFileWriter spoilt = firmware(1);
+    spoilt.checksumError = 1;
+    m_run->ui.openNames << fileWith(spoilt) << fileWith(firmware(1));
+    withWindow([&](TFhexfile *window) {
+        QTRY_VERIFY(control<QLabel>(window, "countdown")->isVisible());
+        QVERIFY(control<QPushButton>(window, "ButProg")->isHidden()); // a wrong checksum hides the start
+        m_run->sim().clearReceived();
+        window->close(); // the close box
+    });
+    QVERIFY(m_run->sim().bootloaderRunning());
+    QVERIFY(m_run->sim().received().isEmpty()); // no reset frame
+
+    withWindow([&](TFhexfile *window) {
+        auto *start = control<QPushButton>(window, "ButProg");
+        QVERIFY(!start->isHidden());
+        QVERIFY(!start->isEnabled());
+        const Lines lines = logLinesOf(window);
+        QCOMPARE(lines.mid(0, 3), (Lines{{TimeLine, Black}, {"-FirmwareUpdate-", Black}, {"", QColor()}}));
+        QVERIFY(!lines.contains(qMakePair(QStringLiteral("Fehlerhafte Datei - \"Datei Laden\" abgebrochen!"), Red)));
+        window->close();
+    });
+}
+
+void TestFirmwareUpdate::noFile_leavesTheModuleAlone_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("dialog cancelled") << QString() << "Datei Laden abgebrochen";
+    QTest::newRow("no such file") << "missing.qvx" << "Fehler bei Datei Laden";
+    QTest::newRow("malformed number") << "malformed" << "Fehler bei Datei Laden";
+}
+
+void TestFirmwareUpdate::noFile_leavesTheModuleAlone()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    if (name == QLatin1String("malformed")) {
+        FirmwareFileWriter writer = firmware(1);
+        writer.rawLines[6] = QStringLiteral(":12x45");
+        name = fileWith(writer);
+    } else if (!name.isEmpty()) {
+        name = m_dir.filePath(name);
+    }
+    if (!name.isEmpty())
+        m_run->ui.openNames << name;
+    withWindow([&](TFhexfile *window) {
+        QTRY_VERIFY(logLinesOf(window).contains(qMakePair(message, Red)));
+        QCOMPARE(m_run->program().firmwareUpdate().stage(), FirmwareUpdate::Stage::Idle);
+        window->close();
+    });
+    QCOMPARE(m_run->sim().received(), QByteArray());
 }
 
 QTEST_MAIN(TestFirmwareUpdate)

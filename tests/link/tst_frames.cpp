@@ -264,6 +264,12 @@ void TestFrames::bootVerdict_data()
     QTest::newRow("nothing") << QByteArray() << 3 << QStringList{end, checksum}
         << QStringLiteral("ungültige Antwort bei Schreibbefehl") << false << false;
     QTest::newRow("late reply") << good << 0 << QStringList() << QString() << false << false;
+    // The start window's last count may overtake the reply to the first announcement.
+    QTest::newRow("count ahead of the announce reply") << QByteArray::fromHex("fc13") + good << 3 << QStringList()
+                                                       << QString() << false << true;
+    QTest::newRow("count ahead of a row data reply") << QByteArray::fromHex("fc13") + bootReply(0x06) << 5
+        << QStringList{QStringLiteral("fehlerhafte Datenanzahl erhalten8"), QStringLiteral("Fehler Checksumme")}
+        << QStringLiteral("ungültige Antwort bei Schreibbefehl#2") << false << false;
 }
 
 void TestFrames::bootVerdict()

@@ -213,6 +213,10 @@ ResetFrame buildResetFrame()
 BootReplyVerdict judgeBootloaderReply(std::span<const quint8> reply, quint8 pending)
 {
     BootReplyVerdict verdict;
+    // The bootloader counts its start window down until the first frame reaches it: a count
+    // sent just before may arrive ahead of the reply to that frame. It is no part of the reply.
+    while (pending == Boot::Announce && reply.size() >= 2 && reply[0] == Boot::Countdown)
+        reply = reply.subspan(2);
     const int n = int(reply.size());
     const auto byteAt = [&](int i) -> quint8 { return (i >= 0 && i < n) ? reply[size_t(i)] : 0; };
 

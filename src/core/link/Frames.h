@@ -156,4 +156,5 @@ struct BootReplyVerdict
     bool accepted = false;
 };
 
+// A countdown frame (0xFC n) ahead of the reply to an announcement is passed over.
 BootReplyVerdict judgeBootloaderReply(std::span<const quint8> reply, quint8 pending);
