@@ -70,6 +70,7 @@ private slots:
     void startWindowOver_andCancelledConfirmation_startNothing();
     void rowFailure_endsWithoutReset_data();
     void rowFailure_endsWithoutReset();
+    void refusedFile_offersNoUpdate_data();
     void refusedFile_offersNoUpdate();
     void ende_duringTransferResetsAtOnce();
     void closeBox_sendsNoResetAndSecondShowingStartsClean();
@@ -312,19 +313,41 @@ void TestFirmwareUpdate::rowFailure_endsWithoutReset()
     });
 }
 
+void TestFirmwareUpdate::refusedFile_offersNoUpdate_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("version without a point") << "version" << "die Firmwareversion der Datei hat keinen Punkt";
+    QTest::newRow("start off a page") << "start" << "die Startadresse liegt nicht am Anfang einer Seite";
+    QTest::newRow("too many rows") << "size" << "die Datei hat zu viele Daten";
+    QTest::newRow("wrong checksum") << "checksum" << "die Datei hat eine falsche Checksumme";
+}
+
 void TestFirmwareUpdate::refusedFile_offersNoUpdate()
 {
-    FirmwareFileWriter writer = firmware(1, QStringLiteral("130"));
+    QFETCH(QString, how);
+    QFETCH(QString, reason);
+    FirmwareFileWriter writer = firmware(how == QLatin1String("size") ? 162 : 1);
+    if (how == QLatin1String("version"))
+        writer.version = QStringLiteral("130");
+    else if (how == QLatin1String("start"))
+        writer.startAddress = 0x0A00;
+    else if (how == QLatin1String("checksum"))
+        writer.checksumError = 1;
     m_run->ui.openNames << fileWith(writer);
+    QSignalSpy written(&m_run->sim(), &ModuleSimulator::rowWritten);
     withWindow([&](TFhexfile *window) {
-        QVERIFY(startWhenOffered(window));
+        QTRY_VERIFY(control<QLabel>(window, "countdown")->isVisible()); // the start window is open
+        // A wrong checksum hides the button; the procedure refuses all the same.
+        m_run->program().firmwareUpdate().ButProgClick();
         const Lines lines = logLinesOf(window);
-        QCOMPARE(lines.mid(lines.size() - 2),
-                 (Lines{{"Kein Update möglich: die Firmwareversion der Datei hat keinen Punkt", Red}, {"", QColor()}}));
+        QCOMPARE(lines.mid(lines.size() - 3),
+                 (Lines{{TimeLine, Red}, {QStringLiteral("Kein Update möglich: ") + reason, Red}, {"", QColor()}}));
         QVERIFY(m_run->ui.questions.isEmpty()); // nothing to confirm
         QCOMPARE(m_run->program().firmwareUpdate().stage(), FirmwareUpdate::Stage::Watching);
         window->close();
     });
+    QCOMPARE(written.count(), 0);
 }
 
 void TestFirmwareUpdate::ende_duringTransferResetsAtOnce()
