@@ -1,10 +1,13 @@
 // velka-sim: a simulated Velka module on a pseudo-terminal.
+#include "FirmwareFileWriter.h"
 #include "ModuleSimulator.h"
 #include "core/files/ConfigFile.h"
+#include "core/firmware/ProgramMemory.h"
 
 #include <QCommandLineParser>
 #include <QFile>
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSocketNotifier>
 
@@ -77,6 +80,46 @@ void writeMemory(const QString &path, const std::vector<quint32> &memory)
         std::fprintf(stderr, "velka-sim: %s: %s\n", qPrintable(path), qPrintable(file.errorString()));
 }
 
+// A firmware update file to try the update with: the reset vector jumps over the interrupt
+// table, whose entries all lead to one handler at 0x0204, and code follows from 0x0200. The
+// code differs from the old firmware the simulated module starts with, so the update shows in
+// its memory, and no row of it is erased, so every row is written.
+QByteArray demoFirmware(const QString &version, int rows)
+{
+    constexpr int VectorEnd = 0x0200 / 2; // instructions
+    FirmwareFileWriter writer;
+    writer.version = version;
+    writer.startAddress = 0;
+    for (int i = 0; i < rows * ProgramMemory::InstructionsPerRow; ++i) {
+        quint32 instruction = 0;
+        if (i == 0)
+            instruction = 0x040200; // goto 0x0200
+        else if (i == 1)
+            instruction = 0x000000;
+        else if (i < VectorEnd)
+            instruction = 0x000204;
+        else
+            instruction = (quint32(i) * 0x2545F491u >> 7) & 0xFFFFFF;
+        writer.instructions << (instruction == ModuleBootloader::Erased ? 0 : instruction);
+    }
+    return writer.bytes();
+}
+
+void writeDemoFirmware(const QString &path, const QString &version, const QString &rowsText)
+{
+    // The tool refuses a version without a point; digits on both sides keep it plausible.
+    if (!QRegularExpression(QStringLiteral("^\\d+\\.\\d+$")).match(version).hasMatch())
+        fail(QStringLiteral("--firmware-version wants a version such as 1.30"));
+    bool ok = false;
+    const int rows = rowsText.toInt(&ok);
+    if (!ok || rows < 1 || rows > ProgramMemory::MaxRows)
+        fail(QStringLiteral("--firmware-rows wants a number of rows 1..%1").arg(ProgramMemory::MaxRows));
+    const QByteArray bytes = demoFirmware(version, rows);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        fail(path + QStringLiteral(": ") + file.errorString());
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -90,7 +133,9 @@ int main(int argc, char **argv)
                        "Prints the device path of its serial line as the first line, then serves\n"
                        "the module's application protocol, and after the boot command its bootloader,\n"
                        "until it is stopped (SIGINT, SIGTERM).\n"
-                       "Point the tool at it with VELKA_COM1=<path>.\n\nFault modes:\n")
+                       "Point the tool at it with VELKA_COM1=<path>.\n"
+                       "With --write-firmware it only writes a firmware update file to try the update with.\n\n"
+                       "Fault modes:\n")
         + SimFault::helpText() + QStringLiteral("\nBootloader fault modes:\n") + BootFault::helpText());
     parser.addHelpOption();
     const QCommandLineOption firmware(QStringLiteral("firmware"),
@@ -122,8 +167,25 @@ int main(int argc, char **argv)
                                        QStringLiteral("Write the program memory to this file (\"AAAA: IIIIII\" per instruction "
                                                       "that is not erased) whenever the bootloader ends, and on exit."),
                                        QStringLiteral("file"));
-    parser.addOptions({firmware, rssi, config, pace, fault, faultOn, chatter, countdown, bootFault, memoryOut});
+    const QCommandLineOption writeFirmware(QStringLiteral("write-firmware"),
+                                           QStringLiteral("Write a firmware update file (*.qvx) from address 0 to try the "
+                                                          "update with, and exit."),
+                                           QStringLiteral("file"));
+    const QCommandLineOption firmwareVersion(QStringLiteral("firmware-version"),
+                                             QStringLiteral("Version of the file --write-firmware writes (default 1.30)."),
+                                             QStringLiteral("X.YY"), QStringLiteral("1.30"));
+    const QCommandLineOption firmwareRows(QStringLiteral("firmware-rows"),
+                                          QStringLiteral("Rows of 64 instructions in the file --write-firmware writes, "
+                                                         "1..161 (default 20)."),
+                                          QStringLiteral("rows"), QStringLiteral("20"));
+    parser.addOptions({firmware, rssi, config, pace, fault, faultOn, chatter, countdown, bootFault, memoryOut,
+                       writeFirmware, firmwareVersion, firmwareRows});
     parser.process(app);
+
+    if (parser.isSet(writeFirmware)) {
+        writeDemoFirmware(parser.value(writeFirmware), parser.value(firmwareVersion), parser.value(firmwareRows));
+        return 0;
+    }
 
     ModuleSimulator sim;
     ModuleFirmware &module = sim.module();

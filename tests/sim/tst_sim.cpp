@@ -3,6 +3,9 @@
 #include "ModuleSimulator.h"
 #include "SimProcess.h"
 #include "core/config/ConfigImage.h"
+#include "core/firmware/FirmwareFile.h"
+#include "core/firmware/FirmwareReport.h"
+#include "core/firmware/RowTable.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -156,6 +159,10 @@ private slots:
     void nonsense_getsErrorRepliesAndChangesNothing();
     void pacing_appliesToBootloaderFrames();
     void program_bootloaderOptionsShapeTheUpdate();
+    void program_writesDemoFirmwareFile_data();
+    void program_writesDemoFirmwareFile();
+    void program_refusesDemoFirmwareItCannotWrite_data();
+    void program_refusesDemoFirmwareItCannotWrite();
 
 private:
     void enterBootloader(int countdownMs = 5000);
@@ -573,6 +580,90 @@ void TestSim::program_bootloaderOptionsShapeTheUpdate()
     program.terminate();
     QVERIFY(program.waitForFinished(5000));
     QCOMPARE(program.exitCode(), 0);
+}
+
+namespace {
+class QuietReport final : public FirmwareReport
+{
+public:
+    void showinfo(const QString &, int, int) override {}
+    void diagnostic(const QString &) override {}
+};
+
+// Runs velka-sim to completion; its exit code, or -1 when it did not end by itself.
+int runSimProgram(const QStringList &arguments)
+{
+    QProcess program;
+    program.start(QStringLiteral(VELKA_SIM_PATH), arguments);
+    if (!program.waitForFinished(10000) || program.exitStatus() != QProcess::NormalExit)
+        return -1;
+    return program.exitCode();
+}
+} // namespace
+
+void TestSim::program_writesDemoFirmwareFile_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("defaults") << QStringList{} << "1.30" << 20;
+    QTest::newRow("one row") << QStringList{"--firmware-rows", "1", "--firmware-version", "2.07"} << "2.07" << 1;
+    QTest::newRow("full image") << QStringList{"--firmware-version", "12.345", "--firmware-rows", "161"} << "12.345"
+                                << 161;
+}
+
+void TestSim::program_writesDemoFirmwareFile()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, version);
+    QFETCH(int, rows);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("demo.qvx"));
+    QCOMPARE(runSimProgram(QStringList{QStringLiteral("--write-firmware"), path} + options), 0);
+
+    QFile written(path);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QuietReport report;
+    FirmwareFile file;
+    QCOMPARE(file.ParseFile(FirmwareFile::decode(written.readAll()), report), FirmwareFile::Outcome::Usable);
+    QCOMPARE(file.versionText(), version);
+    QCOMPARE(file.fileVersionMajor(), version.section(QLatin1Char('.'), 0, 0).toInt());
+    QCOMPARE(file.fileVersionMinor(), version.section(QLatin1Char('.'), 1).toInt());
+    QCOMPARE(file.startAddress(), quint16(0));
+    QCOMPARE(int(file.addressCount()), rows * 128);
+    // The reset vector at address 0: goto 0x0200.
+    QCOMPARE(file.progImage()[0], quint16(0x04));
+    QCOMPARE(file.progImage()[1], quint16(0x0200));
+    RowTable table;
+    QVERIFY(table.build(file, report));
+    QCOMPARE(table.rowcount(), rows);
+    QCOMPARE(table.rowsToWrite(), rows);
+    // Not the code the simulated module starts with, or the update would change nothing.
+    const std::vector<quint32> old = ModuleBootloader::oldFirmware();
+    int differing = 0;
+    for (int i = 0; i < rows * 64; ++i)
+        differing += (quint32(file.progImage()[2 * i]) << 16 | file.progImage()[2 * i + 1]) != old[size_t(i)];
+    QVERIFY2(differing > rows * 32, qPrintable(QString::number(differing)));
+}
+
+void TestSim::program_refusesDemoFirmwareItCannotWrite_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("no rows") << QStringList{"--firmware-rows", "0"};
+    QTest::newRow("more rows than the module takes") << QStringList{"--firmware-rows", "162"};
+    QTest::newRow("version without a point") << QStringList{"--firmware-version", "130"};
+    QTest::newRow("version no number") << QStringList{"--firmware-version", "1.3x"};
+}
+
+void TestSim::program_refusesDemoFirmwareItCannotWrite()
+{
+    QFETCH(QStringList, options);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("demo.qvx"));
+    QCOMPARE(runSimProgram(QStringList{QStringLiteral("--write-firmware"), path} + options), 2);
+    QVERIFY(!QFile::exists(path));
 }
 
 QTEST_GUILESS_MAIN(TestSim)

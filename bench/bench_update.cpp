@@ -1,0 +1,269 @@
+// How long a complete firmware update takes through FirmwareUpdate (the procedure behind the
+// firmware window, without the window) against velka-sim paced at the real 3840 bytes per
+// second: for a file of 20 rows and for a full image of 161 rows, both from address 0. It is
+// driven as a person would: the window is shown (FormShow), the file dialog answers with the
+// file, and "start update" is pressed the moment it becomes usable, i.e. at the first
+// countdown frame; every confirmation is answered with OK.
+//
+// The least possible times:
+//   a row          its three frames and their replies on the line, (8+6) + (198+6) + (4+6)
+//                  bytes at 3840 bytes/s, and the 100 ms quiet time after each of the three
+//                  replies: 59.4 ms + 300 ms
+//   the transfer   (from "start update" to Done) rows x a row, plus the line time of the
+//                  4-byte reset frame
+//   the update     (from FormShow to Done) the boot command (50 zero bytes and the 8-byte
+//                  frame) on the line, then velka-sim's countdown interval (1000 ms, it starts
+//                  when the boot frame has arrived), the first countdown frame (2 bytes) on
+//                  the line, then the transfer. The boot reply (6 bytes) and its 100 ms quiet
+//                  time lie inside the countdown interval and add nothing.
+// The procedure looks at the line only every 20 ms while it waits for the countdown, so the
+// update may take up to 20 ms more than its minimum without anything being slow. Done is set
+// as the reset frame is queued; its 1 ms on the line is counted in the minimum all the same.
+//
+// After each update the simulator's program memory is compared with the file: a run that did
+// not write the file fails, however fast it was.
+//
+//   bench_update [path-to-velka-sim]
+#include "FirmwareFileWriter.h"
+#include "SimProcess.h"
+#include "core/firmware/FirmwareUpdate.h"
+#include "core/firmware/ProgramMemory.h"
+#include "core/link/DeviceLink.h"
+#include "core/workflow/LogStyle.h"
+#include "core/workflow/UserInteraction.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QHash>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+constexpr double MsPerByte = 1000.0 / 3840.0;
+constexpr double QuietMs = 100.0;
+constexpr int CountdownMs = 1000; // velka-sim's default, passed on so both agree
+// Announce 8 + reply 6, row data 198 + reply 6, finish 4 + reply 6.
+constexpr int RowLineBytes = (8 + 6) + (198 + 6) + (4 + 6);
+constexpr int ResetFrameBytes = 4;
+constexpr int BootRequestBytes = 50 + 8;
+constexpr int CountdownFrameBytes = 2;
+
+double rowMinimumMs()
+{
+    return RowLineBytes * MsPerByte + 3 * QuietMs;
+}
+
+double transferMinimumMs(int rows)
+{
+    return rows * rowMinimumMs() + ResetFrameBytes * MsPerByte;
+}
+
+double startWindowMinimumMs()
+{
+    return (BootRequestBytes + CountdownFrameBytes) * MsPerByte + CountdownMs;
+}
+
+// The person in front of the window: picks the file, says OK to everything.
+class Person final : public UserInteraction
+{
+public:
+    explicit Person(QString path)
+        : m_path(std::move(path))
+    {
+    }
+    bool confirm(const QString &, DefaultButton) override
+    {
+        ++confirmations;
+        return true;
+    }
+    QString askOpenFileName(const FileDialogRequest &) override { return m_path; }
+    QString askSaveFileName(const FileDialogRequest &) override { return {}; }
+    void openUrl(const QUrl &) override {}
+
+    int confirmations = 0;
+
+private:
+    QString m_path;
+};
+
+QList<quint32> image(int rows)
+{
+    QList<quint32> instructions;
+    for (int i = 0; i < rows * ProgramMemory::InstructionsPerRow; ++i)
+        instructions << quint32((i * 2654435761u) & 0x7FFFFF); // never the erased 0xFFFFFF
+    return instructions;
+}
+
+bool writeFile(const QString &path, const QList<quint32> &instructions)
+{
+    FirmwareFileWriter writer;
+    writer.version = QStringLiteral("1.30");
+    writer.startAddress = 0;
+    writer.instructions = instructions;
+    QFile file(path);
+    const QByteArray bytes = writer.bytes();
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// What in velka-sim's memory file differs from the instructions; empty when nothing does.
+QString memoryDifference(const QString &memoryFile, const QList<quint32> &instructions)
+{
+    QFile file(memoryFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return memoryFile + QStringLiteral(": ") + file.errorString();
+    QHash<quint32, quint32> memory; // address -> instruction
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        const QList<QByteArray> parts = line.split(':');
+        if (parts.size() == 2)
+            memory.insert(parts[0].trimmed().toUInt(nullptr, 16), parts[1].trimmed().toUInt(nullptr, 16));
+    }
+    for (qsizetype i = 0; i < instructions.size(); ++i) {
+        const quint32 held = memory.value(quint32(2 * i), 0xFFFFFF);
+        if (held != instructions[i])
+            return QStringLiteral("address %1 holds %2 instead of %3")
+                .arg(2 * i, 4, 16, QLatin1Char('0'))
+                .arg(held, 6, 16, QLatin1Char('0'))
+                .arg(instructions[i], 6, 16, QLatin1Char('0'));
+    }
+    return {};
+}
+
+struct Timing
+{
+    double offeredMs = 0;  // FormShow to "start update" usable
+    double transferMs = 0; // ButProgClick to Done
+    double updateMs = 0;   // FormShow to Done
+    int rows = 0;          // rows the procedure wrote
+};
+
+std::optional<Timing> update(const QString &simulator, const QString &folder, int rows)
+{
+    const QString firmwarePath = folder + QStringLiteral("/update%1.qvx").arg(rows);
+    const QString memoryPath = folder + QStringLiteral("/memory%1.txt").arg(rows);
+    const QList<quint32> instructions = image(rows);
+    if (!writeFile(firmwarePath, instructions)) {
+        std::fprintf(stderr, "bench_update: cannot write %s\n", qPrintable(firmwarePath));
+        return std::nullopt;
+    }
+
+    QProcess sim;
+    const QString device = startSimulatorProcess(
+        sim, simulator,
+        {QStringLiteral("--pace"), QStringLiteral("--countdown-ms"), QString::number(CountdownMs),
+         QStringLiteral("--memory-out"), memoryPath});
+    if (device.isEmpty()) {
+        std::fprintf(stderr, "bench_update: cannot start %s\n", qPrintable(simulator));
+        return std::nullopt;
+    }
+    DeviceLink deviceLink([&device](const QString &name) {
+        return name == QLatin1String("COM1") ? device : QStringLiteral("/nonexistent/") + name;
+    });
+    deviceLink.ports().inittimerTimer();
+    Person person(firmwarePath);
+    FirmwareUpdate procedure(deviceLink.protocol(), person);
+
+    Timing timing;
+    QElapsedTimer clock;
+    QEventLoop loop;
+    QStringList redLines;
+    bool clicked = false;
+    QObject::connect(&procedure, &FirmwareUpdate::startEnabled, &loop, [&](bool enabled) {
+        if (!enabled || clicked)
+            return;
+        clicked = true;
+        // A click comes from the event loop, never from inside the procedure's own timer
+        // handler that enabled the button: queued, so it runs the moment that handler is done.
+        QTimer::singleShot(0, &loop, [&] {
+            timing.offeredMs = double(clock.nsecsElapsed()) / 1e6;
+            procedure.ButProgClick();
+        });
+    });
+    QObject::connect(&procedure, &FirmwareUpdate::logged, &loop, [&](const QString &text, int colour, int) {
+        if (colour == LogColour::Red)
+            redLines << text;
+        if (procedure.stage() == FirmwareUpdate::Stage::Done) {
+            timing.updateMs = double(clock.nsecsElapsed()) / 1e6;
+            loop.quit();
+        } else if (procedure.stage() == FirmwareUpdate::Stage::Failed) {
+            loop.exit(1);
+        }
+    });
+    QObject::connect(&procedure, &FirmwareUpdate::warningShown, &loop, [&](bool shown) {
+        if (shown)
+            loop.exit(1);
+    });
+    // Far beyond any sensible time; only a procedure that stopped moving gets here.
+    QTimer::singleShot(CountdownMs + int(3 * transferMinimumMs(rows)) + 10000, &loop, [&] {
+        redLines << QStringLiteral("no outcome in time (stage %1)").arg(int(procedure.stage()));
+        loop.exit(1);
+    });
+
+    clock.start();
+    procedure.FormShow();
+    const bool done = loop.exec() == 0;
+    // Every row was acknowledged before Done, so the memory velka-sim writes on exit holds
+    // them all.
+    sim.terminate();
+    sim.waitForFinished(5000);
+
+    if (!done || procedure.stage() != FirmwareUpdate::Stage::Done) {
+        std::fprintf(stderr, "bench_update: the update of %d rows failed\n", rows);
+        for (const QString &line : redLines)
+            std::fprintf(stderr, "  %s\n", qPrintable(line));
+        return std::nullopt;
+    }
+    if (person.confirmations != 1) {
+        std::fprintf(stderr, "bench_update: %d confirmations asked instead of one\n", person.confirmations);
+        return std::nullopt;
+    }
+    const QString difference = memoryDifference(memoryPath, instructions);
+    if (!difference.isEmpty()) {
+        std::fprintf(stderr, "bench_update: the module's memory is not the file's: %s\n", qPrintable(difference));
+        return std::nullopt;
+    }
+    timing.transferMs = timing.updateMs - timing.offeredMs;
+    timing.rows = procedure.rows().rowsToWrite();
+    return timing;
+}
+
+void printLine(const QString &what, double ms, double minimum)
+{
+    std::printf("  %-34s %10.1f %10.1f %7.3f\n", qPrintable(what), ms, minimum, ms / minimum);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const QString simulator = args.size() > 1 ? args[1] : QStringLiteral(VELKA_SIM_PATH);
+    QTemporaryDir folder;
+    if (!folder.isValid()) {
+        std::fprintf(stderr, "bench_update: no temporary folder\n");
+        return 1;
+    }
+
+    std::printf("firmware update through FirmwareUpdate against velka-sim, paced at 3840 bytes/s,\n"
+                "countdown interval %d ms (one row at least %.1f ms)\n",
+                CountdownMs, rowMinimumMs());
+    std::printf("  %-34s %10s %10s %7s\n", "", "time [ms]", "min [ms]", "ratio");
+    for (const int rows : {20, ProgramMemory::MaxRows}) {
+        const std::optional<Timing> timing = update(simulator, folder.path(), rows);
+        if (!timing)
+            return 1;
+        std::printf("%d rows from address 0\n", timing->rows);
+        printLine(QStringLiteral("FormShow to start update offered"), timing->offeredMs, startWindowMinimumMs());
+        printLine(QStringLiteral("start update to Done"), timing->transferMs, transferMinimumMs(timing->rows));
+        printLine(QStringLiteral("FormShow to Done"), timing->updateMs,
+                  startWindowMinimumMs() + transferMinimumMs(timing->rows));
+    }
+    return 0;
+}
