@@ -152,21 +152,23 @@ void FirmwareUpdate::checkreceivetimerTimer()
         emit warningShown(true);
         return;
     }
+    int count = -1; // the start window's count, when one came
     if (!m_link.isCollecting()) {
         // The boot reply has just been judged.
         m_link.clearReceived();
         showVersions();
     } else if (m_link.received().size() >= 2) {
-        const quint8 command = m_link.received()[0];
-        const quint8 count = m_link.received()[1];
+        if (m_link.received()[0] == Boot::Countdown)
+            count = m_link.received()[1];
         m_link.clearReceived();
-        if (command == Boot::Countdown) {
-            emit startEnabled(true);
-            emit countdownShown(count);
-            m_flashtimer.start();
-        }
     }
     m_link.startCollecting();
+    // Told last: whoever starts the update on this news finds the watch done with.
+    if (count >= 0) {
+        m_flashtimer.start();
+        emit startEnabled(true);
+        emit countdownShown(count);
+    }
 }
 
 void FirmwareUpdate::showVersions()
