@@ -19,8 +19,10 @@ class FakeClock final : public Clock
 public:
     QDate date{2026, 3, 7};
     QTime time{14, 5, 9};
+    qint64 steady = 0; // moved on by the test
     QDate today() const override { return date; }
     QTime timeOfDay() const override { return time; }
+    qint64 steadyMs() const override { return steady; }
 };
 
 // Answers confirmations from a script and records what was asked.

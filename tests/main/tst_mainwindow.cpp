@@ -108,7 +108,7 @@ void TestMainWindow::startup_createsWindowsInOrderAndEntersTheDate()
     QStringList classes;
     for (QObject *window : m_run->program().windows())
         classes << window->metaObject()->className();
-    QCOMPARE(classes, (QStringList{"TFVelka", "TFcal", "TFhexfile", "TFabout", "TFdigout"}));
+    QCOMPARE(classes, (QStringList{"TFVelka", "TFcal", "TFhexfile", "TFabout", "TFtest", "TFdigout"}));
     TFcal *factory = m_run->program().Fcal();
     QCOMPARE(control<QLineEdit>(factory, "nDD")->text(), QStringLiteral("07"));
     QCOMPARE(control<QLineEdit>(factory, "nMM")->text(), QStringLiteral("03"));

@@ -125,7 +125,10 @@ void ModuleProtocol::RxStart(quint8 locstat)
     m_checkendtimer.stop();
     m_pendingCommand = locstat;
     m_channel.setReceiving(true);
-    m_fehlertimer.start();
+    // A request repeated while the last one still waits keeps that one's time-out: with no
+    // module a failure is reported once per time-out, not once per attempt.
+    if (!m_fehlertimer.isActive())
+        m_fehlertimer.start();
     m_rxCount = 0;
     m_rxDropped = 0;
     m_waitFailed = false;

@@ -117,6 +117,8 @@ public:
     // Bytes 2 and 3 of the last valid reply: after a read, the module's firmware version.
     std::array<quint8, 2> replyBytes() const { return {m_replyByte2, m_replyByte3}; }
     bool carrierOn() const { return m_carrierOn; }
+    // Whoever opens or closes the radio test no longer takes the carrier for on.
+    void clearCarrierOn() { m_carrierOn = false; }
     bool bootAcknowledged() const { return m_bootAck; }
     // A reply is awaited: the time-out or the quiet time runs.
     bool isWaiting() const { return m_fehlertimer.isActive() || m_checkendtimer.isActive(); }

@@ -27,4 +27,7 @@ inline const QString Restarted = QStringLiteral("Gerät neu gestartet");
 inline const QString CommunicationError = QStringLiteral("Fehler bei Kommunikation");
 inline const QString FactoryImpossible = QStringLiteral("Kalibriervorgang kann nicht gestartet werden!");
 inline const QString DiagnosticError = QStringLiteral("Fehler: ");
+// The radio test's stop when the carrier has been on for the longest time allowed.
+inline const QString CarrierStopped = QStringLiteral(
+    "HF-Dauerträger nach 6 Minuten automatisch beendet (max. 6 Minuten pro Stunde erlaubt)");
 } // namespace WorkflowTexts

@@ -11,11 +11,13 @@ class ConfigDocument;
 class ConfigWorkflow;
 class DeviceLink;
 class FirmwareUpdate;
+class RadioTest;
 class QObject;
 class TFabout;
 class TFcal;
 class TFdigout;
 class TFhexfile;
+class TFtest;
 class TFVelka;
 class UserInteraction;
 
@@ -33,11 +35,13 @@ public:
     DeviceLink &link() const { return *m_link; }
     ConfigWorkflow &workflow() const { return *m_workflow; }
     FirmwareUpdate &firmwareUpdate() const { return *m_firmwareUpdate; }
+    RadioTest &radioTest() const { return *m_radioTest; }
 
     TFVelka *FVelka() const { return m_velka.get(); }
     TFcal *Fcal() const { return m_factory.get(); }
     TFhexfile *Fhexfile() const { return m_firmware.get(); }
     TFabout *Fabout() const { return m_about.get(); }
+    TFtest *Ftest() const { return m_radioTestWindow.get(); }
     TFdigout *Fdigout() const { return m_editor.get(); }
 
     // The windows in the order they were created.
@@ -48,9 +52,11 @@ private:
     std::unique_ptr<DeviceLink> m_link;
     std::unique_ptr<ConfigWorkflow> m_workflow;
     std::unique_ptr<FirmwareUpdate> m_firmwareUpdate;
+    std::unique_ptr<RadioTest> m_radioTest;
     std::unique_ptr<TFVelka> m_velka;
     std::unique_ptr<TFcal> m_factory;
     std::unique_ptr<TFhexfile> m_firmware;
     std::unique_ptr<TFabout> m_about;
+    std::unique_ptr<TFtest> m_radioTestWindow;
     std::unique_ptr<TFdigout> m_editor;
 };

@@ -22,6 +22,7 @@
 #include "ui/main/WordField.h"
 #include "ui/outputs/OutputGrid.h"
 #include "ui/outputs/TFdigout.h"
+#include "ui/radiotest/TFtest.h"
 
 #include <QAction>
 #include <QApplication>
@@ -59,10 +60,12 @@ TFVelka::~TFVelka()
         field->stopEditing();
 }
 
-void TFVelka::attachWindows(TFcal *factory, TFhexfile *firmware, TFabout *about, TFdigout *editor)
+void TFVelka::attachWindows(TFcal *factory, TFhexfile *firmware, TFabout *about, TFtest *radioTest,
+                            TFdigout *editor)
 {
     m_factory = factory;
     m_firmware = firmware;
+    m_radioTest = radioTest;
     m_about = about;
     m_editor = editor;
 }
@@ -101,6 +104,7 @@ void TFVelka::connectHandlers()
     connect(m_loadAction, &QAction::triggered, this, &TFVelka::MLadenClick);
     connect(m_saveAction, &QAction::triggered, this, &TFVelka::MSpeichernClick);
     connect(m_firmwareAction, &QAction::triggered, this, &TFVelka::MFirmwareClick);
+    connect(m_testAction, &QAction::triggered, this, &TFVelka::MtestClick);
     for (int n = 1; n <= 4; ++n)
         connect(m_portActions[n - 1], &QAction::triggered, this, [this, n] { MCOMClick(n); });
 
@@ -271,6 +275,19 @@ void TFVelka::MFirmwareClick()
         return;
     m_firmware->enableButtons();
     m_firmware->exec();
+}
+
+void TFVelka::MtestClick()
+{
+    if (!m_radioTest)
+        return;
+    m_link.protocol().clearCarrierOn();
+    m_radioTest->exec();
+}
+
+void TFVelka::showinfo(const QString &inhalt, int farbe, int option)
+{
+    m_log->showinfo(inhalt, farbe, option);
 }
 
 void TFVelka::MhomepageClick()

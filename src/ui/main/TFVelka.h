@@ -26,6 +26,7 @@ class TFabout;
 class TFcal;
 class TFdigout;
 class TFhexfile;
+class TFtest;
 class UserInteraction;
 class WordField;
 
@@ -40,7 +41,10 @@ public:
     ~TFVelka() override;
 
     // The windows created after this one; none is touched before the first activation.
-    void attachWindows(TFcal *factory, TFhexfile *firmware, TFabout *about, TFdigout *editor);
+    void attachWindows(TFcal *factory, TFhexfile *firmware, TFabout *about, TFtest *radioTest,
+                       TFdigout *editor);
+    // A report in the information log.
+    void showinfo(const QString &inhalt, int farbe, int option);
 
     bool firstActivationDone() const { return !m_firstActivation; }
     void FormActivate();
@@ -58,6 +62,7 @@ public:
     void ComNewsTimer();
     void MCOMClick(int port);
     void MFirmwareClick();
+    void MtestClick();
     void MhomepageClick();
     void MaboutClick();
     void MexitClick();
@@ -97,6 +102,7 @@ private:
     UserInteraction &m_ui;
     TFcal *m_factory = nullptr;
     TFhexfile *m_firmware = nullptr;
+    TFtest *m_radioTest = nullptr;
     TFabout *m_about = nullptr;
     TFdigout *m_editor = nullptr;
 
