@@ -37,6 +37,7 @@ const QString CarrierTime = QStringLiteral("Dauerträger an seit %1:%2 min");
 const QColor Black(0, 0, 0);
 const QColor Red(255, 0, 0);
 const QColor Yellow(255, 255, 0);
+const QColor Grey(214, 214, 214);
 
 QFrame *makePanel(QWidget *parent, const char *name, const QRect &rect)
 {
@@ -71,12 +72,13 @@ QLabel *makeLabel(QWidget *parent, const QString &text, const QRect &rect, const
     return label;
 }
 
-QPushButton *makeButton(QWidget *parent, const char *name, const QString &text, const QRect &rect)
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &text, const QRect &rect,
+                        int pixels = 17)
 {
     auto *button = new QPushButton(text, parent);
     button->setObjectName(QLatin1String(name));
     button->setGeometry(rect);
-    button->setFont(arialFont(17, true));
+    button->setFont(arialFont(pixels, true));
     button->setAutoDefault(false);
     return button;
 }
@@ -125,7 +127,8 @@ void TFtest::buildLayout()
     makeLabel(PRF, Warning1, QRect(8, 6, 270, 26), warning, Yellow);
     makeLabel(PRF, Warning2, QRect(8, 36, 270, 36), bold, Yellow)->setWordWrap(true);
     makeLabel(PRF, Warning3, QRect(8, 74, 270, 36), bold, Yellow)->setWordWrap(true);
-    ButRFstartstop = makeButton(PRF, "ButRFstartstop", CarrierStart, QRect(286, 10, 210, 100));
+    // Small enough for the longer stop caption.
+    ButRFstartstop = makeButton(PRF, "ButRFstartstop", CarrierStart, QRect(286, 10, 210, 100), 14);
     ButRFstartstop->setToolTip(HintStart);
 
     Ptry = makePanel(this, "Ptry", QRect(8, 134, 160, 52));
@@ -144,6 +147,7 @@ void TFtest::buildLayout()
     BgetRSSI = makeButton(PfarbeRSSI, "BgetRSSI", RssiStart, QRect(8, 8, 200, 72));
     BgetRSSI->setToolTip(HintStart);
     PRSSI = makePanel(PfarbeRSSI, "PRSSI", QRect(216, 8, 280, 72));
+    setPanelColour(PRSSI, Grey); // the value stays readable on either colour around it
     makeLabel(PRSSI, RssiCaption, QRect(6, 4, 90, 22), arialFont(13));
     L_RSSI = makeLabel(PRSSI, NoValue, QRect(96, 2, 100, 26), arialFont(19, true));
     L_RSSI->setObjectName(QStringLiteral("L_RSSI"));
