@@ -22,6 +22,12 @@ public:
     virtual bool open() = 0;
     // Hands what is still queued to the device first, so a frame sent just before is not cut.
     virtual void close() = 0;
+    // What every command does first: the line closed and opened again.
+    virtual bool reopen()
+    {
+        close();
+        return open();
+    }
     virtual bool isOpen() const = 0;
     // Why the last open or write failed.
     virtual QString errorString() const = 0;
@@ -37,6 +43,8 @@ public:
     virtual qint64 bytesWaiting() const = 0;
     // Drops the bytes that wait.
     virtual void discardInput() = 0;
+    // Drops what the device still holds to send, where it holds more than our whole frames.
+    virtual void discardOutput() {}
 
 signals:
     void received(const QByteArray &bytes);

@@ -1,28 +1,40 @@
 #pragma once
 
+#include "core/link/AdapterBackend.h"
+#include "core/link/AdapterChannel.h"
 #include "core/link/ModuleProtocol.h"
 #include "core/link/PortChooser.h"
 #include "core/link/SerialChannel.h"
 
 #include <QObject>
 
-// The link to the module as the program holds it: the serial line, the choice of port and the
-// command protocol on top. It is what the never-shown service window held; nothing of it is
-// a window.
+#include <memory>
+
+
+// The link to the module as the program holds it: the serial line and the maker's USB adapter,
+// the choice between them and the command protocol on top, switched to the adapter while it
+// is the link. It is what the never-shown service window held; nothing of it is a window.
 class DeviceLink : public QObject
 {
     Q_OBJECT
 public:
-    explicit DeviceLink(PortNameMapping portNames = systemPortName, QObject *parent = nullptr);
+    // Without `adapters`, the adapters are those the operating system reports.
+    explicit DeviceLink(PortNameMapping portNames = systemPortName,
+                        std::unique_ptr<AdapterBackend> adapters = {}, QObject *parent = nullptr);
+    ~DeviceLink() override;
 
     ModuleProtocol &protocol() { return m_protocol; }
     const ModuleProtocol &protocol() const { return m_protocol; }
     PortChooser &ports() { return m_ports; }
     const PortChooser &ports() const { return m_ports; }
     SerialChannel &channel() { return m_channel; }
+    AdapterChannel &adapterChannel() { return m_adapterChannel; }
+    AdapterBackend &adapters() { return *m_adapters; }
 
 private:
     SerialChannel m_channel;
+    std::unique_ptr<AdapterBackend> m_adapters;
+    AdapterChannel m_adapterChannel;
     PortChooser m_ports;
     ModuleProtocol m_protocol;
 };

@@ -7,6 +7,11 @@ namespace LinkTexts {
 
 // Status texts
 inline const QString InitialPort = QStringLiteral("COM1");
+inline const QString UsbPanel = QStringLiteral(" USB ");
+inline const QString NoAdapterYet = QStringLiteral("___");
+inline const QString AdapterListed = QStringLiteral("USB-Adapter gefunden");
+inline const QString AdapterFound = QStringLiteral("USB-Adapter: %1 gefunden");
+inline const QString AdapterUnavailable = QStringLiteral("USB-Adapter %1 nicht verfügbar");
 inline const QString Running = QStringLiteral("Übertragung läuft");
 inline const QString Done = QStringLiteral("...fertig");
 inline const QString Good = QStringLiteral("gut");

@@ -18,7 +18,7 @@ QByteArrayView bytesOf(std::span<const quint8> bytes)
 
 ModuleProtocol::ModuleProtocol(Channel &channel, QObject *parent)
     : QObject(parent)
-    , m_channel(channel)
+    , m_channel(&channel)
 {
     m_checkendtimer.setSingleShot(true);
     m_checkendtimer.setInterval(100);
@@ -28,17 +28,34 @@ ModuleProtocol::ModuleProtocol(Channel &channel, QObject *parent)
     m_fehlertimer.setInterval(1000);
     connect(&m_checkendtimer, &QTimer::timeout, this, &ModuleProtocol::checkendtimerTimer);
     connect(&m_fehlertimer, &QTimer::timeout, this, &ModuleProtocol::fehlertimerTimer);
-    connect(&m_channel, &Channel::received, this, &ModuleProtocol::onReceived);
-    connect(&m_channel, &Channel::vanished, this, &ModuleProtocol::onVanished);
-    connect(&m_channel, &Channel::writeFailed, this, &ModuleProtocol::sendFailed);
+    connectChannel();
+}
+
+void ModuleProtocol::connectChannel()
+{
+    connect(m_channel, &Channel::received, this, &ModuleProtocol::onReceived);
+    connect(m_channel, &Channel::vanished, this, &ModuleProtocol::onVanished);
+    connect(m_channel, &Channel::writeFailed, this, &ModuleProtocol::sendFailed);
+}
+
+void ModuleProtocol::setChannel(Channel &channel)
+{
+    if (&channel == m_channel)
+        return;
+    // A wait under way goes on collecting on the new line.
+    const bool collecting = m_channel->isReceiving();
+    m_channel->setReceiving(false);
+    m_channel->disconnect(this);
+    m_channel = &channel;
+    connectChannel();
+    m_channel->setReceiving(collecting);
 }
 
 // ---- Sending ----
 
 bool ModuleProtocol::setupport()
 {
-    m_channel.close();
-    if (m_channel.open())
+    if (m_channel->reopen())
         return true;
     emit sendFailed();
     return false;
@@ -46,21 +63,22 @@ bool ModuleProtocol::setupport()
 
 void ModuleProtocol::sendWakeUp(int count)
 {
-    if (!m_channel.isOpen())
+    if (!m_channel->isOpen())
         setupport();
     TxConfigOut(QByteArray(std::max(count, 0), '\0'));
 }
 
 void ModuleProtocol::TxConfigOut(QByteArrayView bytes)
 {
-    if (!m_channel.isOpen()) {
+    if (!m_channel->isOpen()) {
         emit sendFailed();
         return;
     }
-    m_channel.discardInput();
+    m_channel->discardOutput();
+    m_channel->discardInput();
     for (qsizetype i = 0; i < bytes.size(); ++i)
         m_traces.TM.append(LinkTexts::TxLine.arg(i).arg(quint8(bytes[i])));
-    if (!m_channel.write(bytes))
+    if (!m_channel->write(bytes))
         emit sendFailed();
 }
 
@@ -69,10 +87,10 @@ bool ModuleProtocol::TxOut(QByteArrayView bytes)
     QByteArray masked(bytes.data(), bytes.size());
     for (char &byte : masked)
         byte = char(quint8(byte) ^ Device::LinkMask);
-    if (m_channel.isOpen() && m_channel.write(masked))
+    if (m_channel->isOpen() && m_channel->write(masked))
         return true;
     // A port failure here ends the step that sent the frame; the port's own text says why.
-    raiseerror(m_channel.isOpen() ? m_channel.errorString() : LinkTexts::PortError);
+    raiseerror(m_channel->isOpen() ? m_channel->errorString() : LinkTexts::PortError);
     return false;
 }
 
@@ -124,7 +142,7 @@ void ModuleProtocol::RxStart(quint8 locstat)
     // would otherwise judge the new wait by the bytes received so far.
     m_checkendtimer.stop();
     m_pendingCommand = locstat;
-    m_channel.setReceiving(true);
+    m_channel->setReceiving(true);
     // A request repeated while the last one still waits keeps that one's time-out: with no
     // module a failure is reported once per time-out, not once per attempt.
     if (!m_fehlertimer.isActive())
@@ -139,22 +157,22 @@ void ModuleProtocol::RxStart(quint8 locstat)
 
 void ModuleProtocol::stopCollecting()
 {
-    m_channel.setReceiving(false);
+    m_channel->setReceiving(false);
 }
 
 void ModuleProtocol::startCollecting()
 {
-    m_channel.setReceiving(true);
+    m_channel->setReceiving(true);
 }
 
 bool ModuleProtocol::isCollecting() const
 {
-    return m_channel.isReceiving();
+    return m_channel->isReceiving();
 }
 
 void ModuleProtocol::discardInput()
 {
-    m_channel.discardInput();
+    m_channel->discardInput();
 }
 
 void ModuleProtocol::onReceived(const QByteArray &bytes)

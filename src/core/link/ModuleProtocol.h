@@ -61,6 +61,9 @@ class ModuleProtocol : public QObject
 public:
     explicit ModuleProtocol(Channel &channel, QObject *parent = nullptr);
 
+    // The line the frames go on: the serial port, or the USB adapter while it is the link.
+    void setChannel(Channel &channel);
+
     // ---- Requests: each returns once its frame is queued ----
     void BRXconfigClick();                         // read the configuration
     void BTxConfigClick(ConstPayloadSpan payload); // write; the data frame follows its acceptance
@@ -151,6 +154,7 @@ signals:
     void beepRequested();
 
 private:
+    void connectChannel();
     void sendRequest(quint8 command);
     void RxStart(quint8 locstat);
     void checkendtimerTimer();
@@ -165,7 +169,7 @@ private:
     void onVanished(const QString &errorText);
     void restartQuietTime();
 
-    Channel &m_channel;
+    Channel *m_channel;
     QTimer m_checkendtimer; // quiet time after the last byte: evaluation
     QTimer m_fehlertimer;   // reply time-out, counted from the request
 

@@ -1,9 +1,15 @@
 #include "core/link/PortChooser.h"
 
+#include "core/link/AdapterBackend.h"
+#include "core/link/AdapterChannel.h"
 #include "core/link/Channel.h"
+#include "core/link/DeviceConstants.h"
 #include "core/link/LinkTexts.h"
 
 namespace {
+
+constexpr int SearchMs = 1000;
+constexpr int WatchMs = 2000;
 
 QString comName(int number)
 {
@@ -22,9 +28,13 @@ int portNumber(const QString &name)
 
 } // namespace
 
-PortChooser::PortChooser(Channel &channel, QObject *parent)
+PortChooser::PortChooser(Channel &channel, AdapterBackend &adapters, AdapterChannel &adapter,
+                         QObject *parent)
     : QObject(parent)
     , m_channel(channel)
+    , m_adapters(adapters)
+    , m_adapter(adapter)
+    , m_adapterText(LinkTexts::NoAdapterYet)
 {
     m_menu = {LinkTexts::MenuKommunikation, false, true};
     for (int n = 1; n <= 4; ++n)
@@ -36,6 +46,8 @@ PortChooser::PortChooser(Channel &channel, QObject *parent)
     m_inittimer.setSingleShot(true);
     m_inittimer.setInterval(100);
     connect(&m_inittimer, &QTimer::timeout, this, &PortChooser::inittimerTimer);
+    m_timerUSBsearch.setInterval(SearchMs);
+    connect(&m_timerUSBsearch, &QTimer::timeout, this, &PortChooser::timerUSBsearchTimer);
     m_inittimer.start();
 }
 
@@ -94,6 +106,15 @@ void PortChooser::MainMenu1Change()
 
 void PortChooser::showdata()
 {
+    if (m_usbMode) {
+        m_statusText = LinkTexts::UsbPanel;
+        m_timerUSBsearch.start(WatchMs);
+        const bool menuChanges = m_menu.enabled;
+        m_menu.enabled = false;
+        if (menuChanges)
+            MainMenu1Change();
+        return;
+    }
     // A change of the menu starts the probe, which leaves the port closed under "COM4"; it
     // runs first so that the chosen name below is what stays.
     const int chosen = portNumber(m_chosen);
@@ -104,6 +125,56 @@ void PortChooser::showdata()
         return;
     }
     checkOnly(portNumber(m_channel.portName()));
+    m_timerUSBsearch.start(SearchMs);
     m_statusText = m_channel.portName();
     m_menu.enabled = true;
+}
+
+void PortChooser::timerUSBsearchTimer()
+{
+    if (m_usbMode) {
+        if (!m_adapters.status())
+            adapterLost();
+        return;
+    }
+    OpenFTDI();
+    if (m_usbMode) {
+        m_timerUSBsearch.stop();
+        showdata();
+        emit connectionChanged();
+    }
+}
+
+void PortChooser::OpenFTDI()
+{
+    m_usbMode = false;
+    const QString prefix = QString::fromLatin1(Device::AdapterPrefix);
+    for (const QString &serial : m_adapters.serialNumbers()) {
+        m_adapterText = LinkTexts::AdapterListed;
+        // A serial number shorter than eight characters is its own description.
+        const QString description = serial.left(8);
+        if (!description.startsWith(prefix))
+            continue;
+        m_adapter.setSerialNumber(serial);
+        if (!m_adapter.open())
+            continue;
+        m_adapterDescription = description;
+        m_adapterText = LinkTexts::AdapterFound.arg(description);
+        m_usbMode = true;
+        emit usbModeChanged(true);
+        showdata();
+        // The first one that opens is the link; no other is opened beside it.
+        return;
+    }
+}
+
+void PortChooser::adapterLost()
+{
+    m_usbMode = false;
+    m_timerUSBsearch.stop();
+    m_adapter.close();
+    m_adapterText.clear();
+    emit usbModeChanged(false);
+    showdata();
+    emit connectionChanged();
 }

@@ -6,6 +6,8 @@
 
 #include <array>
 
+class AdapterBackend;
+class AdapterChannel;
 class Channel;
 
 // One entry of the port menu, kept as data: the main window mirrors it in its own menu.
@@ -16,13 +18,27 @@ struct PortMenuItem
     bool enabled = true;
 };
 
-// The choice among COM1..COM4: which of them exist (the probe), which one the user chose,
-// the menu that offers them and the status text that names the active link.
+// The choice of the line to the module: COM1..COM4 (which of them exist, which one the user
+// chose, the menu that offers them), and the maker's USB adapter, searched for every second
+// and, once found, used instead of the serial port and watched every two seconds until it is
+// gone. Says what status panel 0 names.
 class PortChooser : public QObject
 {
     Q_OBJECT
 public:
-    explicit PortChooser(Channel &channel, QObject *parent = nullptr);
+    PortChooser(Channel &channel, AdapterBackend &adapters, AdapterChannel &adapter,
+                QObject *parent = nullptr);
+
+    // The adapter is the link.
+    bool usbMode() const { return m_usbMode; }
+    // What the search has found: "___" before it ran, "USB-Adapter gefunden" once any adapter
+    // is listed, "USB-Adapter: QVK00042 gefunden" once one is open, empty after it was lost.
+    QString adapterText() const { return m_adapterText; }
+    // The first eight characters of the open adapter's serial number.
+    QString adapterDescription() const { return m_adapterDescription; }
+    // How often the search or the watch runs now.
+    int searchInterval() const { return m_timerUSBsearch.interval(); }
+    bool isSearching() const { return m_timerUSBsearch.isActive(); }
 
     // "COM&1".."COM&4" (index 0..3): checked is the choice, enabled means the port exists.
     const std::array<PortMenuItem, 4> &portItems() const { return m_items; }
@@ -43,6 +59,10 @@ public:
     void showdata();
     // The start-up, 100 ms after creation.
     void inittimerTimer();
+    // The adapter search (while the serial port is the link) or watch (while the adapter is).
+    void timerUSBsearchTimer();
+    // Opens the first adapter whose serial number begins with "QVK".
+    void OpenFTDI();
     bool isStarting() const { return m_inittimer.isActive(); }
 
 signals:
@@ -50,13 +70,23 @@ signals:
     void connectionChanged();
     // The chosen port could not be opened again under its new name.
     void portFailed(const QString &errorText);
+    // The adapter became the link, or stopped being it.
+    void usbModeChanged(bool usbMode);
 
 private:
     void selectPort(int number);
     bool renamePort(const QString &name);
     void checkOnly(int number);
 
+    void adapterLost();
+
     Channel &m_channel;
+    AdapterBackend &m_adapters;
+    AdapterChannel &m_adapter;
+    bool m_usbMode = false;
+    QString m_adapterText;
+    QString m_adapterDescription;
+    QTimer m_timerUSBsearch;
     std::array<PortMenuItem, 4> m_items;
     PortMenuItem m_menu;
     QString m_statusText;

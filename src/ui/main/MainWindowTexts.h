@@ -11,6 +11,10 @@ inline const QString NoConnection = QStringLiteral("-no connection-");
 inline const QString PanelNoLink = QStringLiteral("-no-");
 inline const QString PanelNoFile = QStringLiteral("-file-");
 inline const QString MissingPort = QStringLiteral("---");
+inline const QString UsbConnection = QStringLiteral("USB");
+inline const QString UsbGone = QStringLiteral("USB-Adapter nicht mehr vorhanden!");
+inline const QString UsingSerialPort = QStringLiteral("verwende nun seriellen Port: ");
+inline const QString UsbMenu = QStringLiteral("!!! using USB-Adapter %1!!!");
 
 // Groups
 inline const QString Geraeteadressen = QStringLiteral("Geräteadressen");

@@ -12,9 +12,10 @@
 #include "ui/outputs/TFdigout.h"
 #include "ui/radiotest/TFtest.h"
 
-Program::Program(const Clock &clock, UserInteraction &ui, PortNameMapping portNames)
+Program::Program(const Clock &clock, UserInteraction &ui, PortNameMapping portNames,
+                 std::unique_ptr<AdapterBackend> adapters)
     : m_document(std::make_unique<ConfigDocument>())
-    , m_link(std::make_unique<DeviceLink>(std::move(portNames)))
+    , m_link(std::make_unique<DeviceLink>(std::move(portNames), std::move(adapters)))
     , m_workflow(std::make_unique<ConfigWorkflow>(m_link->protocol(), *m_document, ui))
     , m_firmwareUpdate(std::make_unique<FirmwareUpdate>(m_link->protocol(), ui))
     , m_radioTest(std::make_unique<RadioTest>(m_link->protocol(), clock))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/link/AdapterBackend.h"
 #include "core/link/PortNames.h"
 
 #include <QList>
@@ -27,8 +28,10 @@ class UserInteraction;
 class Program
 {
 public:
-    // `portNames` says which device each of "COM1".."COM4" is.
-    Program(const Clock &clock, UserInteraction &ui, PortNameMapping portNames = systemPortName);
+    // `portNames` says which device each of "COM1".."COM4" is; `adapters` where the maker's USB
+    // adapters are found (without it, where the operating system reports them).
+    Program(const Clock &clock, UserInteraction &ui, PortNameMapping portNames = systemPortName,
+            std::unique_ptr<AdapterBackend> adapters = {});
     ~Program();
 
     ConfigDocument &document() const { return *m_document; }

@@ -242,15 +242,34 @@ void TFVelka::ComNewsTimer()
 {
     m_comNews->stop();
     const PortChooser &ports = m_link.ports();
-    m_connectionText = ports.statusText();
-    for (int n = 0; n < 4; ++n) {
-        const PortMenuItem &item = ports.portItems()[size_t(n)];
-        m_portActions[n]->setVisible(true);
-        m_portActions[n]->setChecked(item.checked);
-        m_portActions[n]->setEnabled(item.enabled);
-        // The chosen port does not exist.
-        if (item.checked && !item.enabled)
-            m_connectionText = MainTexts::MissingPort;
+    if (ports.usbMode()) {
+        if (m_connectionText != MainTexts::UsbConnection)
+            m_log->showinfo(ports.adapterText(), LogColour::Black, LogOption::Framed);
+        m_connectionText = MainTexts::UsbConnection;
+    } else if (m_connectionText == MainTexts::UsbConnection) {
+        // The adapter has just gone.
+        m_connectionText = ports.statusText();
+        m_log->showinfo(MainTexts::UsbGone, LogColour::Red, LogOption::TimeLine);
+        m_log->showinfo(MainTexts::UsingSerialPort + m_connectionText, LogColour::Red, LogOption::EmptyLine);
+    }
+
+    if (m_connectionText == MainTexts::UsbConnection) {
+        m_adapterAction->setText(MainTexts::UsbMenu.arg(ports.adapterDescription()));
+        m_adapterAction->setVisible(true);
+        for (QAction *port : m_portActions)
+            port->setVisible(false);
+    } else {
+        m_adapterAction->setVisible(false);
+        m_connectionText = ports.statusText();
+        for (int n = 0; n < 4; ++n) {
+            const PortMenuItem &item = ports.portItems()[size_t(n)];
+            m_portActions[n]->setVisible(true);
+            m_portActions[n]->setChecked(item.checked);
+            m_portActions[n]->setEnabled(item.enabled);
+            // The chosen port does not exist.
+            if (item.checked && !item.enabled)
+                m_connectionText = MainTexts::MissingPort;
+        }
     }
     m_statusPanels[0]->setText(m_connectionText);
     // The next trigger runs at once; the link starts the timer when something changes.
