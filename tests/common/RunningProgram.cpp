@@ -13,18 +13,23 @@ RunningProgram::~RunningProgram()
 {
     m_program.reset();
     m_sim.reset();
+    qunsetenv("VELKA_USB_ADAPTERS");
 }
 
 bool RunningProgram::start(QString *error, Module module)
 {
     QString device;
-    if (module == Module::Simulated) {
+    if (module != Module::None) {
         m_sim = std::make_unique<ModuleSimulator>();
         if (!m_sim->open(error))
             return false;
         QObject::connect(m_sim.get(), &ModuleSimulator::answered,
                          [this](quint8 request) { m_answered << request; });
         device = m_sim->devicePath();
+    }
+    if (module == Module::Adapter) {
+        qputenv("VELKA_USB_ADAPTERS", QByteArray(AdapterSerial) + '=' + device.toLocal8Bit());
+        device.clear(); // no serial port leads anywhere
     }
     m_program = std::make_unique<Program>(clock, ui, [device](const QString &name) {
         return name == QLatin1String("COM1") && !device.isEmpty() ? device

@@ -24,7 +24,10 @@ public:
     RunningProgram();
     ~RunningProgram();
 
-    enum class Module { Simulated, None };
+    // Simulated: behind COM1. Adapter: behind the maker's USB adapter "QVK00042" (through
+    // VELKA_USB_ADAPTERS), with no serial port at all. None: nothing.
+    enum class Module { Simulated, Adapter, None };
+    static constexpr const char *AdapterSerial = "QVK00042";
     // Opens the module's line, creates the program, shows the main window and waits until
     // the window (and with a module, the link) has started. False (with `error`) when
     // something did not.
