@@ -175,6 +175,12 @@ void ModuleProtocol::discardInput()
     m_channel->discardInput();
 }
 
+void ModuleProtocol::discardQueues()
+{
+    m_channel->discardOutput();
+    m_channel->discardInput();
+}
+
 void ModuleProtocol::onReceived(const QByteArray &bytes)
 {
     // Nothing goes past the buffer; what does not fit is counted, so the reply cannot pass.

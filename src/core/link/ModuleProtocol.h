@@ -110,6 +110,8 @@ public:
     void stopTimeout() { m_fehlertimer.stop(); }
     // Drops received bytes that were not collected.
     void discardInput();
+    // Drops what the line holds either way: the adapter's transmit queue, then both inputs.
+    void discardQueues();
 
     // ---- What the windows show ----
     LinkState linkState() const { return m_linkState; }

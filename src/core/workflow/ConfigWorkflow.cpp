@@ -135,7 +135,7 @@ void ConfigWorkflow::factoryWindowShown()
 
 void ConfigWorkflow::factoryWrite()
 {
-    m_link.discardInput();
+    m_link.discardQueues();
     m_link.setHold(false);
     m_link.setQuietTime(100);
     m_step = Step::FactoryWriting;
