@@ -134,6 +134,8 @@ int main(int argc, char **argv)
                        "the module's application protocol, and after the boot command its bootloader,\n"
                        "until it is stopped (SIGINT, SIGTERM).\n"
                        "Point the tool at it with VELKA_COM1=<path>.\n"
+                       "With --usb-serial it plays the maker's USB adapter instead: it then also prints\n"
+                       "on stderr the pair to give the tool, VELKA_USB_ADAPTERS=<serial>=<path>.\n"
                        "With --write-firmware it only writes a firmware update file to try the update with.\n\n"
                        "Fault modes:\n")
         + SimFault::helpText() + QStringLiteral("\nBootloader fault modes:\n") + BootFault::helpText());
@@ -178,14 +180,27 @@ int main(int argc, char **argv)
                                           QStringLiteral("Rows of 64 instructions in the file --write-firmware writes, "
                                                          "1..161 (default 20)."),
                                           QStringLiteral("rows"), QStringLiteral("20"));
+    const QCommandLineOption usbSerial(QStringLiteral("usb-serial"),
+                                       QStringLiteral("Present the line as a USB adapter with this serial number, e.g. "
+                                                      "QVK00042 (the tool takes only those beginning with QVK): prints "
+                                                      "VELKA_USB_ADAPTERS=<serial>=<path> on stderr after the path."),
+                                       QStringLiteral("serial"));
     parser.addOptions({firmware, rssi, config, pace, fault, faultOn, chatter, countdown, bootFault, memoryOut,
-                       writeFirmware, firmwareVersion, firmwareRows});
+                       writeFirmware, firmwareVersion, firmwareRows, usbSerial});
     parser.process(app);
 
     if (parser.isSet(writeFirmware)) {
         writeDemoFirmware(parser.value(writeFirmware), parser.value(firmwareVersion), parser.value(firmwareRows));
         return 0;
     }
+
+    // The serial number goes into a list of SERIAL=DEVICE pairs separated by commas.
+    const QString adapterSerial = parser.value(usbSerial);
+    if (parser.isSet(usbSerial)
+        && !QRegularExpression(QStringLiteral("^[\\x21-\\x7E]+$")).match(adapterSerial).hasMatch())
+        fail(QStringLiteral("--usb-serial wants a serial number of printable characters, e.g. QVK00042"));
+    if (adapterSerial.contains(QLatin1Char(',')) || adapterSerial.contains(QLatin1Char('=')))
+        fail(QStringLiteral("--usb-serial: a serial number cannot hold ',' or '='"));
 
     ModuleSimulator sim;
     ModuleFirmware &module = sim.module();
@@ -259,8 +274,13 @@ int main(int argc, char **argv)
     QString error;
     if (!sim.open(&error))
         fail(QStringLiteral("cannot open a pseudo-terminal: ") + error);
+    // The path comes first in any case: whoever starts the simulator reads it from there.
     std::printf("%s\n", qPrintable(sim.devicePath()));
     std::fflush(stdout);
+    if (!adapterSerial.isEmpty()) {
+        std::fprintf(stderr, "VELKA_USB_ADAPTERS=%s=%s\n", qPrintable(adapterSerial), qPrintable(sim.devicePath()));
+        std::fflush(stderr);
+    }
     QObject::connect(&sim, &ModuleSimulator::vanished, &app, &QCoreApplication::quit);
 
     const int status = app.exec();

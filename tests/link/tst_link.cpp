@@ -7,6 +7,7 @@
 #include "core/link/PortNames.h"
 
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -118,6 +119,7 @@ private slots:
     void portNames_followTheEnvironment_data();
     void portNames_followTheEnvironment();
     void environment_leadsTheDefaultLinkToTheModule();
+    void simulatedAdapter_becomesTheLinkUntilItStops();
 
 private:
     ModuleProtocol &protocol() { return m_link->protocol(); }
@@ -754,6 +756,34 @@ void TestLink::environment_leadsTheDefaultLinkToTheModule()
     qunsetenv("VELKA_COM1");
     QTRY_COMPARE(replied.count(), 1);
     QCOMPARE(m_sim->received().size(), 100 + 8);
+}
+
+void TestLink::simulatedAdapter_becomesTheLinkUntilItStops()
+{
+    QProcess adapter;
+    const QString device = startSimulatorProcess(adapter, QStringLiteral(VELKA_SIM_PATH),
+                                                 {QStringLiteral("--usb-serial"), QStringLiteral("QVK00042")});
+    QVERIFY(!device.isEmpty());
+    QSignalSpy usbMode(&ports(), &PortChooser::usbModeChanged);
+    qputenv("VELKA_USB_ADAPTERS", "QVK00042=" + device.toLocal8Bit());
+    const auto unset = qScopeGuard([] { qunsetenv("VELKA_USB_ADAPTERS"); });
+    // The search runs every second.
+    QTRY_VERIFY_WITH_TIMEOUT(ports().usbMode(), 3000);
+    QCOMPARE(ports().statusText(), QStringLiteral(" USB "));
+    QCOMPARE(ports().adapterText(), QStringLiteral("USB-Adapter: QVK00042 gefunden"));
+
+    // The request goes to the adapter's module, not to the one on COM1.
+    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
+    protocol().BtestRSSIClick();
+    QTRY_COMPARE(replied.count(), 1);
+    QVERIFY(m_sim->received().isEmpty());
+
+    adapter.terminate();
+    QVERIFY(adapter.waitForFinished(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(!ports().usbMode(), 3000);
+    QCOMPARE(usbMode.count(), 2);
+    QCOMPARE(usbMode.last().first().toBool(), false);
+    QCOMPARE(ports().statusText(), QStringLiteral("COM1"));
 }
 
 QTEST_GUILESS_MAIN(TestLink)

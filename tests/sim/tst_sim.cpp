@@ -163,6 +163,9 @@ private slots:
     void program_writesDemoFirmwareFile();
     void program_refusesDemoFirmwareItCannotWrite_data();
     void program_refusesDemoFirmwareItCannotWrite();
+    void program_usbSerial_printsPathThenAdapterPair();
+    void program_usbSerial_refusesWhatTheListCannotHold_data();
+    void program_usbSerial_refusesWhatTheListCannotHold();
 
 private:
     void enterBootloader(int countdownMs = 5000);
@@ -664,6 +667,48 @@ void TestSim::program_refusesDemoFirmwareItCannotWrite()
     const QString path = dir.filePath(QStringLiteral("demo.qvx"));
     QCOMPARE(runSimProgram(QStringList{QStringLiteral("--write-firmware"), path} + options), 2);
     QVERIFY(!QFile::exists(path));
+}
+
+void TestSim::program_usbSerial_printsPathThenAdapterPair()
+{
+    QProcess program;
+    const QString device = startSimulatorProcess(program, QStringLiteral(VELKA_SIM_PATH),
+                                                 {QStringLiteral("--usb-serial"), QStringLiteral("QVK00042")});
+    QVERIFY2(device.startsWith(QLatin1String("/dev/")), qPrintable(device));
+    QByteArray errors;
+    QTRY_VERIFY_WITH_TIMEOUT((errors += program.readAllStandardError()).endsWith('\n'), 5000);
+    QCOMPARE(errors, "VELKA_USB_ADAPTERS=QVK00042=" + device.toLocal8Bit() + '\n');
+
+    // Only the announcement differs: the module answers on that line as always.
+    Line line;
+    QVERIFY(line.open(device));
+    QCOMPARE(line.exchange(request('a'), 6).toHex(), QByteArray("ff610028fe77"));
+
+    program.terminate();
+    QVERIFY(program.waitForFinished(5000));
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(program.readAllStandardError(), QByteArray());
+}
+
+void TestSim::program_usbSerial_refusesWhatTheListCannotHold_data()
+{
+    QTest::addColumn<QString>("serial");
+    QTest::newRow("empty") << "";
+    QTest::newRow("comma") << "QVK1,QVK2";
+    QTest::newRow("equals sign") << "QVK1=2";
+    QTest::newRow("space") << "QVK 1";
+}
+
+void TestSim::program_usbSerial_refusesWhatTheListCannotHold()
+{
+    QFETCH(QString, serial);
+    QProcess program;
+    program.start(QStringLiteral(VELKA_SIM_PATH), {QStringLiteral("--usb-serial"), serial});
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 2);
+    QCOMPARE(program.readAllStandardOutput(), QByteArray()); // no device path: nothing was opened
+    QVERIFY(program.readAllStandardError().startsWith("velka-sim: --usb-serial"));
 }
 
 QTEST_GUILESS_MAIN(TestSim)
