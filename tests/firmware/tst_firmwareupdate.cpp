@@ -231,7 +231,7 @@ void TestFirmwareUpdate::noBootReply_reportsAndLaterCountdownStillOffersTheStart
 {
     m_run->sim().setFault('w', *SimFault::parse(u"silent"), 1);
     // As with a real module, the count begins after the window's first look at 500 ms.
-    m_run->sim().setCountdownInterval(700);
+    m_run->sim().setCountdownInterval(900);
     m_run->ui.openNames << fileWith(firmware(1));
     withWindow([&](TFhexfile *window) {
         QTRY_VERIFY(control<QLabel>(window, "Ausrufezeichen")->isVisible());

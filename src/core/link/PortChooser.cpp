@@ -47,6 +47,8 @@ PortChooser::PortChooser(Channel &channel, AdapterBackend &adapters, AdapterChan
     m_inittimer.setInterval(100);
     connect(&m_inittimer, &QTimer::timeout, this, &PortChooser::inittimerTimer);
     m_timerUSBsearch.setInterval(SearchMs);
+    // An adapter plugged in is taken within one search interval, not a little later.
+    m_timerUSBsearch.setTimerType(Qt::PreciseTimer);
     connect(&m_timerUSBsearch, &QTimer::timeout, this, &PortChooser::timerUSBsearchTimer);
     m_inittimer.start();
 }
