@@ -3,6 +3,7 @@
 // waits for bytes that never come.
 //
 //   bench_link [path-to-velka-sim] [repetitions]
+#include "ProcessCpu.h"
 #include "SimProcess.h"
 #include "core/link/DeviceLink.h"
 
@@ -14,7 +15,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
 
@@ -46,13 +46,6 @@ const Request Requests[] = {
     {"rssi     'a'", [](ModuleProtocol &link) { link.BtestRSSIClick(); }, 100 + 8, 6, 1},
 };
 
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // Runs the event loop until `link` has accepted `replies` replies to the request just made;
 // false as soon as it rejects one or gives up.
@@ -142,13 +135,13 @@ int main(int argc, char **argv)
     waitForOutcome(link, 1, 5000);
     std::printf("\nafter the time-out (\"%s\", still collecting: %s)\n", qPrintable(link.errorText()),
                 link.isCollecting() ? "yes" : "no");
-    const double cpuBefore = cpuSeconds();
+    const double cpuBefore = processCpuSeconds();
     QElapsedTimer wall;
     wall.start();
     QEventLoop idle;
     QTimer::singleShot(10000, Qt::PreciseTimer, &idle, &QEventLoop::quit);
     idle.exec();
-    const double cpu = cpuSeconds() - cpuBefore;
+    const double cpu = processCpuSeconds() - cpuBefore;
     const double seconds = double(wall.nsecsElapsed()) / 1e9;
     std::printf("  CPU %.4f s in %.2f s: %.3f %% of one core (target < 0.2 %%)\n", cpu, seconds,
                 100.0 * cpu / seconds);

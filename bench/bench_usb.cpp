@@ -4,6 +4,7 @@
 // when the variable is taken away.
 //
 //   bench_usb [path-to-velka-sim] [repetitions] [idle seconds]
+#include "ProcessCpu.h"
 #include "SimProcess.h"
 #include "core/link/DeviceLink.h"
 
@@ -16,20 +17,12 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
 
 constexpr int SearchIntervalMs = 1000;
 const QString Serial = QStringLiteral("QVK00042");
 
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // Runs the event loop until the chooser reports `usbMode`; false after `timeoutMs`.
 bool waitForUsbMode(PortChooser &ports, bool usbMode, int timeoutMs)
@@ -143,11 +136,11 @@ int main(int argc, char **argv)
     // No adapter: the search goes on every second, and that must cost next to nothing.
     std::printf("\nsearching with no adapter present (every %d ms: %s)\n", ports.searchInterval(),
                 ports.isSearching() && !ports.usbMode() ? "yes" : "no");
-    const double cpuBefore = cpuSeconds();
+    const double cpuBefore = processCpuSeconds();
     QElapsedTimer wall;
     wall.start();
     runFor(idleSeconds * 1000);
-    const double cpu = cpuSeconds() - cpuBefore;
+    const double cpu = processCpuSeconds() - cpuBefore;
     const double seconds = double(wall.nsecsElapsed()) / 1e9;
     std::printf("  CPU %.4f s in %.2f s: %.3f %% of one core (target < 0.1 %%)\n", cpu, seconds,
                 100.0 * cpu / seconds);

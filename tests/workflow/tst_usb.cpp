@@ -1,5 +1,6 @@
 // The whole program on the maker's USB adapter: the simulated module plays an adapter through
 // VELKA_USB_ADAPTERS, and no serial port exists at all.
+#include "ProcessCpu.h"
 #include "common/RunningProgram.h"
 #include "core/link/DeviceLink.h"
 #include "core/workflow/ConfigDocument.h"
@@ -12,7 +13,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <sys/resource.h>
 
 #include <memory>
 
@@ -20,14 +20,6 @@ namespace {
 const QColor Black(0, 0, 0);
 const QColor Red(255, 0, 0);
 const QString TimeLine = QStringLiteral(" -14:05:09-");
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 } // namespace
 
 class TestUsb : public QObject
@@ -112,11 +104,11 @@ void TestUsb::pulledOutDuringARequest_serialPortIsBackAndTheRequestFails()
     QTRY_VERIFY(button("ButRead")->isEnabled());
 
     // Idle again: no error storm and no polling left behind.
-    const double cpuBefore = cpuSeconds();
+    const double cpuBefore = processCpuSeconds();
     QElapsedTimer idle;
     idle.start();
     QVERIFY(QTest::qWaitFor([&] { return idle.elapsed() >= 1000; }, 1500));
-    QVERIFY2(cpuSeconds() - cpuBefore < 0.5, qPrintable(QString::number(cpuSeconds() - cpuBefore)));
+    QVERIFY2(processCpuSeconds() - cpuBefore < 0.5, qPrintable(QString::number(processCpuSeconds() - cpuBefore)));
 
     // Plugged in again (the simulator's new line stands for the adapter's).
     QVERIFY(m_run->sim().open());
