@@ -41,11 +41,7 @@ quint8 nextReplyCommand(quint8 command)
 
 std::optional<BootFault> BootFault::parse(QStringView text, QString *error)
 {
-    const auto fail = [error](const QString &why) -> std::optional<BootFault> {
-        if (error)
-            *error = why;
-        return std::nullopt;
-    };
+    const auto fail = [error](const QString &why) { return FaultText::refused<BootFault>(error, why); };
     const FaultText parts(text);
     const QStringView name = parts.name;
     const QStringView argument = parts.argument;

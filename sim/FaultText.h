@@ -19,6 +19,15 @@ struct FaultText
         argument = colon < 0 ? QStringView() : text.mid(colon + 1);
     }
 
+    // No fault, with the reason in `error` for whoever asked.
+    template <class Fault>
+    static std::optional<Fault> refused(QString *error, const QString &why)
+    {
+        if (error)
+            *error = why;
+        return std::nullopt;
+    }
+
     // The kind whose name this is, from a table of {kind, name} entries.
     template <class Kind, std::size_t N, class Entry>
     std::optional<Kind> kindIn(const std::array<Entry, N> &names) const

@@ -34,11 +34,7 @@ constexpr std::array<KindName, 11> Names{{
 
 std::optional<SimFault> SimFault::parse(QStringView text, QString *error)
 {
-    const auto fail = [error](const QString &why) -> std::optional<SimFault> {
-        if (error)
-            *error = why;
-        return std::nullopt;
-    };
+    const auto fail = [error](const QString &why) { return FaultText::refused<SimFault>(error, why); };
     const FaultText parts(text);
     const QStringView name = parts.name;
     const QStringView argument = parts.argument;

@@ -78,12 +78,12 @@ void TestFrames::request_bytes()
     QFETCH(int, command);
     QFETCH(QByteArray, frame);
     QFETCH(int, preamble);
-    const RequestSpec *spec = requestSpec(quint8(command));
-    QVERIFY(spec);
-    const RequestFrame built = buildRequestFrame(*spec);
+    const RequestInfo *request = requestInfo(quint8(command));
+    QVERIFY(request);
+    const RequestFrame built = buildRequestFrame(*request);
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(built.data()), int(built.size())), frame);
-    QCOMPARE(spec->preamble, preamble);
-    QVERIFY(!requestSpec('3')); // the data frame is no request of its own
+    QCOMPARE(request->preamble, preamble);
+    QVERIFY(!requestInfo('3')); // the data frame is no request of its own
 }
 
 void TestFrames::dataFrame_carriesPayloadAndChecksum()

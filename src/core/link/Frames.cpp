@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr std::array<RequestSpec, 6> Requests{{
+constexpr std::array<RequestInfo, 6> Requests{{
     {Command::ReadConfig, {0x00, 0x00, 0x00, 0x80}, 50},
     {Command::WriteRequest, {0x01, 0x00, 0x01, 0x80}, 50},
     {Command::Reset, {0x00, 0x00, 0x00, 0x00}, 50},
@@ -81,14 +81,14 @@ quint16 buildchecksum(std::span<const quint8> bytes)
     return quint16(0xFFFF - (sum & 0xFFFF));
 }
 
-const RequestSpec *requestSpec(quint8 command)
+const RequestInfo *requestInfo(quint8 command)
 {
     const auto it = std::find_if(Requests.begin(), Requests.end(),
-                                 [command](const RequestSpec &r) { return r.command == command; });
+                                 [command](const RequestInfo &r) { return r.command == command; });
     return it == Requests.end() ? nullptr : &*it;
 }
 
-RequestFrame buildRequestFrame(const RequestSpec &request)
+RequestFrame buildRequestFrame(const RequestInfo &request)
 {
     RequestFrame frame{};
     frame[0] = Frame::StartByte;

@@ -43,7 +43,7 @@ quint16 buildchecksum(std::span<const quint8> bytes);
 
 // One of the six requests: its command, its fixed parameter bytes and the number of zero
 // bytes that wake the module before it.
-struct RequestSpec
+struct RequestInfo
 {
     quint8 command;
     std::array<quint8, 4> parameters;
@@ -51,10 +51,10 @@ struct RequestSpec
 };
 
 // The request with this command byte, or nullptr if there is none.
-const RequestSpec *requestSpec(quint8 command);
+const RequestInfo *requestInfo(quint8 command);
 
 // 0xFF, command, the four parameters, checksum over bytes 0..5.
-RequestFrame buildRequestFrame(const RequestSpec &request);
+RequestFrame buildRequestFrame(const RequestInfo &request);
 
 // 0xFF, '3', the 384 payload bytes, checksum over bytes 0..385.
 DataFrame buildDataFrame(ConstPayloadSpan payload);

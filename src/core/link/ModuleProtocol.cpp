@@ -108,7 +108,7 @@ void ModuleProtocol::BTxConfigClick(ConstPayloadSpan payload)
 
 void ModuleProtocol::sendRequest(quint8 command)
 {
-    const RequestSpec *request = requestSpec(command);
+    const RequestInfo *request = requestInfo(command);
     Q_ASSERT(request);
     if (!setupport()) {
         raiseerror(LinkTexts::PortError);

@@ -6,7 +6,7 @@
 #include "ui/main/WordField.h"
 
 namespace {
-const FieldSpec Fields[] = {
+const FieldRow Fields[] = {
     {"E_systemID", Word::SystemId, FieldKind::Integer, 5, {110, 22, 60, 20}, &MainTexts::HintSystemId,
      &MainTexts::CaptionSystemId, {8, 22, 100, 20}},
     {"E_HFkanal", Word::Channel, FieldKind::Integer, 5, {110, 48, 60, 20}, &MainTexts::HintKanal,

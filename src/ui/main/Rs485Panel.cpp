@@ -10,7 +10,7 @@
 #include <QLabel>
 
 namespace {
-const FieldSpec Fields[] = {
+const FieldRow Fields[] = {
     {"E_RS485adr1", Word::Rs485Address1, FieldKind::Integer, 5, {88, 0, 96, 20}, &MainTexts::HintRs485Adr1,
      &MainTexts::CaptionAdresse1, {6, 0, 80, 20}},
     {"E_RS485adr2", Word::Rs485Address2, FieldKind::Integer, 5, {88, 21, 96, 20}, &MainTexts::HintRs485Adr2,

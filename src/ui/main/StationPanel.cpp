@@ -14,7 +14,7 @@ namespace {
 const QString HintSlaves[4] = {MainTexts::HintAdresseSlave.arg(1), MainTexts::HintAdresseSlave.arg(2),
                                MainTexts::HintAdresseSlave.arg(3), MainTexts::HintAdresseSlave.arg(4)};
 
-const FieldSpec AddressFields[] = {
+const FieldRow AddressFields[] = {
     {"E_adresse0", Word::MasterAddress, FieldKind::Integer, 5, {8, 39, 60, 20}, &MainTexts::HintAdresse0},
     {"E_adresse1", Word::Slave1Address, FieldKind::Integer, 5, {90, 39, 60, 20}, &HintSlaves[0]},
     {"E_adresse2", Word::Slave2Address, FieldKind::Integer, 5, {172, 39, 60, 20}, &HintSlaves[1]},

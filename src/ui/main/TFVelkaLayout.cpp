@@ -28,7 +28,7 @@
 namespace {
 // Diagnostic fields beyond the visible width: the words the rules derive.
 constexpr int HiddenLeft = 700;
-const FieldSpec HiddenFields[] = {
+const FieldRow HiddenFields[] = {
     {"E_timerNo1", Word::TimerNo1, FieldKind::Time, 9, {HiddenLeft + 92, 8, 100, 20}, nullptr,
      &MainTexts::CaptionTimerNo1, {HiddenLeft, 8, 90, 20}, 3, true},
     {"E_TimerNo2", Word::TimerNo2, FieldKind::Time, 9, {HiddenLeft + 92, 32, 100, 20}, nullptr,

@@ -27,22 +27,22 @@ QString secondsText(double seconds, const QString &unit)
 
 } // namespace
 
-WordField::WordField(ConfigDocument &document, const FieldSpec &spec, QWidget *parent)
+WordField::WordField(ConfigDocument &document, const FieldRow &row, QWidget *parent)
     : QLineEdit(parent)
     , m_document(document)
-    , m_word(spec.word)
-    , m_kind(spec.kind)
-    , m_digits(spec.digits)
+    , m_word(row.word)
+    , m_kind(row.kind)
+    , m_digits(row.digits)
 {
-    setObjectName(QLatin1String(spec.name));
-    setProperty("Tag", spec.word);
-    setMaxLength(spec.maxLength);
+    setObjectName(QLatin1String(row.name));
+    setProperty("Tag", row.word);
+    setMaxLength(row.maxLength);
     setFont(pixelFont(QStringLiteral("Courier New"), 13));
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    setGeometry(spec.rect);
-    if (spec.hint)
-        setToolTip(*spec.hint);
-    setReadOnly(spec.readOnly);
+    setGeometry(row.rect);
+    if (row.hint)
+        setToolTip(*row.hint);
+    setReadOnly(row.readOnly);
 }
 
 void WordField::showWord()
@@ -125,18 +125,18 @@ void WordField::keyReleaseEvent(QKeyEvent *event)
     // A time field takes its value only when it is left.
 }
 
-WordField *buildField(ConfigDocument &document, const FieldSpec &spec, QWidget *parent)
+WordField *buildField(ConfigDocument &document, const FieldRow &row, QWidget *parent)
 {
-    if (spec.caption)
-        makeCaption(parent, *spec.caption, spec.captionRect);
-    return new WordField(document, spec, parent);
+    if (row.caption)
+        makeCaption(parent, *row.caption, row.captionRect);
+    return new WordField(document, row, parent);
 }
 
-QList<WordField *> buildFields(ConfigDocument &document, std::span<const FieldSpec> specs,
+QList<WordField *> buildFields(ConfigDocument &document, std::span<const FieldRow> rows,
                                QWidget *parent)
 {
     QList<WordField *> fields;
-    for (const FieldSpec &spec : specs)
-        fields << buildField(document, spec, parent);
+    for (const FieldRow &row : rows)
+        fields << buildField(document, row, parent);
     return fields;
 }

@@ -14,7 +14,7 @@ enum class FieldKind {
 };
 
 // One row of a window's field table: the field, its word and its caption.
-struct FieldSpec
+struct FieldRow
 {
     const char *name;         // objectName
     int word;                 // address of the word, the field's Tag
@@ -36,7 +36,7 @@ class WordField : public QLineEdit
 {
     Q_OBJECT
 public:
-    WordField(ConfigDocument &document, const FieldSpec &spec, QWidget *parent);
+    WordField(ConfigDocument &document, const FieldRow &row, QWidget *parent);
 
     int word() const { return m_word; }
     // Shows the word as the display refresh does.
@@ -67,7 +67,7 @@ private:
 };
 
 // Builds a field of a table, after its caption, into `parent`.
-WordField *buildField(ConfigDocument &document, const FieldSpec &spec, QWidget *parent);
+WordField *buildField(ConfigDocument &document, const FieldRow &row, QWidget *parent);
 // Builds the fields of a table in its order, which is also the order the Tab key visits them.
-QList<WordField *> buildFields(ConfigDocument &document, std::span<const FieldSpec> specs,
+QList<WordField *> buildFields(ConfigDocument &document, std::span<const FieldRow> rows,
                                QWidget *parent);
