@@ -87,6 +87,18 @@ void applyConsistencyRules(ConfigWords &w)
     applyAnalogSourceRule(w);
 }
 
+void applyRoleRule(ConfigWords &w)
+{
+    if (w[Word::ConfigBits] & MasterBit)
+        w[Word::Station] = 0;
+}
+
+void applyShownRules(ConfigWords &w)
+{
+    applyRoleRule(w);
+    applyConsistencyRules(w);
+}
+
 bool rs485TimeoutTooShort(const ConfigWords &w)
 {
     return 2 * int(w[Word::Rs485Cycle]) >= int(w[Word::Rs485Timeout]);

@@ -16,6 +16,10 @@ void applyAnalogSourceRule(ConfigWords &image); // analogue sources 0..4
 // All eight rules in their order.
 void applyConsistencyRules(ConfigWords &image);
 
+void applyRoleRule(ConfigWords &image);   // a master is station 0
+// What showing an image makes of it: the role rule, then the eight rules.
+void applyShownRules(ConfigWords &image);
+
 // A timeout too short for its cycle is shown in red.
 bool rs485TimeoutTooShort(const ConfigWords &image);
 bool radioTimeoutTooShort(const ConfigWords &image);

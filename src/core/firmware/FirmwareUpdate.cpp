@@ -38,18 +38,6 @@ VersionPart versionPart(quint8 byte, int digits)
     return {fillString(digits, QLatin1Char('0'), value), value};
 }
 
-QString refusalReason(FirmwareFile::Refusal refusal)
-{
-    switch (refusal) {
-    case FirmwareFile::Refusal::WrongChecksum: return UpdateTexts::ReasonChecksum;
-    case FirmwareFile::Refusal::NoVersionPoint: return UpdateTexts::ReasonVersion;
-    case FirmwareFile::Refusal::StartNotOnPage: return UpdateTexts::ReasonStart;
-    case FirmwareFile::Refusal::TooManyRows:
-    case FirmwareFile::Refusal::BeyondMemory: return UpdateTexts::ReasonSize;
-    default: return UpdateTexts::ReasonNoFile;
-    }
-}
-
 } // namespace
 
 FirmwareUpdate::FirmwareUpdate(ModuleProtocol &link, UserInteraction &ui, QObject *parent)
@@ -76,6 +64,18 @@ void FirmwareUpdate::showinfo(const QString &inhalt, int farbe, int option)
 void FirmwareUpdate::diagnostic(const QString &line)
 {
     emit diagnosticAdded(line);
+}
+
+QString refusalReason(FirmwareFile::Refusal refusal)
+{
+    switch (refusal) {
+    case FirmwareFile::Refusal::WrongChecksum: return UpdateTexts::ReasonChecksum;
+    case FirmwareFile::Refusal::NoVersionPoint: return UpdateTexts::ReasonVersion;
+    case FirmwareFile::Refusal::StartNotOnPage: return UpdateTexts::ReasonStart;
+    case FirmwareFile::Refusal::TooManyRows:
+    case FirmwareFile::Refusal::BeyondMemory: return UpdateTexts::ReasonSize;
+    default: return UpdateTexts::ReasonNoFile;
+    }
 }
 
 // ---- Showing the window: the file and the boot command ----
@@ -211,6 +211,7 @@ void FirmwareUpdate::ButProgClick()
     m_rowIndex = 0;
     m_rowsWritten = 0;
     m_rowFailed = false;
+    m_rowError.clear();
     m_refusedCode = -1;
     m_stage = Stage::Transferring;
     emit progressStarted();
@@ -221,10 +222,10 @@ void FirmwareUpdate::ButProgClick()
 
 void FirmwareUpdate::onRowEnded(bool written, const QString &errorText)
 {
-    Q_UNUSED(errorText) // the link has said it with its beep; the log says it below
     if (m_stage != Stage::Transferring)
         return;
     m_rowFailed = !written;
+    m_rowError = errorText;
     m_progresstimer.start(written ? NextRowMs : AfterFailureMs);
 }
 
@@ -262,6 +263,7 @@ void FirmwareUpdate::progresstimerTimer()
     m_stage = Stage::Done;
     log(UpdateTexts::Completed, LogColour::Green, LogOption::Framed);
     emit beep();
+    emit finished(true, UpdateTexts::Completed);
 }
 
 void FirmwareUpdate::fail()
@@ -271,8 +273,12 @@ void FirmwareUpdate::fail()
     emit progressFailed();
     log(UpdateTexts::Failed, LogColour::Red, LogOption::Framed);
     // A refusal by the bootloader names its reason.
-    if (m_refusedCode >= 0)
-        log(LinkTexts::BootErrorReply.arg(hexText(m_refusedCode, 2)), LogColour::Red, LogOption::EmptyLine);
+    QString reason = m_rowError;
+    if (m_refusedCode >= 0) {
+        reason = LinkTexts::BootErrorReply.arg(hexText(m_refusedCode, 2));
+        log(reason, LogColour::Red, LogOption::EmptyLine);
+    }
+    emit finished(false, reason.isEmpty() ? UpdateTexts::Failed.trimmed() : reason);
 }
 
 // ---- Ending ----

@@ -66,6 +66,8 @@ signals:
     void beep();
     // "ENDE": the window is to close.
     void closeRequested();
+    // The transfer ended: every row written and the module restarted, or not, with the reason.
+    void finished(bool ok, const QString &detail);
 
 private:
     // FirmwareReport: what reading the file and building its rows report.
@@ -89,6 +91,7 @@ private:
     Stage m_stage = Stage::Idle;
     bool m_bootAck = false;   // the module answered the boot command (or its absence was told)
     bool m_rowFailed = false; // the last row ended without being written
+    QString m_rowError;       // why the last row ended without being written
     int m_refusedCode = -1;   // the bootloader's error code for the last row, if it gave one
     int m_rowIndex = 0;
     int m_rowsWritten = 0;
@@ -96,3 +99,7 @@ private:
     QTimer m_flashtimer;        // the start window ends when no count comes for 1100 ms
     QTimer m_progresstimer;     // the next row
 };
+
+// Why no update may be started from a file with this refusal, as "Kein Update möglich: %1"
+// completes it.
+QString refusalReason(FirmwareFile::Refusal refusal);

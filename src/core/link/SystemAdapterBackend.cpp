@@ -83,6 +83,13 @@ QStringList SystemAdapterBackend::serialNumbers()
     return serials;
 }
 
+QString SystemAdapterBackend::devicePath(const QString &serialNumber)
+{
+    const std::map<QString, QString> adapters = listing();
+    const auto it = adapters.find(serialNumber);
+    return it == adapters.end() ? QString() : it->second;
+}
+
 bool SystemAdapterBackend::open(const QString &serialNumber)
 {
     close();

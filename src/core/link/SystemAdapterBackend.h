@@ -21,6 +21,8 @@ public:
     ~SystemAdapterBackend() override;
 
     QStringList serialNumbers() override;
+    // The device an adapter is reached through; empty when it is not attached.
+    QString devicePath(const QString &serialNumber);
     bool open(const QString &serialNumber) override;
     bool isOpen() const override { return m_port.isOpen(); }
     bool applySettings() override;

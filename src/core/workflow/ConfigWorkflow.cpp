@@ -6,6 +6,8 @@
 #include "core/workflow/UserInteraction.h"
 #include "core/workflow/WorkflowTexts.h"
 
+#include <QStringList>
+
 #include <algorithm>
 
 namespace {
@@ -64,14 +66,14 @@ void ConfigWorkflow::startRead(bool factory)
         if (factory) {
             log(WorkflowTexts::FactoryCancelled, LogColour::Red, LogOption::Framed);
             if (m_step == Step::FactoryReading)
-                m_step = Step::Reading;
+                setStep(Step::Reading);
             emit factoryButtonEnabled(true);
         } else {
             log(WorkflowTexts::ReadCancelled, LogColour::Red, LogOption::Framed);
         }
         return;
     }
-    m_step = factory ? Step::FactoryReading : Step::Reading;
+    setStep(factory ? Step::FactoryReading : Step::Reading);
     emit readWriteEnabled(false);
     m_link.setReplyTimeout(ReadTimeoutMs);
     BklopfClick();
@@ -88,7 +90,7 @@ void ConfigWorkflow::ButWriteClick()
     if (m_step == Step::FactoryReading)
         emit factoryButtonEnabled(true);
     // The buttons stay usable, and the read keeps the time-out the last operation left.
-    m_step = Step::ReadingBeforeWrite;
+    setStep(Step::ReadingBeforeWrite);
     log(WorkflowTexts::ReadBeforeWrite, LogColour::Black, LogOption::Plain);
     BklopfClick();
 }
@@ -98,6 +100,14 @@ void ConfigWorkflow::BklopfClick()
     m_knockCount = KnockBursts;
     if (!m_praetimer.isActive())
         m_praetimer.start();
+}
+
+void ConfigWorkflow::setStep(Step step)
+{
+    if (m_step == step)
+        return;
+    m_step = step;
+    emit stepChanged(step);
 }
 
 void ConfigWorkflow::praetimerTimer()
@@ -115,7 +125,7 @@ void ConfigWorkflow::praetimerTimer()
 void ConfigWorkflow::NowWrite()
 {
     if (m_step != Step::FactoryWriting)
-        m_step = Step::Writing;
+        setStep(Step::Writing);
     const ConfigWords image = prepareWriteImage(m_document.configImage(), m_document.readBackImage(),
                                                 m_document.programmingDate());
     m_document.setWriteImage(image);
@@ -138,7 +148,7 @@ void ConfigWorkflow::factoryWrite()
     m_link.discardQueues();
     m_link.setHold(false);
     m_link.setQuietTime(100);
-    m_step = Step::FactoryWriting;
+    setStep(Step::FactoryWriting);
     NowWrite();
 }
 
@@ -148,7 +158,7 @@ void ConfigWorkflow::factoryWindowClosed()
     m_link.stopCollecting();
     m_link.setQuietTime(100);
     m_link.setHold(false);
-    m_step = Step::Idle;
+    setStep(Step::Idle);
     emit factoryButtonEnabled(true);
     emit readWriteEnabled(true);
 }
@@ -241,7 +251,8 @@ void ConfigWorkflow::readDone(const ConfigWords &readBack)
     emit moduleDataKnown();
     emit readWriteEnabled(true);
     const bool factory = m_step == Step::FactoryReading;
-    m_step = Step::Idle;
+    setStep(Step::Idle);
+    emit finished(Result::Read, {});
     if (factory)
         emit factoryWindowRequested();
 }
@@ -250,7 +261,7 @@ void ConfigWorkflow::dataWritten()
 {
     log(WorkflowTexts::DataWritten, LogColour::Green, LogOption::Plain);
     log(WorkflowTexts::VerifyNow, LogColour::Black, LogOption::TimeLine);
-    m_step = m_step == Step::FactoryWriting ? Step::FactoryVerifying : Step::Verifying;
+    setStep(m_step == Step::FactoryWriting ? Step::FactoryVerifying : Step::Verifying);
     m_link.setReplyTimeout(ReadTimeoutMs);
     m_link.BRXconfigClick();
 }
@@ -258,40 +269,44 @@ void ConfigWorkflow::dataWritten()
 void ConfigWorkflow::verifyDone(const ConfigWords &readBack)
 {
     const ConfigWords &written = m_document.writeImage();
-    bool differs = false;
+    QStringList differences;
     for (int i = 0; i < ImageWords; ++i) {
         if (readBack[size_t(i)] == written[size_t(i)])
             continue;
-        differs = true;
-        log(WorkflowTexts::VerifyDifference.arg(i).arg(written[size_t(i)]).arg(readBack[size_t(i)]),
-            LogColour::Red, LogOption::Plain);
+        differences << WorkflowTexts::VerifyDifference.arg(i).arg(written[size_t(i)]).arg(readBack[size_t(i)]);
+        log(differences.last(), LogColour::Red, LogOption::Plain);
     }
     const bool factory = m_step == Step::FactoryVerifying;
-    if (differs) {
+    if (!differences.isEmpty()) {
         // The module keeps running with what it has; the user may write again.
         log(WorkflowTexts::VerifyFailed, LogColour::Red, LogOption::Plain);
-        m_step = Step::Idle;
+        setStep(Step::Idle);
         emit readWriteEnabled(true);
+        emit finished(Result::VerifyMismatch, differences.join(QStringLiteral("; ")));
         return;
     }
     reportChecksum(readBack, LogOption::Plain, WorkflowTexts::VerifyOk);
     m_document.takeImage(readBack);
     if (factory) {
         // The factory window holds the buttons until it closes; the module keeps running.
-        m_step = Step::Idle;
+        setStep(Step::Idle);
         emit factoryDataStored();
+        emit finished(Result::Written, {});
         return;
     }
-    m_step = Step::Restarting;
+    setStep(Step::Restarting);
     m_link.BresetDeviceClick();
 }
 
 void ConfigWorkflow::restarted()
 {
     log(WorkflowTexts::Restarted, LogColour::Black, LogOption::Framed);
-    if (m_step == Step::Restarting)
-        m_step = Step::Idle;
+    const bool written = m_step == Step::Restarting;
+    if (written)
+        setStep(Step::Idle);
     emit readWriteEnabled(true);
+    if (written)
+        emit finished(Result::Written, {});
 }
 
 void ConfigWorkflow::reportChecksum(const ConfigWords &image, int greenOption, const QString &success)
@@ -311,10 +326,11 @@ void ConfigWorkflow::communicationError(const QString &errorText)
     log(WorkflowTexts::CommunicationError, LogColour::Red, LogOption::TimeLine);
     log(errorText, LogColour::Red, LogOption::EmptyLine);
     const bool factory = m_step == Step::FactoryReading;
-    m_step = Step::Idle;
+    setStep(Step::Idle);
     emit readWriteEnabled(true);
     if (factory) {
         log(WorkflowTexts::FactoryImpossible, LogColour::Red, LogOption::TimeLine);
         emit factoryButtonEnabled(true);
     }
+    emit finished(Result::CommunicationFailed, errorText);
 }

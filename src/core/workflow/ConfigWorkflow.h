@@ -31,6 +31,15 @@ public:
     };
     Q_ENUM(Step)
 
+    // How an operation ended.
+    enum class Result {
+        Read,                // a read (or the factory read) took the module's image
+        Written,             // a write was verified (and the module restarted)
+        VerifyMismatch,      // the module holds other words than were written
+        CommunicationFailed, // no valid reply: time-out, faulty frame, port gone
+    };
+    Q_ENUM(Result)
+
     ConfigWorkflow(ModuleProtocol &link, ConfigDocument &document, UserInteraction &ui,
                    QObject *parent = nullptr);
 
@@ -66,6 +75,9 @@ signals:
     void factoryWindowRequested();
     // A factory write was verified.
     void factoryDataStored();
+    void stepChanged(ConfigWorkflow::Step step);
+    // An operation ended; `detail` holds the error text or the differing addresses.
+    void finished(ConfigWorkflow::Result result, const QString &detail);
 
 private:
     struct Outcome
@@ -75,6 +87,7 @@ private:
         QString error;
     };
 
+    void setStep(Step step);
     void startRead(bool factory);
     void praetimerTimer();
     void getbacktimerTimer();

@@ -3,6 +3,9 @@
 #include "core/workflow/Clock.h"
 #include "ui/common/PixelFont.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTextCursor>
 
@@ -21,6 +24,33 @@ InfoLog::InfoLog(const Clock &clock, QWidget *parent)
     setAcceptRichText(false);
     setLineWrapMode(QTextEdit::WidgetWidth);
     setToolTip(QStringLiteral("Informationsfenster"));
+}
+
+void InfoLog::offerSaving(const QString &text)
+{
+    if (!m_saveAction) {
+        m_saveAction = new QAction(this);
+        m_saveAction->setObjectName(QStringLiteral("ProtokollSpeichern"));
+        connect(m_saveAction, &QAction::triggered, this, &InfoLog::saveRequested);
+    }
+    m_saveAction->setText(text);
+}
+
+QMenu *InfoLog::createContextMenu()
+{
+    QMenu *menu = createStandardContextMenu();
+    if (m_saveAction) {
+        menu->addSeparator();
+        menu->addAction(m_saveAction);
+    }
+    return menu;
+}
+
+void InfoLog::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu *menu = createContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
 }
 
 void InfoLog::showinfo(const QString &inhalt, int farbe, int option)

@@ -4,6 +4,9 @@
 
 #include <QTextEdit>
 
+class QAction;
+class QMenu;
+
 class Clock;
 
 
@@ -19,9 +22,22 @@ public:
 
     void showinfo(const QString &inhalt, int farbe, int option);
 
+    // Offers "text" in the context menu; a click emits saveRequested(). The window that owns
+    // the log asks for the file.
+    void offerSaving(const QString &text);
+    // The context menu as it opens: the editor's own entries, then the offered ones.
+    QMenu *createContextMenu();
+
+signals:
+    void saveRequested();
+
+protected:
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
     static void AddColoredString(QTextEdit *ARichEdit, const QString &AText, int AColor);
     static void SetCaretToEnd(QTextEdit *hWindow, bool bScroll);
 
 private:
     const Clock &m_clock;
+    QAction *m_saveAction = nullptr;
 };

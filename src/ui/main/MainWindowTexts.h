@@ -116,10 +116,17 @@ inline const QString LadenFehler = QStringLiteral("Fehler bei Datei Laden");
 inline const QString Gespeichert = QStringLiteral("Daten erfolgreich gespeichert");
 inline const QString SpeichernAbgebrochen = QStringLiteral("Speichern abgebrochen");
 inline const QString SpeichernFehler = QStringLiteral("Fehler bei \"Datei speichern\"");
+// Saving the information log
+inline const QString ProtokollSpeichern = QStringLiteral("Protokoll speichern…");
+inline const QString ProtokollTitle = QStringLiteral("Protokoll speichern");
+inline const QString ProtokollFilter = QStringLiteral("Textdatei|*.txt|HTML-Datei (mit Farben)|*.html");
+inline const QString ProtokollExtension = QStringLiteral("txt");
+inline const QString ProtokollName = QStringLiteral("Protokoll.txt");
+inline const QString ProtokollGespeichert = QStringLiteral("Protokoll gespeichert: ");
+inline const QString ProtokollFehler = QStringLiteral("Fehler beim Speichern des Protokolls: ");
 
 // Display
 inline const QString MasterSource = QStringLiteral("Master");
 inline const QString SlaveSource = QStringLiteral("Slave");
 inline const QString TimeUnit = QStringLiteral(" s");
-inline const QString CustomerPrefix = QStringLiteral("D0");
 } // namespace MainTexts

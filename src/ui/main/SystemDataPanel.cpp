@@ -1,7 +1,6 @@
 #include "ui/main/SystemDataPanel.h"
 
-#include "core/config/NumberText.h"
-#include "core/link/Frames.h"
+#include "core/config/SystemData.h"
 #include "core/workflow/ConfigDocument.h"
 #include "ui/common/PixelFont.h"
 #include "ui/main/MainWindowTexts.h"
@@ -51,19 +50,12 @@ SystemDataPanel::SystemDataPanel(const ConfigDocument &document, QWidget *parent
 
 void SystemDataPanel::showData(const std::array<quint8, 2> &firmware)
 {
-    const QChar blank(QLatin1Char(' '));
-    const QChar zero(QLatin1Char('0'));
-    m_firmware->setText(hex2(firmware[0]) + QLatin1Char('.') + hex2(firmware[1]));
-    const quint16 monthYear = m_document.word(Word::MonthYear);
-    // The year is zero-padded like the month, so 2005 reads "2005" and not "20 5".
-    m_last->setText(fillString(2, blank, m_document.word(Word::Day)) + QLatin1Char('.')
-                    + fillString(2, zero, monthYear >> 8) + QStringLiteral(".20")
-                    + fillString(2, zero, monthYear & 0xFF));
-    const quint16 customer = m_document.word(Word::Customer);
-    m_serial->setText(QString::number(customer) + QLatin1Char('.')
-                      + fillString(5, zero, m_document.word(Word::Serial)));
-    m_dateCode->setText(fillString(4, zero, m_document.word(Word::DateCode)));
-    m_customer->setText(MainTexts::CustomerPrefix + fillString(5, zero, customer));
+    const SystemData data = systemData(m_document.configImage(), firmware);
+    m_firmware->setText(data.firmware);
+    m_last->setText(data.lastConfiguration);
+    m_serial->setText(data.serial);
+    m_dateCode->setText(data.dateCode);
+    m_customer->setText(data.customer);
 }
 
 void SystemDataPanel::showModuleData()

@@ -58,6 +58,8 @@ public:
     void MNeuClick();
     void MLadenClick();
     void MSpeichernClick();
+    // The log's context menu: the log as UTF-8 text, or as HTML with its colours.
+    void ProtokollSpeichernClick();
 
     void ComNewsTimer();
     void MCOMClick(int port);

@@ -3,6 +3,7 @@
 #include "ui/main/TFVelka.h"
 
 #include "core/files/ConfigFile.h"
+#include "core/files/WholeFileSave.h"
 #include "core/workflow/ConfigDocument.h"
 #include "core/workflow/UserInteraction.h"
 #include "ui/common/InfoLog.h"
@@ -14,7 +15,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QSaveFile>
 
 namespace {
 FileDialogRequest dialogRequest(const QString &title, const QString &name)
@@ -56,13 +56,7 @@ void TFVelka::MSpeichernClick()
     m_saveName = name;
     const QByteArray bytes = ConfigFile::encode(BuildFile());
 
-    // Written beside the target and put in its place only when complete, so a failed save
-    // never damages an existing file. The explicit flush matters: commit() does not notice
-    // a write that fails while it closes the temporary file (a full disk), and would put a
-    // truncated file in place.
-    QSaveFile file(name);
-    const bool saved = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
-        && file.flush() && file.commit();
+    const bool saved = saveWholeFile(name, bytes);
     if (!saved) {
         QApplication::beep();
         m_log->showinfo(MainTexts::SpeichernFehler, LogColour::Red, LogOption::Framed);
@@ -70,6 +64,25 @@ void TFVelka::MSpeichernClick()
     }
     m_log->showinfo(MainTexts::Gespeichert, LogColour::Green, LogOption::Framed);
     m_statusPanels[1]->setText(fullPath(name));
+}
+
+void TFVelka::ProtokollSpeichernClick()
+{
+    const QString name = m_ui.askSaveFileName(
+        {MainTexts::ProtokollTitle, MainTexts::ProtokollFilter, MainTexts::ProtokollExtension, MainTexts::ProtokollName});
+    if (name.isEmpty())
+        return;
+    const QString suffix = QFileInfo(name).suffix().toLower();
+    const bool html = suffix == QLatin1String("html") || suffix == QLatin1String("htm");
+    const QByteArray bytes = (html ? m_log->toHtml() : m_log->toPlainText()).toUtf8();
+    QString error;
+    if (!saveWholeFile(name, bytes, &error)) {
+        QApplication::beep();
+        m_log->showinfo(MainTexts::ProtokollFehler + fullPath(name) + QStringLiteral(" (") + error + QLatin1Char(')'),
+                        LogColour::Red, LogOption::Framed);
+        return;
+    }
+    m_log->showinfo(MainTexts::ProtokollGespeichert + fullPath(name), LogColour::Green, LogOption::Framed);
 }
 
 void TFVelka::MLadenClick()

@@ -87,6 +87,8 @@ void TFVelka::buildLayout()
     m_grid->setToolTip(MainTexts::HintTabwerte);
     m_log = new InfoLog(m_clock, client);
     m_log->setObjectName(QStringLiteral("MInfo"));
+    m_log->offerSaving(MainTexts::ProtokollSpeichern);
+    connect(m_log, &InfoLog::saveRequested, this, &TFVelka::ProtokollSpeichernClick);
     m_log->setGeometry(19, 469, 617, 182);
 
     buildRightColumn(client);

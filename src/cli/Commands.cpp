@@ -1,0 +1,279 @@
+#include "cli/Commands.h"
+
+#include "cli/Console.h"
+#include "cli/ModuleJob.h"
+#include "cli/PortOutcome.h"
+#include "cli/PortTarget.h"
+#include "core/config/ConsistencyRules.h"
+#include "core/config/NumberText.h"
+#include "core/files/BoundedFile.h"
+#include "core/files/ConfigFile.h"
+#include "core/firmware/FirmwareFile.h"
+#include "core/firmware/FirmwareReport.h"
+#include "core/firmware/FirmwareTexts.h"
+#include "core/firmware/FirmwareUpdate.h"
+#include "core/firmware/RowTable.h"
+#include "core/firmware/UpdateTexts.h"
+#include "core/link/DeviceConstants.h"
+#include "core/link/PortNames.h"
+#include "core/link/SerialChannel.h"
+#include "core/link/SystemAdapterBackend.h"
+#include "core/workflow/LogStyle.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QJsonObject>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace {
+
+// What reading a firmware file reports, kept: the red lines say why it was refused.
+class KeptReport final : public FirmwareReport
+{
+public:
+    void showinfo(const QString &text, int colour, int) override
+    {
+        if (colour == LogColour::Red)
+            refusals << text.trimmed();
+    }
+    void diagnostic(const QString &) override {}
+
+    QStringList refusals;
+};
+
+struct LoadedFirmware
+{
+    FirmwareFile file;
+    RowTable rows;
+    QString error; // empty: usable
+    bool readable = false;
+};
+
+std::unique_ptr<LoadedFirmware> loadFirmware(const QString &path)
+{
+    auto loaded = std::make_unique<LoadedFirmware>();
+    const BoundedFile bytes = readBoundedFile(path, FirmwareFileMaxBytes);
+    if (!bytes.ok()) {
+        loaded->error = bytes.errorText(path, FirmwareFileMaxBytes);
+        return loaded;
+    }
+    KeptReport report;
+    const FirmwareFile::Outcome outcome = loaded->file.ParseFile(FirmwareFile::decode(bytes.bytes), report);
+    if (outcome == FirmwareFile::Outcome::Failed) {
+        loaded->error = FirmwareTexts::LoadFailed + QStringLiteral(": ") + path;
+        return loaded;
+    }
+    loaded->readable = true;
+    if (!loaded->file.usable()) {
+        loaded->error = UpdateTexts::Refused.arg(refusalReason(loaded->file.refusal()));
+        if (!report.refusals.isEmpty())
+            loaded->error += QStringLiteral(" (") + report.refusals.join(QStringLiteral("; ")) + QLatin1Char(')');
+        return loaded;
+    }
+    loaded->rows.build(loaded->file, report);
+    return loaded;
+}
+
+std::optional<ConfigWords> loadConfiguration(const QString &path, QString *error)
+{
+    const BoundedFile bytes = readBoundedFile(path, ConfigFileMaxBytes);
+    if (!bytes.ok()) {
+        *error = bytes.errorText(path, ConfigFileMaxBytes);
+        return std::nullopt;
+    }
+    std::optional<ConfigWords> image = ConfigFile::read(ConfigFile::decode(bytes.bytes));
+    if (!image) {
+        *error = QStringLiteral("keine gültige Konfigurationsdatei: %1").arg(path);
+        return std::nullopt;
+    }
+    // What the window would write after loading it: the image as the display keeps it.
+    applyShownRules(*image);
+    return image;
+}
+
+// Asks at the terminal; without one only --yes confirms.
+bool confirmed(const CliOptions &options, const QString &question)
+{
+    if (options.yes)
+        return true;
+    if (!Console::stdinIsTerminal()) {
+        Console::printError(QStringLiteral("%1 changes the module: confirm at a terminal or give --yes")
+                                .arg(commandName(options.command)));
+        return false;
+    }
+    std::fprintf(stderr, "%s [y/N] ", qUtf8Printable(question));
+    std::fflush(stderr);
+    QTextStream in(stdin);
+    const QString answer = in.readLine().trimmed().toLower();
+    const bool yes = answer == QLatin1String("y") || answer == QLatin1String("yes") || answer == QLatin1String("j")
+        || answer == QLatin1String("ja");
+    if (!yes)
+        Console::printError(QStringLiteral("not confirmed, nothing was done"));
+    return yes;
+}
+
+} // namespace
+
+int runPorts(Console &console)
+{
+    for (int n = 1; n <= 4; ++n) {
+        const QString name = QStringLiteral("COM%1").arg(n);
+        const QString device = systemPortName(name);
+        SerialChannel probe([](const QString &port) { return port; });
+        probe.setPortName(device);
+        const bool available = probe.open();
+        const QString reason = available ? QString() : probe.errorString();
+        probe.close();
+        if (console.json()) {
+            console.printJson({{QStringLiteral("port"), name},
+                               {QStringLiteral("device"), device},
+                               {QStringLiteral("available"), available},
+                               {QStringLiteral("reason"), reason}});
+        } else {
+            console.printLine(QStringLiteral("%1  %2  %3").arg(name, -6).arg(device, -20).arg(
+                available ? QStringLiteral("available") : QStringLiteral("not available (%1)").arg(reason)));
+        }
+    }
+    SystemAdapterBackend adapters;
+    int found = 0;
+    for (const QString &serial : adapters.serialNumbers()) {
+        if (!serial.startsWith(QLatin1String(Device::AdapterPrefix)))
+            continue;
+        ++found;
+        const QString device = adapters.devicePath(serial);
+        if (console.json()) {
+            console.printJson({{QStringLiteral("port"), QStringLiteral("usb:") + serial},
+                               {QStringLiteral("serialNumber"), serial},
+                               {QStringLiteral("device"), device}});
+        } else {
+            console.printLine(QStringLiteral("%1  %2  USB adapter").arg(QStringLiteral("usb:") + serial, -6).arg(device, -20));
+        }
+    }
+    if (!console.json() && found == 0)
+        console.printLine(QStringLiteral("no USB adapter found"));
+    return ExitCode::Ok;
+}
+
+int runQvxInfo(const CliOptions &options, Console &console)
+{
+    const std::unique_ptr<LoadedFirmware> loaded = loadFirmware(options.file);
+    const FirmwareFile &file = loaded->file;
+    QJsonObject info{{QStringLiteral("file"), options.file}};
+    if (loaded->readable) {
+        int pages = 0;
+        for (const FirmwareRow &row : loaded->rows.rows())
+            pages += row.userow && row.clearpage ? 1 : 0;
+        const bool checksumGood = file.refusal() != FirmwareFile::Refusal::WrongChecksum;
+        info.insert(QStringLiteral("device"), file.deviceText());
+        info.insert(QStringLiteral("version"), file.versionText());
+        info.insert(QStringLiteral("issued"), file.releaseDateText());
+        info.insert(QStringLiteral("startAddress"), QStringLiteral("0x") + hexText(file.startAddress(), 4));
+        info.insert(QStringLiteral("instructions"), file.addressCount() / 2);
+        info.insert(QStringLiteral("rows"), loaded->rows.rowcount());
+        info.insert(QStringLiteral("rowsToWrite"), loaded->rows.rowsToWrite());
+        info.insert(QStringLiteral("pagesToErase"), pages);
+        info.insert(QStringLiteral("checksum"), checksumGood ? QStringLiteral("good") : QStringLiteral("bad"));
+        if (!console.json()) {
+            console.printLine(QStringLiteral("device:         %1").arg(file.deviceText()));
+            console.printLine(QStringLiteral("version:        %1").arg(file.versionText()));
+            console.printLine(QStringLiteral("issued:         %1").arg(file.releaseDateText()));
+            console.printLine(QStringLiteral("start address:  0x%1").arg(hexText(file.startAddress(), 4)));
+            console.printLine(QStringLiteral("instructions:   %1").arg(file.addressCount() / 2));
+            console.printLine(QStringLiteral("rows to write:  %1 of %2").arg(loaded->rows.rowsToWrite()).arg(loaded->rows.rowcount()));
+            console.printLine(QStringLiteral("pages to erase: %1").arg(pages));
+            console.printLine(QStringLiteral("checksum:       %1").arg(checksumGood ? "good" : "bad"));
+        }
+    }
+    const int exitCode = loaded->error.isEmpty() ? ExitCode::Ok : ExitCode::FileRefused;
+    info.insert(QStringLiteral("outcome"), outcomeName(exitCode));
+    info.insert(QStringLiteral("message"), loaded->error);
+    if (console.json())
+        console.printJson(info);
+    else if (!loaded->error.isEmpty())
+        Console::printError(loaded->error);
+    return exitCode;
+}
+
+int runModuleCommand(const CliOptions &options, Console &console)
+{
+    std::vector<PortTarget> targets;
+    for (const QString &spec : options.ports) {
+        QString error;
+        const PortTarget target = PortTarget::parse(spec, &error);
+        if (!error.isEmpty()) {
+            Console::printError(error);
+            return ExitCode::Usage;
+        }
+        targets.push_back(target);
+    }
+
+    ModuleJob::Work work;
+    work.command = options.command;
+    if (options.command == CliOptions::Command::Write || options.command == CliOptions::Command::Diff) {
+        QString error;
+        const std::optional<ConfigWords> image = loadConfiguration(options.file, &error);
+        if (!image) {
+            Console::printError(error);
+            return ExitCode::FileRefused;
+        }
+        work.fileImage = *image;
+    } else if (options.command == CliOptions::Command::Firmware) {
+        // A refused file touches no module, as in the window.
+        const std::unique_ptr<LoadedFirmware> loaded = loadFirmware(options.file);
+        if (!loaded->error.isEmpty()) {
+            Console::printError(loaded->error);
+            return ExitCode::FileRefused;
+        }
+        work.firmwarePath = options.file;
+        work.firmwareRows = loaded->rows.rowsToWrite();
+    }
+
+    if (options.command == CliOptions::Command::Write || options.command == CliOptions::Command::Firmware) {
+        const QString question = QStringLiteral("%1 %2 to %3?")
+                                     .arg(options.command == CliOptions::Command::Write ? QStringLiteral("Write")
+                                                                                        : QStringLiteral("Update the firmware from"),
+                                          options.file, options.ports.join(QStringLiteral(", ")));
+        if (!confirmed(options, question))
+            return ExitCode::Usage;
+    }
+
+    std::vector<std::unique_ptr<ModuleJob>> jobs;
+    QEventLoop loop;
+    int open = int(targets.size());
+    console.startProgress(options.ports);
+    for (size_t i = 0; i < targets.size(); ++i) {
+        ModuleJob::Work portWork = work;
+        portWork.outputFile = outputFileFor(options.output, targets[i].spec);
+        auto job = std::make_unique<ModuleJob>(targets[i], portWork);
+        QObject::connect(job.get(), &ModuleJob::progress, job.get(),
+                         [&console, i](const QString &text) { console.setProgress(int(i), text); });
+        QObject::connect(job.get(), &ModuleJob::finished, job.get(), [&console, &open, &loop, i, j = job.get()] {
+            console.setProgress(int(i), outcomeName(j->outcome().exitCode));
+            if (--open == 0)
+                loop.quit();
+        });
+        jobs.push_back(std::move(job));
+    }
+    for (auto &job : jobs)
+        job->start();
+    if (open > 0)
+        loop.exec();
+    console.endProgress();
+
+    int portColumn = 0;
+    for (const QString &port : options.ports)
+        portColumn = std::max(portColumn, int(port.size()));
+    int exitCode = ExitCode::Ok;
+    for (const auto &job : jobs) {
+        console.printOutcome(job->outcome(), portColumn);
+        if (exitCode == ExitCode::Ok)
+            exitCode = job->outcome().exitCode;
+    }
+    return exitCode;
+}

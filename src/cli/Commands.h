@@ -1,0 +1,13 @@
+#pragma once
+
+#include "cli/CliOptions.h"
+
+class Console;
+
+// The commands of velka-cli; each returns the process's exit code.
+int runPorts(Console &console);
+int runQvxInfo(const CliOptions &options, Console &console);
+// read, write, diff and firmware: one job per port, all at the same time.
+int runModuleCommand(const CliOptions &options, Console &console);
+
+QString helpText();

@@ -1,0 +1,60 @@
+#include "cli/Commands.h"
+
+QString helpText()
+{
+    return QStringLiteral(R"(Usage: velka-cli COMMAND [OPTIONS] [FILE]
+
+Configures Velka radio I/O modules from a terminal, one or several at a time, with the
+same sequences on the wire as the configuration tool's windows.
+
+Commands:
+  ports                       COM1 to COM4 and the devices they lead to, and the
+                              maker's USB adapters attached (serial number, device).
+  read  --port P -o FILE.VMC  Wake the module, read its configuration and save it as a
+                              configuration file; prints firmware version, serial number,
+                              date code, customer and the date of the last configuration.
+                              With several ports, write {port} in the file name: it is
+                              replaced by each port's name (read -p COM1 -p COM2 -o
+                              unit-{port}.VMC).
+  write --port P FILE.VMC     Program the module as "Gerät programmieren" does: read it
+                              first (its factory and calibration words are kept), write,
+                              verify every word, restart. Succeeds only on a clean verify.
+  diff  --port P FILE.VMC     Read the module and list the words in which it differs from
+                              the file: address, setting, file value, module value.
+                              Factory and calibration words (0..29) and the checksum
+                              (255) are left out: a write keeps the module's own.
+  firmware --port P FILE.qvx  Update the firmware: boot command, the bootloader's start
+                              window, all rows, restart. A file the update window refuses
+                              is refused here too, before any module is touched.
+  qvx-info FILE.qvx           Show a firmware file: header, start address, instructions,
+                              rows and pages to write, checksum good or bad.
+
+Options:
+  -p, --port P     The module's port: COM1..COM4 (as the tool maps them; VELKA_COM1..
+                   VELKA_COM4 name other devices), a device path such as /dev/ttyUSB0,
+                   or usb:SERIAL for the maker's USB adapter. Give it several times to
+                   work on several modules at once, each on its own link.
+  -o, --output F   read: the file to save.
+  -y, --yes        write, firmware: do not ask. Without a terminal they refuse to run
+                   unless --yes is given.
+      --json       One JSON object per port (or per port listed) on standard output,
+                   with the outcome and the values read; progress, if any, goes to a
+                   terminal on standard error.
+  -h, --help       This text.
+      --version    The program's version.
+
+Every port ends with one line: port, outcome, time, message. Errors are the tool's own
+texts where it has them ("timeout", "fehlerhafte Checksumme in Antwort von Gerät").
+
+Exit codes:
+  0  every port succeeded (diff: no difference)
+  1  communication failed: no answer (timeout), a faulty reply, a port that is missing
+     or cannot be opened, a bootloader error reply
+  2  usage: wrong arguments, or write/firmware not confirmed
+  3  the file cannot be read, is not a valid file, is refused, or cannot be saved
+  4  verify mismatch: the module holds other words than were written
+  5  diff: the file and the module differ
+With several ports the exit code is that of the first port (in the order given) that did
+not succeed.
+)");
+}

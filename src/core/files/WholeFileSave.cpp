@@ -1,0 +1,15 @@
+#include "core/files/WholeFileSave.h"
+
+#include <QSaveFile>
+
+bool saveWholeFile(const QString &path, const QByteArray &bytes, QString *error)
+{
+    QSaveFile file(path);
+    // The explicit flush matters: commit() does not notice a write that fails while it closes
+    // the temporary file (a full disk), and would put a truncated file in place.
+    const bool saved = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush()
+        && file.commit();
+    if (!saved && error)
+        *error = file.errorString();
+    return saved;
+}
