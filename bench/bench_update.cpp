@@ -25,6 +25,7 @@
 //
 //   bench_update [path-to-velka-sim]
 #include "FirmwareFileWriter.h"
+#include "MemoryFile.h"
 #include "SimProcess.h"
 #include "core/firmware/FirmwareUpdate.h"
 #include "core/firmware/ProgramMemory.h"
@@ -36,7 +37,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QHash>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -110,29 +110,6 @@ bool writeFile(const QString &path, const QList<quint32> &instructions)
     QFile file(path);
     const QByteArray bytes = writer.bytes();
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-// What in velka-sim's memory file differs from the instructions; empty when nothing does.
-QString memoryDifference(const QString &memoryFile, const QList<quint32> &instructions)
-{
-    QFile file(memoryFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return memoryFile + QStringLiteral(": ") + file.errorString();
-    QHash<quint32, quint32> memory; // address -> instruction
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        const QList<QByteArray> parts = line.split(':');
-        if (parts.size() == 2)
-            memory.insert(parts[0].trimmed().toUInt(nullptr, 16), parts[1].trimmed().toUInt(nullptr, 16));
-    }
-    for (qsizetype i = 0; i < instructions.size(); ++i) {
-        const quint32 held = memory.value(quint32(2 * i), 0xFFFFFF);
-        if (held != instructions[i])
-            return QStringLiteral("address %1 holds %2 instead of %3")
-                .arg(2 * i, 4, 16, QLatin1Char('0'))
-                .arg(held, 6, 16, QLatin1Char('0'))
-                .arg(instructions[i], 6, 16, QLatin1Char('0'));
-    }
-    return {};
 }
 
 struct Timing
@@ -223,7 +200,7 @@ std::optional<Timing> update(const QString &simulator, const QString &folder, in
         std::fprintf(stderr, "bench_update: %d confirmations asked instead of one\n", person.confirmations);
         return std::nullopt;
     }
-    const QString difference = memoryDifference(memoryPath, instructions);
+    const QString difference = MemoryFile::difference(memoryPath, instructions);
     if (!difference.isEmpty()) {
         std::fprintf(stderr, "bench_update: the module's memory is not the file's: %s\n", qPrintable(difference));
         return std::nullopt;

@@ -1,14 +1,16 @@
 // velka-sim: a simulated Velka module on a pseudo-terminal.
 #include "FirmwareFileWriter.h"
+#include "MemoryFile.h"
 #include "ModuleSimulator.h"
 #include "core/files/ConfigFile.h"
+#include "core/files/WholeFileSave.h"
+#include "core/link/Frames.h"
 #include "core/firmware/ProgramMemory.h"
 
 #include <QCommandLineParser>
 #include <QFile>
 #include <QCoreApplication>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -67,17 +69,12 @@ void addBootFault(ModuleSimulator &sim, QStringView entry)
     sim.setBootFault(row, quint8(command), *mode);
 }
 
-// One line "AAAA: IIIIII" (hex) per instruction that is not erased.
-void writeMemory(const QString &path, const std::vector<quint32> &memory)
+// The configuration image as a configuration file.
+void writeConfig(const QString &path, const ConfigWords &image)
 {
-    QByteArray text;
-    for (size_t i = 0; i < memory.size(); ++i) {
-        if (memory[i] != ModuleBootloader::Erased)
-            text += QStringLiteral("%1: %2\n").arg(2 * i, 4, 16, QLatin1Char('0')).arg(memory[i], 6, 16, QLatin1Char('0')).toUpper().toLatin1();
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        std::fprintf(stderr, "velka-sim: %s: %s\n", qPrintable(path), qPrintable(file.errorString()));
+    QString error;
+    if (!saveWholeFile(path, ConfigFile::encode(ConfigFile::build(image)), &error))
+        std::fprintf(stderr, "velka-sim: %s: %s\n", qPrintable(path), qPrintable(error));
 }
 
 // A firmware update file to try the update with: the reset vector jumps over the interrupt
@@ -115,9 +112,9 @@ void writeDemoFirmware(const QString &path, const QString &version, const QStrin
     if (!ok || rows < 1 || rows > ProgramMemory::MaxRows)
         fail(QStringLiteral("--firmware-rows wants a number of rows 1..%1").arg(ProgramMemory::MaxRows));
     const QByteArray bytes = demoFirmware(version, rows);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        fail(path + QStringLiteral(": ") + file.errorString());
+    QString error;
+    if (!saveWholeFile(path, bytes, &error))
+        fail(path + QStringLiteral(": ") + error);
 }
 
 } // namespace
@@ -169,6 +166,10 @@ int main(int argc, char **argv)
                                        QStringLiteral("Write the program memory to this file (\"AAAA: IIIIII\" per instruction "
                                                       "that is not erased) whenever the bootloader ends, and on exit."),
                                        QStringLiteral("file"));
+    const QCommandLineOption configOut(QStringLiteral("config-out"),
+                                       QStringLiteral("Write the configuration image to this file (a configuration "
+                                                      "file) at the start, after every write and on exit."),
+                                       QStringLiteral("file"));
     const QCommandLineOption writeFirmware(QStringLiteral("write-firmware"),
                                            QStringLiteral("Write a firmware update file (*.qvx) from address 0 to try the "
                                                           "update with, and exit."),
@@ -186,7 +187,7 @@ int main(int argc, char **argv)
                                                       "VELKA_USB_ADAPTERS=<serial>=<path> on stderr after the path."),
                                        QStringLiteral("serial"));
     parser.addOptions({firmware, rssi, config, pace, fault, faultOn, chatter, countdown, bootFault, memoryOut,
-                       writeFirmware, firmwareVersion, firmwareRows, usbSerial});
+                       configOut, writeFirmware, firmwareVersion, firmwareRows, usbSerial});
     parser.process(app);
 
     if (parser.isSet(writeFirmware)) {
@@ -261,7 +262,16 @@ int main(int argc, char **argv)
     const QString memoryFile = parser.value(memoryOut);
     if (!memoryFile.isEmpty()) {
         QObject::connect(&sim, &ModuleSimulator::bootloaderLeft, &sim,
-                         [&sim, memoryFile] { writeMemory(memoryFile, sim.programMemory()); });
+                         [&sim, memoryFile] { MemoryFile::write(memoryFile, sim.programMemory()); });
+    }
+
+    const QString configFile = parser.value(configOut);
+    if (!configFile.isEmpty()) {
+        writeConfig(configFile, module.image());
+        QObject::connect(&sim, &ModuleSimulator::answered, &sim, [&module, configFile](quint8 request) {
+            if (request == Command::WriteData)
+                writeConfig(configFile, module.image());
+        });
     }
 
     if (::pipe2(signalPipe, O_CLOEXEC) != 0)
@@ -285,6 +295,8 @@ int main(int argc, char **argv)
 
     const int status = app.exec();
     if (!memoryFile.isEmpty())
-        writeMemory(memoryFile, sim.programMemory());
+        MemoryFile::write(memoryFile, sim.programMemory());
+    if (!configFile.isEmpty())
+        writeConfig(configFile, module.image());
     return status;
 }
