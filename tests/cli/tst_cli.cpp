@@ -2,6 +2,7 @@
 // exit code and message of each failure, several modules at once, and the JSON output.
 
 #include "MemoryFile.h"
+#include "PseudoTerminal.h"
 #include "SimProcess.h"
 #include "cli/CliOptions.h"
 #include "common/RunningProgram.h"
@@ -22,6 +23,9 @@
 #include <memory>
 #include <optional>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -105,6 +109,8 @@ private slots:
     void failure_endsWithItsExitCodeAndMessage_data();
     void failure_endsWithItsExitCodeAndMessage();
     void parallelWrite_eachModuleEndsWithItsOwnOutcome();
+    void terminal_asksAndRedrawsProgressInPlace_data();
+    void terminal_asksAndRedrawsProgressInPlace();
 
 private:
     SimModule &startSim(const QStringList &arguments = {});
@@ -464,6 +470,54 @@ void TestCli::parallelWrite_eachModuleEndsWithItsOwnOutcome()
         QCOMPARE(result.value("serialNumber").toString(), QStringLiteral("12.00345"));
         QCOMPARE(int((*m_sims[size_t(i)]->image())[Word::SystemId]), 91);
     }
+}
+
+void TestCli::terminal_asksAndRedrawsProgressInPlace_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("yes") << QByteArray("y\n") << 0;
+    QTest::newRow("no") << QByteArray("n\n") << 2;
+}
+
+void TestCli::terminal_asksAndRedrawsProgressInPlace()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(int, exitCode);
+    SimModule &first = startSim();
+    SimModule &second = startSim();
+    QVERIFY(writeConfig(path("unit.VMC"), *first.image()));
+
+    // velka-cli's input and outputs are a terminal; the test types the answer ahead.
+    PseudoTerminal terminal;
+    QVERIFY(terminal.open());
+    QCOMPARE(::write(terminal.masterFd(), answer.constData(), size_t(answer.size())), ssize_t(answer.size()));
+    QProcess cli;
+    cli.setWorkingDirectory(m_dir->path());
+    cli.setStandardInputFile(terminal.devicePath());
+    cli.setStandardOutputFile(terminal.devicePath());
+    cli.setStandardErrorFile(terminal.devicePath());
+    cli.start(QStringLiteral(VELKA_CLI_PATH), {"write", "unit.VMC", "-p", first.device, "-p", second.device});
+    QVERIFY(cli.waitForFinished(60000));
+    QCOMPARE(cli.exitCode(), exitCode);
+
+    ::fcntl(terminal.masterFd(), F_SETFL, ::fcntl(terminal.masterFd(), F_GETFL) | O_NONBLOCK);
+    QByteArray shown;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(terminal.masterFd(), buffer, sizeof buffer)) > 0;)
+        shown.append(buffer, n);
+    QVERIFY2(shown.contains(QByteArray("Write unit.VMC to ") + first.device.toUtf8() + ", "
+                            + second.device.toUtf8() + "? [y/N]"),
+             shown.constData());
+    if (exitCode != 0) {
+        QVERIFY(shown.contains("not confirmed, nothing was done"));
+        QVERIFY(!shown.contains("reading"));
+        return;
+    }
+    // Two progress lines, drawn again in place (two lines up) at every step.
+    QVERIFY2(shown.contains("\x1b[2A\r\x1b[2K"), shown.constData());
+    QVERIFY(shown.contains(first.device.toUtf8() + ": verifying"));
+    QCOMPARE(shown.count("Verify ok, Gerät neu gestartet"), 2);
 }
 
 QTEST_MAIN(TestCli)
