@@ -10,7 +10,7 @@ same sequences on the wire as the configuration tool's windows.
 Commands:
   ports                       COM1 to COM4 and the devices they lead to, and the
                               maker's USB adapters attached (serial number, device).
-  read  --port P -o FILE.VMC  Wake the module, read its configuration and save it as a
+  read --port P -o FILE.VMC   Wake the module, read its configuration and save it as a
                               configuration file; prints firmware version, serial number,
                               date code, customer and the date of the last configuration.
                               With several ports, write {port} in the file name: it is
@@ -19,7 +19,7 @@ Commands:
   write --port P FILE.VMC     Program the module as "Gerät programmieren" does: read it
                               first (its factory and calibration words are kept), write,
                               verify every word, restart. Succeeds only on a clean verify.
-  diff  --port P FILE.VMC     Read the module and list the words in which it differs from
+  diff --port P FILE.VMC      Read the module and list the words in which it differs from
                               the file: address, setting, file value, module value.
                               Factory and calibration words (0..29) and the checksum
                               (255) are left out: a write keeps the module's own.
