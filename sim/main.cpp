@@ -1,6 +1,7 @@
 // velka-sim: a simulated Velka module on a pseudo-terminal.
 #include "FirmwareFileWriter.h"
 #include "ModuleSimulator.h"
+#include "core/config/ProgramInfo.h"
 #include "core/files/ConfigFile.h"
 #include "core/firmware/ProgramMemory.h"
 
@@ -126,6 +127,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velka-sim"));
+    QCoreApplication::setApplicationVersion(ProgramInfo::versionText());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -140,6 +142,7 @@ int main(int argc, char **argv)
                        "Fault modes:\n")
         + SimFault::helpText() + QStringLiteral("\nBootloader fault modes:\n") + BootFault::helpText());
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption firmware(QStringLiteral("firmware"),
                                       QStringLiteral("Firmware version bytes, two hex bytes (default 01.28)."),
                                       QStringLiteral("HH.HH"), QStringLiteral("01.28"));
