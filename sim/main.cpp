@@ -2,6 +2,7 @@
 #include "FirmwareFileWriter.h"
 #include "MemoryFile.h"
 #include "ModuleSimulator.h"
+#include "core/config/ProgramInfo.h"
 #include "core/files/ConfigFile.h"
 #include "core/files/WholeFileSave.h"
 #include "core/link/Frames.h"
@@ -123,6 +124,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velka-sim"));
+    QCoreApplication::setApplicationVersion(ProgramInfo::versionText());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -137,6 +139,7 @@ int main(int argc, char **argv)
                        "Fault modes:\n")
         + SimFault::helpText() + QStringLiteral("\nBootloader fault modes:\n") + BootFault::helpText());
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption firmware(QStringLiteral("firmware"),
                                       QStringLiteral("Firmware version bytes, two hex bytes (default 01.28)."),
                                       QStringLiteral("HH.HH"), QStringLiteral("01.28"));
