@@ -1,11 +1,11 @@
 // velka-sim: a simulated Velka module on a pseudo-terminal.
 #include "FirmwareFileWriter.h"
 #include "ModuleSimulator.h"
+#include "core/files/BoundedFile.h"
 #include "core/files/ConfigFile.h"
 #include "core/firmware/ProgramMemory.h"
 
 #include <QCommandLineParser>
-#include <QFile>
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -221,10 +221,11 @@ int main(int argc, char **argv)
     module.rssi = quint8(rssiValue);
 
     if (parser.isSet(config)) {
-        QFile file(parser.value(config));
-        if (!file.open(QIODevice::ReadOnly))
-            fail(parser.value(config) + QStringLiteral(": ") + file.errorString());
-        const std::optional<ConfigWords> image = ConfigFile::read(ConfigFile::decode(file.readAll()));
+        // A FIFO or a device would hang the start, a huge file swell it: refused unread.
+        const BoundedFile file = readBoundedFile(parser.value(config), ConfigFileMaxBytes);
+        if (!file.ok())
+            fail(QStringLiteral("--config: ") + file.errorText(parser.value(config), ConfigFileMaxBytes));
+        const std::optional<ConfigWords> image = ConfigFile::read(ConfigFile::decode(file.bytes));
         if (!image)
             fail(parser.value(config) + QStringLiteral(": not a configuration file (256 values after \">>DATA\")"));
         module.setImage(*image);

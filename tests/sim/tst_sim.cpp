@@ -159,6 +159,8 @@ private slots:
     void nonsense_getsErrorRepliesAndChangesNothing();
     void pacing_appliesToBootloaderFrames();
     void program_bootloaderOptionsShapeTheUpdate();
+    void program_refusesConfigItCannotRead_data();
+    void program_refusesConfigItCannotRead();
     void program_writesDemoFirmwareFile_data();
     void program_writesDemoFirmwareFile();
     void program_refusesDemoFirmwareItCannotWrite_data();
@@ -667,6 +669,28 @@ void TestSim::program_refusesDemoFirmwareItCannotWrite()
     const QString path = dir.filePath(QStringLiteral("demo.qvx"));
     QCOMPARE(runSimProgram(QStringList{QStringLiteral("--write-firmware"), path} + options), 2);
     QVERIFY(!QFile::exists(path));
+}
+
+void TestSim::program_refusesConfigItCannotRead_data()
+{
+    QTest::addColumn<QString>("config");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("device") << "/dev/zero" << "keine gewöhnliche Datei: /dev/zero";
+    QTest::newRow("folder") << "/" << "keine gewöhnliche Datei: /";
+    QTest::newRow("missing") << "/nonexistent/plant.VMC" << "Datei nicht gefunden: /nonexistent/plant.VMC";
+}
+
+void TestSim::program_refusesConfigItCannotRead()
+{
+    QFETCH(QString, config);
+    QFETCH(QString, reason);
+    QProcess program;
+    program.start(QStringLiteral(VELKA_SIM_PATH), {QStringLiteral("--config"), config});
+    // A device read whole would never end: the refusal comes at once.
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitCode(), 2);
+    QCOMPARE(program.readAllStandardOutput(), QByteArray()); // no line was opened
+    QCOMPARE(QString::fromUtf8(program.readAllStandardError()), QStringLiteral("velka-sim: --config: ") + reason + '\n');
 }
 
 void TestSim::program_usbSerial_printsPathThenAdapterPair()

@@ -1,6 +1,7 @@
 #include "core/firmware/FirmwareUpdate.h"
 
 #include "core/config/NumberText.h"
+#include "core/files/BoundedFile.h"
 #include "core/firmware/FirmwareTexts.h"
 #include "core/firmware/UpdateTexts.h"
 #include "core/link/LinkTexts.h"
@@ -9,7 +10,6 @@
 #include "core/workflow/UserInteraction.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -95,10 +95,16 @@ void FirmwareUpdate::FormShow()
         log(UpdateTexts::LoadCancelled, LogColour::Red, LogOption::Framed);
         return;
     }
-    if (!loadFile(path)) {
+    QString refusal;
+    if (!loadFile(path, &refusal)) {
         // The module is not touched: the boot command goes out only for a file that was read.
         emit beep();
-        log(FirmwareTexts::LoadFailed, LogColour::Red, LogOption::Framed);
+        if (refusal.isEmpty()) {
+            log(FirmwareTexts::LoadFailed, LogColour::Red, LogOption::Framed);
+        } else {
+            log(FirmwareTexts::LoadFailed, LogColour::Red, LogOption::TimeLine);
+            log(refusal, LogColour::Red, LogOption::EmptyLine);
+        }
         return;
     }
     m_link.BBootClick();
@@ -106,15 +112,15 @@ void FirmwareUpdate::FormShow()
     m_checkreceivetimer.start(FirstCheckMs);
 }
 
-bool FirmwareUpdate::loadFile(const QString &path)
+bool FirmwareUpdate::loadFile(const QString &path, QString *refusal)
 {
-    QFile source(path);
-    if (!source.open(QIODevice::ReadOnly))
+    // Refused before a byte is read, and before anything of the previous file is dropped.
+    const BoundedFile source = readBoundedFile(path, FirmwareFileMaxBytes);
+    if (!source.ok()) {
+        *refusal = source.errorText(path, FirmwareFileMaxBytes);
         return false;
-    const QByteArray bytes = source.readAll();
-    if (source.error() != QFileDevice::NoError)
-        return false;
-    const QStringList lines = FirmwareFile::decode(bytes);
+    }
+    const QStringList lines = FirmwareFile::decode(source.bytes);
     emit diagnosticCleared();
     emit diagnosticAdded(lines.join(QLatin1Char('\n')));
     log(UpdateTexts::Loading + QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()),

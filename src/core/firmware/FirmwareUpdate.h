@@ -72,7 +72,9 @@ private:
     void showinfo(const QString &inhalt, int farbe, int option) override;
     void diagnostic(const QString &line) override;
 
-    bool loadFile(const QString &path);
+    // False when the file could not be used; `refusal` then says why, if it was refused
+    // before it was read.
+    bool loadFile(const QString &path, QString *refusal);
     void checkreceivetimerTimer();
     void FlashtimerTimer();
     void progresstimerTimer();
