@@ -169,6 +169,11 @@ int main(int argc, char **argv)
                                        QStringLiteral("Write the program memory to this file (\"AAAA: IIIIII\" per instruction "
                                                       "that is not erased) whenever the bootloader ends, and on exit."),
                                        QStringLiteral("file"));
+    const QCommandLineOption incomplete(QStringLiteral("incomplete"),
+                                        QStringLiteral("Start as a module whose last update was cut off: its application is "
+                                                       "incomplete, so it stays in its bootloader, counting down again and "
+                                                       "again without answering the boot command, until an update is "
+                                                       "completed."));
     const QCommandLineOption writeFirmware(QStringLiteral("write-firmware"),
                                            QStringLiteral("Write a firmware update file (*.qvx) from address 0 to try the "
                                                           "update with, and exit."),
@@ -186,7 +191,7 @@ int main(int argc, char **argv)
                                                       "VELKA_USB_ADAPTERS=<serial>=<path> on stderr after the path."),
                                        QStringLiteral("serial"));
     parser.addOptions({firmware, rssi, config, pace, fault, faultOn, chatter, countdown, bootFault, memoryOut,
-                       writeFirmware, firmwareVersion, firmwareRows, usbSerial});
+                       incomplete, writeFirmware, firmwareVersion, firmwareRows, usbSerial});
     parser.process(app);
 
     if (parser.isSet(writeFirmware)) {
@@ -261,9 +266,12 @@ int main(int argc, char **argv)
         addBootFault(sim, entry);
     const QString memoryFile = parser.value(memoryOut);
     if (!memoryFile.isEmpty()) {
-        QObject::connect(&sim, &ModuleSimulator::bootloaderLeft, &sim,
-                         [&sim, memoryFile] { writeMemory(memoryFile, sim.programMemory()); });
+        const auto write = [&sim, memoryFile] { writeMemory(memoryFile, sim.programMemory()); };
+        QObject::connect(&sim, &ModuleSimulator::bootloaderLeft, &sim, write);
+        QObject::connect(&sim, &ModuleSimulator::bootloaderRestarted, &sim, write);
     }
+    if (parser.isSet(incomplete))
+        sim.setApplicationComplete(false);
 
     if (::pipe2(signalPipe, O_CLOEXEC) != 0)
         fail(QStringLiteral("cannot create the signal pipe"));
