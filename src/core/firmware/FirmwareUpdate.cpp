@@ -86,6 +86,7 @@ void FirmwareUpdate::FormShow()
     emit startEnabled(false);
     m_link.clearReceived();
     m_bootAck = false;
+    m_bootReplied = false;
     emit logCleared();
     log(UpdateTexts::Title, LogColour::Black, LogOption::Framed);
 
@@ -136,8 +137,10 @@ bool FirmwareUpdate::loadFile(const QString &path, QString *refusal)
 
 void FirmwareUpdate::onReplied(const Reply &reply)
 {
-    if (reply.command == 'w')
+    if (reply.command == 'w') {
         m_bootAck = true;
+        m_bootReplied = true;
+    }
 }
 
 // ---- The bootloader's start window ----
@@ -160,9 +163,12 @@ void FirmwareUpdate::checkreceivetimerTimer()
     }
     int count = -1; // the start window's count, when one came
     if (!m_link.isCollecting()) {
-        // The boot reply has just been judged.
+        // A reply has just been judged: the boot reply, or, from a module that does not
+        // answer the boot command, a countdown frame that came before the first look. Only
+        // the boot reply carries the module's version.
         m_link.clearReceived();
-        showVersions();
+        if (m_bootReplied)
+            showVersions();
     } else if (m_link.received().size() >= 2) {
         if (m_link.received()[0] == Boot::Countdown)
             count = m_link.received()[1];
@@ -217,6 +223,7 @@ void FirmwareUpdate::ButProgClick()
     m_rowIndex = 0;
     m_rowsWritten = 0;
     m_rowFailed = false;
+    m_rowError.clear();
     m_refusedCode = -1;
     m_stage = Stage::Transferring;
     emit progressStarted();
@@ -227,10 +234,10 @@ void FirmwareUpdate::ButProgClick()
 
 void FirmwareUpdate::onRowEnded(bool written, const QString &errorText)
 {
-    Q_UNUSED(errorText) // the link has said it with its beep; the log says it below
     if (m_stage != Stage::Transferring)
         return;
     m_rowFailed = !written;
+    m_rowError = written ? QString() : errorText;
     m_progresstimer.start(written ? NextRowMs : AfterFailureMs);
 }
 
@@ -276,9 +283,11 @@ void FirmwareUpdate::fail()
     emit diagnosticAdded(UpdateTexts::DiagnosticFailed);
     emit progressFailed();
     log(UpdateTexts::Failed, LogColour::Red, LogOption::Framed);
-    // A refusal by the bootloader names its reason.
-    if (m_refusedCode >= 0)
-        log(LinkTexts::BootErrorReply.arg(hexText(m_refusedCode, 2)), LogColour::Red, LogOption::EmptyLine);
+    // Why, as the link says it: a refusal by the bootloader names its code, else the time-out,
+    // the faulty reply or the port that went.
+    const QString reason = m_refusedCode >= 0 ? LinkTexts::BootErrorReply.arg(hexText(m_refusedCode, 2)) : m_rowError;
+    if (!reason.isEmpty())
+        log(reason, LogColour::Red, LogOption::EmptyLine);
 }
 
 // ---- Ending ----
