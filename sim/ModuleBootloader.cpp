@@ -94,6 +94,7 @@ void ModuleBootloader::start()
     m_running = true;
     m_held = false;
     m_inNoise = false;
+    m_wroteThisRun = false;
     m_countdown = CountdownFrom;
     m_rowsAnnounced = 0;
     m_announced = false;
@@ -107,6 +108,33 @@ void ModuleBootloader::leave()
     m_held = false;
 }
 
+void ModuleBootloader::restartIfIncomplete()
+{
+    if (!m_running && !m_applicationComplete)
+        start();
+}
+
+void ModuleBootloader::powerOff()
+{
+    leave();
+    m_input.clear();
+    m_rest.clear();
+}
+
+void ModuleBootloader::powerOn()
+{
+    restartIfIncomplete();
+}
+
+void ModuleBootloader::giveUp()
+{
+    if (!m_running)
+        return;
+    leave();
+    m_input.clear();
+    restartIfIncomplete();
+}
+
 QByteArray ModuleBootloader::countdownTick()
 {
     if (!isCountingDown())
@@ -114,6 +142,7 @@ QByteArray ModuleBootloader::countdownTick()
     if (m_countdown < 0) {
         leave();
         m_input.clear(); // a frame cut short by the end of the countdown goes with it
+        restartIfIncomplete();
         return {};
     }
     QByteArray frame;
@@ -173,6 +202,8 @@ QList<ModuleAnswer> ModuleBootloader::receive(QByteArrayView bytes)
     } else {
         m_rest = m_input.mid(at);
         m_input.clear();
+        // The rest then goes to the bootloader started again, not to the application.
+        restartIfIncomplete();
     }
     return answers;
 }
@@ -248,6 +279,9 @@ void ModuleBootloader::carryOut(QByteArrayView frame, ModuleAnswer &answer)
     case Reset:
         if (byte(1) != ResetKey)
             return refuse(BootError::BadParameter);
+        // The tool ends its update with this frame: what it wrote is the application now.
+        if (m_wroteThisRun)
+            m_applicationComplete = true;
         leave();
         answer.event = ModuleAnswer::Event::BootloaderLeft;
         return; // the module restarts without a word
@@ -257,6 +291,9 @@ void ModuleBootloader::carryOut(QByteArrayView frame, ModuleAnswer &answer)
 
 void ModuleBootloader::writeRow(bool erasePage)
 {
+    // From the first row on, the old application is no longer whole.
+    m_wroteThisRun = true;
+    m_applicationComplete = false;
     const size_t first = m_rowAddress / 2;
     if (erasePage) {
         const size_t page = (m_rowAddress - m_rowAddress % PageUnits) / 2;

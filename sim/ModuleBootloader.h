@@ -50,8 +50,24 @@ public:
     // Until the first valid command the bootloader leaves again once its countdown runs out.
     bool isCountingDown() const { return m_running && !m_held; }
     // One countdown interval passed: the next countdown frame, 0xFC n; once the count has run
-    // out, nothing, and the bootloader has left.
+    // out, nothing, and the bootloader has left (or, over an incomplete application, started
+    // again: its next count follows one interval later).
     QByteArray countdownTick();
+
+    // The application is complete unless an update erased or wrote program memory and the
+    // bootloader stopped before the tool's reset frame ended that update: the power went, or
+    // the bootloader gave up waiting. An incomplete application never runs; the module starts
+    // its bootloader instead, which counts down again and again and, like every bootloader,
+    // passes the boot command over. An update ended by the reset frame makes it complete.
+    bool applicationComplete() const { return m_applicationComplete; }
+    // As a module is found; takes effect when the bootloader next ends or the power comes.
+    void setApplicationComplete(bool complete) { m_applicationComplete = complete; }
+    // The module loses its power: a running bootloader stops where it is.
+    void powerOff();
+    // The module gets its power: over an incomplete application the bootloader starts.
+    void powerOn();
+    // A bootloader that took a frame and then heard nothing for a long time stops.
+    void giveUp();
 
     QList<ModuleAnswer> receive(QByteArrayView bytes);
     // What arrived after the reset frame, for the application.
@@ -72,6 +88,8 @@ private:
     void carryOut(QByteArrayView frame, ModuleAnswer &answer);
     void writeRow(bool erasePage);
     void leave();
+    // After the bootloader ended: an incomplete application sends the module into it again.
+    void restartIfIncomplete();
     BootFault faultFor(int row, quint8 command) const;
 
     std::vector<quint32> m_memory;
@@ -81,6 +99,8 @@ private:
     bool m_running = false;
     bool m_held = false;        // a valid command came: no countdown, no leaving by it
     bool m_inNoise = false;     // an unknown byte was answered; the ones that follow are not
+    bool m_applicationComplete = true;
+    bool m_wroteThisRun = false; // a row was written since the bootloader started
     int m_countdown = 0;        // the value of the next countdown frame
     int m_rowsAnnounced = 0;
     bool m_announced = false;

@@ -24,6 +24,9 @@ ModuleSimulator::ModuleSimulator(QObject *parent)
     m_countdownTimer.setTimerType(Qt::PreciseTimer);
     m_countdownTimer.setInterval(1000);
     connect(&m_countdownTimer, &QTimer::timeout, this, &ModuleSimulator::onCountdownTick);
+    m_giveUpTimer.setSingleShot(true);
+    m_giveUpTimer.setInterval(GiveUpIntervals * m_countdownTimer.interval());
+    connect(&m_giveUpTimer, &QTimer::timeout, this, &ModuleSimulator::onGiveUp);
 }
 
 ModuleSimulator::~ModuleSimulator() = default;
@@ -52,6 +55,11 @@ bool ModuleSimulator::open(QString *error)
     m_writeNotifier = new QSocketNotifier(m_pty.masterFd(), QSocketNotifier::Write, this);
     m_writeNotifier->setEnabled(false);
     connect(m_writeNotifier, &QSocketNotifier::activated, this, &ModuleSimulator::onWritable);
+    // Power on: over an incomplete application the bootloader runs, its first count one
+    // interval from now.
+    m_module.bootloader().powerOn();
+    if (m_module.bootloader().isCountingDown())
+        m_countdownTimer.start();
     return true;
 }
 
@@ -65,6 +73,10 @@ void ModuleSimulator::vanish()
     m_in.clear();
     m_out.clear();
     m_vanishWhenSent = false;
+    // Power off: the bootloader stops where it was.
+    m_countdownTimer.stop();
+    m_giveUpTimer.stop();
+    m_module.bootloader().powerOff();
     if (wasOpen)
         emit vanished();
 }
@@ -94,6 +106,7 @@ void ModuleSimulator::setCountdownInterval(int ms)
 {
     // Keeps a running countdown going, at the new pace.
     m_countdownTimer.setInterval(std::max(ms, 1));
+    m_giveUpTimer.setInterval(GiveUpIntervals * m_countdownTimer.interval());
 }
 
 void ModuleSimulator::sendUnsolicited(const QByteArray &bytes)
@@ -160,6 +173,9 @@ void ModuleSimulator::processInput(QByteArrayView bytes)
     // The first valid command keeps the bootloader: no more countdown frames.
     if (m_countdownTimer.isActive() && !m_module.bootloader().isCountingDown())
         m_countdownTimer.stop();
+    // A bootloader kept waits for the tool's next frame, but not for ever.
+    if (m_module.bootloader().isRunning() && !m_module.bootloader().isCountingDown())
+        m_giveUpTimer.start();
 }
 
 SimFault ModuleSimulator::takeFault(quint8 request)
@@ -213,8 +229,7 @@ void ModuleSimulator::announce(const ModuleFirmware::Answer &answer)
         emit bootloaderEntered();
         break;
     case ModuleFirmware::Answer::Event::BootloaderLeft:
-        m_countdownTimer.stop();
-        emit bootloaderLeft();
+        bootloaderEnded();
         break;
     case ModuleFirmware::Answer::Event::RowWritten:
         emit rowWritten(answer.address);
@@ -238,9 +253,31 @@ void ModuleSimulator::onCountdownTick()
         queueOutput(frame);
         return;
     }
+    if (counting)
+        bootloaderEnded();
+    else
+        m_countdownTimer.stop();
+}
+
+void ModuleSimulator::onGiveUp()
+{
+    if (!m_module.bootloader().isRunning())
+        return;
+    m_module.bootloader().giveUp();
+    bootloaderEnded();
+}
+
+void ModuleSimulator::bootloaderEnded()
+{
+    m_giveUpTimer.stop();
+    if (m_module.bootloader().isCountingDown()) {
+        // Started again over an incomplete application: the count begins anew.
+        m_countdownTimer.start();
+        emit bootloaderRestarted();
+        return;
+    }
     m_countdownTimer.stop();
-    if (counting && !bootloader.isRunning())
-        emit bootloaderLeft();
+    emit bootloaderLeft();
 }
 
 void ModuleSimulator::queueOutput(const QByteArray &bytes)

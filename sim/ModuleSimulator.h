@@ -19,7 +19,8 @@ class QSocketNotifier;
 // A simulated module on a pseudo-terminal, run by the Qt event loop of its process: it reads
 // what the tool sends, lets its firmware answer, and sends the answers back, optionally at the
 // real line speed and with the faults chosen for each command. After the boot command it
-// sends its bootloader's countdown frames, one per countdown interval.
+// sends its bootloader's countdown frames, one per countdown interval. The line is the module's
+// power too: it starts when the line opens and stops when the line vanishes.
 class ModuleSimulator : public QObject
 {
     Q_OBJECT
@@ -29,11 +30,13 @@ public:
     explicit ModuleSimulator(QObject *parent = nullptr);
     ~ModuleSimulator() override;
 
-    // Opens a new pseudo-terminal; the tool reaches the module at devicePath().
+    // Opens a new pseudo-terminal; the tool reaches the module at devicePath(). The module
+    // starts: over an incomplete application in its bootloader, counting down.
     bool open(QString *error = nullptr);
     bool isOpen() const { return m_pty.isOpen(); }
     QString devicePath() const { return m_pty.devicePath(); }
-    // Closes the pseudo-terminal as an unplugged module would disappear.
+    // Closes the pseudo-terminal as an unplugged module would disappear; a bootloader that ran
+    // stops where it was.
     void vanish();
 
     ModuleFirmware &module() { return m_module; }
@@ -59,6 +62,16 @@ public:
     void setCountdownInterval(int ms);
     int countdownInterval() const { return m_countdownTimer.interval(); }
     bool bootloaderRunning() const { return m_module.bootloader().isRunning(); }
+    // A bootloader that took a frame gives up after this many countdown intervals without one
+    // (a minute at the real pace), as if the module had been restarted.
+    static constexpr int GiveUpIntervals = 60;
+
+    // Whether the application may run (see ModuleBootloader): an update that was cut off
+    // leaves it incomplete, and the module then stays in its bootloader until an update is
+    // completed. Setting it takes effect when the module next starts (open()) or its
+    // bootloader next ends.
+    bool applicationComplete() const { return m_module.bootloader().applicationComplete(); }
+    void setApplicationComplete(bool complete) { m_module.bootloader().setApplicationComplete(complete); }
 
     // One 24-bit instruction per entry, indexed by address / 2.
     const std::vector<quint32> &programMemory() const { return m_module.bootloader().memory(); }
@@ -81,6 +94,9 @@ signals:
     void bootloaderEntered();
     // By the reset frame or because the countdown ran out; the application answers again.
     void bootloaderLeft();
+    // The bootloader ended over an incomplete application (its countdown ran out, it gave
+    // up, or a reset frame came with nothing written): it starts again and counts down anew.
+    void bootloaderRestarted();
     void rowWritten(quint32 address);
 
 private:
@@ -99,6 +115,9 @@ private:
     void announce(const ModuleFirmware::Answer &answer);
     void startCountdown();
     void onCountdownTick();
+    void onGiveUp();
+    // The bootloader ended: it counts down again over an incomplete application, or is gone.
+    void bootloaderEnded();
     SimFault takeFault(quint8 request);
     void queueOutput(const QByteArray &bytes);
     void pump();
@@ -112,6 +131,7 @@ private:
     QSocketNotifier *m_writeNotifier = nullptr;
     QTimer m_paceTimer;
     QTimer m_countdownTimer;
+    QTimer m_giveUpTimer;
     QElapsedTimer m_clock;
     QRandomGenerator m_random{20130305};
     bool m_paced = false;

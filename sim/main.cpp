@@ -2,14 +2,17 @@
 #include "FirmwareFileWriter.h"
 #include "MemoryFile.h"
 #include "ModuleSimulator.h"
+<<<<<<< HEAD
 #include "core/config/ProgramInfo.h"
+=======
+#include "core/files/BoundedFile.h"
+>>>>>>> faults
 #include "core/files/ConfigFile.h"
 #include "core/files/WholeFileSave.h"
 #include "core/link/Frames.h"
 #include "core/firmware/ProgramMemory.h"
 
 #include <QCommandLineParser>
-#include <QFile>
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <QSocketNotifier>
@@ -169,10 +172,18 @@ int main(int argc, char **argv)
                                        QStringLiteral("Write the program memory to this file (\"AAAA: IIIIII\" per instruction "
                                                       "that is not erased) whenever the bootloader ends, and on exit."),
                                        QStringLiteral("file"));
+<<<<<<< HEAD
     const QCommandLineOption configOut(QStringLiteral("config-out"),
                                        QStringLiteral("Write the configuration image to this file (a configuration "
                                                       "file) at the start, after every write and on exit."),
                                        QStringLiteral("file"));
+=======
+    const QCommandLineOption incomplete(QStringLiteral("incomplete"),
+                                        QStringLiteral("Start as a module whose last update was cut off: its application is "
+                                                       "incomplete, so it stays in its bootloader, counting down again and "
+                                                       "again without answering the boot command, until an update is "
+                                                       "completed."));
+>>>>>>> faults
     const QCommandLineOption writeFirmware(QStringLiteral("write-firmware"),
                                            QStringLiteral("Write a firmware update file (*.qvx) from address 0 to try the "
                                                           "update with, and exit."),
@@ -190,7 +201,11 @@ int main(int argc, char **argv)
                                                       "VELKA_USB_ADAPTERS=<serial>=<path> on stderr after the path."),
                                        QStringLiteral("serial"));
     parser.addOptions({firmware, rssi, config, pace, fault, faultOn, chatter, countdown, bootFault, memoryOut,
+<<<<<<< HEAD
                        configOut, writeFirmware, firmwareVersion, firmwareRows, usbSerial});
+=======
+                       incomplete, writeFirmware, firmwareVersion, firmwareRows, usbSerial});
+>>>>>>> faults
     parser.process(app);
 
     if (parser.isSet(writeFirmware)) {
@@ -225,10 +240,11 @@ int main(int argc, char **argv)
     module.rssi = quint8(rssiValue);
 
     if (parser.isSet(config)) {
-        QFile file(parser.value(config));
-        if (!file.open(QIODevice::ReadOnly))
-            fail(parser.value(config) + QStringLiteral(": ") + file.errorString());
-        const std::optional<ConfigWords> image = ConfigFile::read(ConfigFile::decode(file.readAll()));
+        // A FIFO or a device would hang the start, a huge file swell it: refused unread.
+        const BoundedFile file = readBoundedFile(parser.value(config), ConfigFileMaxBytes);
+        if (!file.ok())
+            fail(QStringLiteral("--config: ") + file.errorText(parser.value(config), ConfigFileMaxBytes));
+        const std::optional<ConfigWords> image = ConfigFile::read(ConfigFile::decode(file.bytes));
         if (!image)
             fail(parser.value(config) + QStringLiteral(": not a configuration file (256 values after \">>DATA\")"));
         module.setImage(*image);
@@ -264,6 +280,7 @@ int main(int argc, char **argv)
         addBootFault(sim, entry);
     const QString memoryFile = parser.value(memoryOut);
     if (!memoryFile.isEmpty()) {
+<<<<<<< HEAD
         QObject::connect(&sim, &ModuleSimulator::bootloaderLeft, &sim,
                          [&sim, memoryFile] { MemoryFile::write(memoryFile, sim.programMemory()); });
     }
@@ -275,7 +292,14 @@ int main(int argc, char **argv)
             if (request == Command::WriteData)
                 writeConfig(configFile, module.image());
         });
+=======
+        const auto write = [&sim, memoryFile] { writeMemory(memoryFile, sim.programMemory()); };
+        QObject::connect(&sim, &ModuleSimulator::bootloaderLeft, &sim, write);
+        QObject::connect(&sim, &ModuleSimulator::bootloaderRestarted, &sim, write);
+>>>>>>> faults
     }
+    if (parser.isSet(incomplete))
+        sim.setApplicationComplete(false);
 
     if (::pipe2(signalPipe, O_CLOEXEC) != 0)
         fail(QStringLiteral("cannot create the signal pipe"));

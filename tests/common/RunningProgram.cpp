@@ -18,6 +18,7 @@ RunningProgram::~RunningProgram()
 
 bool RunningProgram::start(QString *error, Module module)
 {
+    m_module = module;
     QString device;
     if (module != Module::None) {
         m_sim = std::make_unique<ModuleSimulator>();
@@ -25,15 +26,20 @@ bool RunningProgram::start(QString *error, Module module)
             return false;
         QObject::connect(m_sim.get(), &ModuleSimulator::answered,
                          [this](quint8 request) { m_answered << request; });
+        // A vanished terminal's name is soon given to another one, maybe of another test
+        // program running beside this one: the program must not find a module there.
+        QObject::connect(m_sim.get(), &ModuleSimulator::vanished, [this] { forgetDevice(); });
         device = m_sim->devicePath();
     }
     if (module == Module::Adapter) {
         qputenv("VELKA_USB_ADAPTERS", QByteArray(AdapterSerial) + '=' + device.toLocal8Bit());
         device.clear(); // no serial port leads anywhere
     }
-    m_program = std::make_unique<Program>(clock, ui, [device](const QString &name) {
-        return name == QLatin1String("COM1") && !device.isEmpty() ? device
-                                                                  : QStringLiteral("/nonexistent/") + name;
+    m_com1Device = device;
+    // Asked at every open: a module that comes back on another terminal is found there.
+    m_program = std::make_unique<Program>(clock, ui, [this](const QString &name) {
+        return name == QLatin1String("COM1") && !m_com1Device.isEmpty() ? m_com1Device
+                                                                        : QStringLiteral("/nonexistent/") + name;
     });
     window().show();
     // The first activation fills the window; 100 ms later the link probes its ports.
@@ -44,6 +50,26 @@ bool RunningProgram::start(QString *error, Module module)
     if (!started && error)
         *error = QStringLiteral("the program did not start");
     return started;
+}
+
+void RunningProgram::forgetDevice()
+{
+    if (m_module == Module::Adapter)
+        qputenv("VELKA_USB_ADAPTERS", QByteArray(AdapterSerial) + "=/nonexistent/" + AdapterSerial);
+    else
+        m_com1Device.clear();
+}
+
+bool RunningProgram::moduleBack(QString *error)
+{
+    if (!m_sim || !m_sim->open(error))
+        return false;
+    const QString device = m_sim->devicePath();
+    if (m_module == Module::Adapter)
+        qputenv("VELKA_USB_ADAPTERS", QByteArray(AdapterSerial) + '=' + device.toLocal8Bit());
+    else
+        m_com1Device = device;
+    return true;
 }
 
 TFVelka &RunningProgram::window()

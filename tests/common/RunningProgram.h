@@ -32,6 +32,9 @@ public:
     // the window (and with a module, the link) has started. False (with `error`) when
     // something did not.
     bool start(QString *error, Module module = Module::Simulated);
+    // The module comes back after it vanished: on a new pseudo-terminal, which COM1 (or the
+    // adapter, as on start()) leads to from now on.
+    bool moduleBack(QString *error = nullptr);
 
     FakeClock clock;
     ScriptedUserInteraction ui;
@@ -59,8 +62,11 @@ public:
 
 private:
     QObject *mainWindow();
+    void forgetDevice();
 
     std::unique_ptr<ModuleSimulator> m_sim;
     std::unique_ptr<Program> m_program;
+    Module m_module = Module::None;
+    QString m_com1Device; // where COM1 leads; nowhere when empty
     QList<quint8> m_answered;
 };

@@ -76,6 +76,7 @@ private slots:
     void closeBox_sendsNoResetAndSecondShowingStartsClean();
     void noFile_leavesTheModuleAlone_data();
     void noFile_leavesTheModuleAlone();
+    void cutOffUpdate_isRepeatedOnTheModuleStuckInItsBootloader();
 
 private:
     // Opens the window through its menu entry; `body` runs while it is open (it closes after).
@@ -279,13 +280,13 @@ void TestFirmwareUpdate::rowFailure_endsWithoutReset_data()
 {
     QTest::addColumn<int>("command");
     QTest::addColumn<QString>("fault");
-    QTest::addColumn<QString>("reason"); // a line after the failure, if any
-    QTest::newRow("time-out") << 0x03 << "silent" << QString();
+    QTest::addColumn<QString>("reason"); // the line after the failure: why
+    QTest::newRow("time-out") << 0x03 << "silent" << "timeout";
     QTest::newRow("error reply") << 0x05 << "error-reply:42" << "Fehlermeldung [42] vom Gerät erhalten";
-    QTest::newRow("bad checksum") << 0x07 << "bad-checksum" << QString();
-    QTest::newRow("wrong length") << 0x03 << "wrong-length" << QString();
-    QTest::newRow("missing end byte") << 0x05 << "missing-end" << QString();
-    QTest::newRow("wrong reply command") << 0x07 << "other-command" << QString();
+    QTest::newRow("bad checksum") << 0x07 << "bad-checksum" << "Fehler Checksumme";
+    QTest::newRow("wrong length") << 0x03 << "wrong-length" << "fehlerhafte Datenanzahl erhalten6";
+    QTest::newRow("missing end byte") << 0x05 << "missing-end" << "fehlerhafter Empfangsabschluss";
+    QTest::newRow("wrong reply command") << 0x07 << "other-command" << "ungültige Antwort bei Schreibbefehl#3";
 }
 
 void TestFirmwareUpdate::rowFailure_endsWithoutReset()
@@ -301,8 +302,7 @@ void TestFirmwareUpdate::rowFailure_endsWithoutReset()
         const Lines lines = logLinesOf(window);
         const int at = int(lines.indexOf(qMakePair(QStringLiteral(" !!! FEHLER bei Firmware-Update !!!"), Red)));
         QVERIFY(at > 0);
-        if (!reason.isEmpty())
-            QCOMPARE(lines.value(at + 2), qMakePair(reason, Red));
+        QCOMPARE(lines.value(at + 2), qMakePair(reason, Red));
         QVERIFY(!lines.contains(qMakePair(QStringLiteral("Firmware-Update abgeschlossen"), Green)));
         QVERIFY(control<QProgressBar>(window, "progress")->styleSheet().contains(QStringLiteral("#ff0000")));
         QCOMPARE(control<QProgressBar>(window, "progress")->value(), 66);
@@ -420,6 +420,83 @@ void TestFirmwareUpdate::noFile_leavesTheModuleAlone()
         window->close();
     });
     QCOMPARE(m_run->sim().received(), QByteArray());
+}
+
+void TestFirmwareUpdate::cutOffUpdate_isRepeatedOnTheModuleStuckInItsBootloader()
+{
+    // A count that never pauses longer than the window's first look: a frame from the module
+    // stuck in its bootloader comes before it, every time.
+    m_run->sim().setCountdownInterval(100);
+    const FirmwareFileWriter writer = firmware(8);
+    const QString file = fileWith(writer);
+    const std::vector<quint32> old = m_run->sim().programMemory();
+    // The memory after the first `rows` rows of the file: the first erased the file's page.
+    const auto memoryAfter = [&](int rows) {
+        std::vector<quint32> memory = old;
+        std::fill_n(memory.begin() + 0x0800 / 2, 512, Erased);
+        for (int i = 0; i < rows * 64; ++i)
+            memory[size_t(0x0800 / 2 + i)] = writer.instructions[i];
+        return memory;
+    };
+
+    // The line goes as row 5 is announced, once: rows 0 to 4 are in.
+    bool cutOff = false;
+    QObject cut;
+    connect(&m_run->sim(), &ModuleSimulator::answered, &cut, [this, &cutOff](quint8 request) {
+        if (!cutOff && request == 0x03 && m_run->sim().module().bootloader().rowsAnnounced() == 6) {
+            cutOff = true;
+            m_run->sim().vanish();
+        }
+    });
+    m_run->ui.openNames << file;
+    withWindow([&](TFhexfile *window) {
+        QVERIFY(startWhenOffered(window));
+        QTRY_COMPARE_WITH_TIMEOUT(m_run->program().firmwareUpdate().stage(), FirmwareUpdate::Stage::Failed, 8000);
+        const Lines lines = logLinesOf(window);
+        const int at = int(lines.indexOf(qMakePair(QStringLiteral(" !!! FEHLER bei Firmware-Update !!!"), Red)));
+        QVERIFY(at > 0);
+        // The port's own reason follows.
+        QVERIFY(!lines.value(at + 2).first.isEmpty());
+        QCOMPARE(control<QProgressBar>(window, "progress")->value(), 75); // 6 of 8 rows handed over
+        control<QPushButton>(window, "ButClose")->click(); // the reset cannot go out
+    });
+    QVERIFY(!m_run->sim().isOpen());
+    QVERIFY(m_run->sim().programMemory() == memoryAfter(5));
+    QVERIFY(!m_run->sim().applicationComplete());
+
+    // The module back on the line: its bootloader counts down and does not answer the boot
+    // command. The window reports so, and still offers the start while the count runs.
+    QString error;
+    QVERIFY2(m_run->moduleBack(&error), qPrintable(error));
+    QVERIFY(m_run->sim().bootloaderRunning());
+    m_run->ui.openNames << file;
+    withWindow([&](TFhexfile *window) {
+        QTRY_VERIFY(control<QLabel>(window, "Ausrufezeichen")->isVisible());
+        const Lines report{{TimeLine, Red},
+                           {"Achtung, keine korrekte Verbindung zu Gerät erkannt!  Daher kein Update möglich!", Red},
+                           {"", QColor()},
+                           {" 1. dieses Fenster schließen", Red},
+                           {" 2. Verbindung und Versorgung überprüfen", Red},
+                           {" 3. kompletten Vorgang erneut starten", Red},
+                           {"", QColor()}};
+        Lines lines = logLinesOf(window);
+        QCOMPARE(lines.mid(lines.size() - report.size()), report);
+        QVERIFY(startWhenOffered(window));
+        QTRY_COMPARE_WITH_TIMEOUT(m_run->program().firmwareUpdate().stage(), FirmwareUpdate::Stage::Done, 8000);
+        lines = logLinesOf(window);
+        QVERIFY(lines.contains(qMakePair(QStringLiteral("Firmware-Update abgeschlossen"), Green)));
+        // The module never said which version it has: none is shown.
+        for (const auto &line : lines)
+            QVERIFY2(!line.first.startsWith(QLatin1String("momentane Firmwareversion")), qPrintable(line.first));
+        control<QPushButton>(window, "ButClose")->click();
+    });
+    QVERIFY(m_run->sim().programMemory() == memoryAfter(8));
+    QTRY_VERIFY(!m_run->sim().bootloaderRunning());
+    QVERIFY(m_run->sim().applicationComplete());
+
+    // The new firmware runs and answers.
+    m_run->control<QPushButton>(QStringLiteral("ButRead"))->click();
+    QTRY_VERIFY(m_run->logContains(QStringLiteral("Daten ausgelesen")));
 }
 
 QTEST_MAIN(TestFirmwareUpdate)

@@ -159,6 +159,13 @@ private slots:
     void nonsense_getsErrorRepliesAndChangesNothing();
     void pacing_appliesToBootloaderFrames();
     void program_bootloaderOptionsShapeTheUpdate();
+    void cutOffUpdate_keepsTheModuleInItsBootloader_data();
+    void cutOffUpdate_keepsTheModuleInItsBootloader();
+    void incompleteModule_resetWithNothingWrittenCountsAgain();
+    void heldBootloaderWithNothingWritten_givesUpToTheApplication();
+    void program_incomplete_countsDownWithoutTheBootCommand();
+    void program_refusesConfigItCannotRead_data();
+    void program_refusesConfigItCannotRead();
     void program_writesDemoFirmwareFile_data();
     void program_writesDemoFirmwareFile();
     void program_refusesDemoFirmwareItCannotWrite_data();
@@ -170,6 +177,8 @@ private slots:
 private:
     void enterBootloader(int countdownMs = 5000);
     QByteArray bootExchange(const QByteArray &wire);
+    // One row at `address`: announce, data, finish with the page erased.
+    void writeRow(quint32 address);
 
     std::unique_ptr<ModuleSimulator> m_sim;
     std::unique_ptr<Line> m_line;
@@ -362,6 +371,16 @@ QByteArray TestSim::bootExchange(const QByteArray &wire)
     const int length = answered.first().at(1).toInt();
     (void)QTest::qWaitFor([&] { return m_line->collect().size() >= length; }, 3000);
     return m_line->received;
+}
+
+void TestSim::writeRow(quint32 address)
+{
+    // The announce may cross a countdown frame.
+    m_line->received.clear();
+    m_line->port.write(announce(address));
+    QTRY_VERIFY(m_line->collect().toHex().endsWith(AnnounceOk));
+    QCOMPARE(bootExchange(rowData()).toHex(), DataOk);
+    QCOMPARE(bootExchange(finish(1)).toHex(), FinishOk);
 }
 
 void TestSim::countdown_runsOutAndApplicationAnswersAgain()
@@ -586,6 +605,157 @@ void TestSim::program_bootloaderOptionsShapeTheUpdate()
 }
 
 namespace {
+// Whether `bytes` are countdown frames only, each count one below the one before, the count
+// after 0 beginning again at 20; at least two complete rounds when `rounds` is 2.
+bool onlyCountdowns(const QByteArray &bytes, int rounds)
+{
+    if (bytes.size() % 2 != 0)
+        return false;
+    int zeros = 0;
+    for (qsizetype i = 0; i < bytes.size(); i += 2) {
+        if (quint8(bytes[i]) != 0xFC)
+            return false;
+        const int count = quint8(bytes[i + 1]);
+        if (i > 0) {
+            const int before = quint8(bytes[i - 1]);
+            if (count != (before == 0 ? 20 : before - 1))
+                return false;
+        }
+        zeros += count == 0;
+    }
+    return zeros >= rounds;
+}
+} // namespace
+
+void TestSim::cutOffUpdate_keepsTheModuleInItsBootloader_data()
+{
+    QTest::addColumn<QString>("stop");
+    QTest::newRow("power lost") << "power lost";
+    QTest::newRow("bootloader gave up") << "gave up";
+}
+
+void TestSim::cutOffUpdate_keepsTheModuleInItsBootloader()
+{
+    QFETCH(QString, stop);
+    constexpr int intervalMs = 10;
+    QSignalSpy restarted(m_sim.get(), &ModuleSimulator::bootloaderRestarted);
+    QSignalSpy left(m_sim.get(), &ModuleSimulator::bootloaderLeft);
+    QVERIFY(m_sim->applicationComplete());
+    enterBootloader(intervalMs);
+    writeRow(0x0400); // over the old code: page 1 erased, one row of the new
+    if (QTest::currentTestFailed())
+        return;
+    const std::vector<quint32> cutOff = m_sim->programMemory();
+
+    if (stop == QLatin1String("power lost")) {
+        m_sim->vanish();
+        QVERIFY(!m_sim->bootloaderRunning());
+        QVERIFY(m_sim->open());
+        m_line = std::make_unique<Line>();
+        QVERIFY(m_line->open(m_sim->devicePath()));
+    } else {
+        // Nothing more comes: the bootloader gives up and the module starts again.
+        QVERIFY(restarted.wait(ModuleSimulator::GiveUpIntervals * intervalMs + 5000));
+        restarted.clear();
+    }
+    QVERIFY(!m_sim->applicationComplete());
+    QVERIFY(m_sim->bootloaderRunning());
+
+    // It counts down again and again, and passes the boot command and every other
+    // application request over: the application never runs.
+    const QByteArray lastCount("\xFC\x00", 2);
+    m_line->collect();
+    m_line->received.clear();
+    m_line->port.write(request('w', "BOOT") + request('a'));
+    QTRY_VERIFY_WITH_TIMEOUT(m_line->collect().count(lastCount) >= 1, 5000);
+    m_line->port.write(request('w', "BOOT") + request('a'));
+    QTRY_VERIFY_WITH_TIMEOUT(m_line->collect().count(lastCount) >= 2, 5000);
+    QTRY_VERIFY(restarted.count() >= 2);
+    QVERIFY(left.isEmpty());
+    // Frames of a count that was under way when collecting began may be cut: begin at one.
+    const QByteArray counts = m_line->received.mid(m_line->received.indexOf(char(0xFC)));
+    QVERIFY2(onlyCountdowns(counts.left(counts.size() & ~1), 2), counts.toHex().constData());
+    QCOMPARE(m_sim->module().bootRequests(), 1);
+    QCOMPARE(firstDifference(m_sim->programMemory(), cutOff), -1);
+
+    // An update that is completed, ended by the reset frame, makes it complete again.
+    writeRow(0x0400);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(m_line->exchange(resetFrame + request('a'), 6).right(6).toHex(), QByteArray("ff610028fe77"));
+    QCOMPARE(left.count(), 1);
+    QVERIFY(m_sim->applicationComplete());
+    QVERIFY(!m_sim->bootloaderRunning());
+}
+
+void TestSim::incompleteModule_resetWithNothingWrittenCountsAgain()
+{
+    constexpr int intervalMs = 50;
+    QSignalSpy restarted(m_sim.get(), &ModuleSimulator::bootloaderRestarted);
+    QSignalSpy left(m_sim.get(), &ModuleSimulator::bootloaderLeft);
+    m_sim->setCountdownInterval(intervalMs);
+    m_sim->setApplicationComplete(false);
+    QVERIFY(!m_sim->bootloaderRunning()); // it takes effect when the module next starts
+    m_sim->vanish();
+    QVERIFY(m_sim->open());
+    m_line = std::make_unique<Line>();
+    QVERIFY(m_line->open(m_sim->devicePath()));
+    QVERIFY(m_sim->bootloaderRunning());
+
+    // The reset frame ends the bootloader, but with nothing written the application is still
+    // incomplete: the module comes back into it, and the count begins anew before it ran out.
+    QTRY_VERIFY(m_line->collect().size() >= 4);
+    m_line->received.clear();
+    m_line->port.write(resetFrame);
+    QVERIFY(restarted.wait(2000));
+    QVERIFY(left.isEmpty());
+    QVERIFY(m_sim->bootloaderRunning());
+    QTRY_VERIFY(m_line->collect().contains(QByteArray("\xFC\x14", 2)));
+    QVERIFY2(!m_line->received.contains(QByteArray("\xFC\x00", 2)), m_line->received.toHex().constData());
+    QCOMPARE(m_sim->module().bootRequests(), 0);
+}
+
+void TestSim::heldBootloaderWithNothingWritten_givesUpToTheApplication()
+{
+    constexpr int intervalMs = 10;
+    QSignalSpy left(m_sim.get(), &ModuleSimulator::bootloaderLeft);
+    QSignalSpy restarted(m_sim.get(), &ModuleSimulator::bootloaderRestarted);
+    enterBootloader(intervalMs);
+    m_line->received.clear();
+    m_line->port.write(announce(0x8000));
+    QTRY_VERIFY(m_line->collect().toHex().endsWith(AnnounceOk));
+    QElapsedTimer clock;
+    clock.start();
+    // Held, it does not leave when its count would have run out, only when it gives up.
+    QVERIFY(left.wait(ModuleSimulator::GiveUpIntervals * intervalMs + 5000));
+    QVERIFY2(clock.elapsed() >= (ModuleSimulator::GiveUpIntervals - 5) * intervalMs,
+             qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(restarted.isEmpty());
+    QVERIFY(m_sim->applicationComplete());
+    QCOMPARE(m_line->exchange(request('a'), 6).right(6).toHex(), QByteArray("ff610028fe77"));
+}
+
+void TestSim::program_incomplete_countsDownWithoutTheBootCommand()
+{
+    QProcess program;
+    const QString device = startSimulatorProcess(program, QStringLiteral(VELKA_SIM_PATH),
+                                                 {QStringLiteral("--incomplete"), QStringLiteral("--countdown-ms"),
+                                                  QStringLiteral("10")});
+    QVERIFY(!device.isEmpty());
+    Line line;
+    QVERIFY(line.open(device));
+    // Within two rounds of the count: no reply to the boot command or the read, counts only.
+    line.port.write(request('w', "BOOT") + request('!', "\0\0\0\x80"));
+    QTRY_VERIFY_WITH_TIMEOUT(line.collect().count(char(0)) >= 3, 5000); // three rounds have ended
+    const QByteArray counts = line.received.mid(line.received.indexOf(char(0xFC)));
+    QVERIFY2(onlyCountdowns(counts.left(counts.size() & ~1), 2), counts.toHex().constData());
+
+    program.terminate();
+    QVERIFY(program.waitForFinished(5000));
+    QCOMPARE(program.exitCode(), 0);
+}
+
+namespace {
 class QuietReport final : public FirmwareReport
 {
 public:
@@ -667,6 +837,28 @@ void TestSim::program_refusesDemoFirmwareItCannotWrite()
     const QString path = dir.filePath(QStringLiteral("demo.qvx"));
     QCOMPARE(runSimProgram(QStringList{QStringLiteral("--write-firmware"), path} + options), 2);
     QVERIFY(!QFile::exists(path));
+}
+
+void TestSim::program_refusesConfigItCannotRead_data()
+{
+    QTest::addColumn<QString>("config");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("device") << "/dev/zero" << "keine gewöhnliche Datei: /dev/zero";
+    QTest::newRow("folder") << "/" << "keine gewöhnliche Datei: /";
+    QTest::newRow("missing") << "/nonexistent/plant.VMC" << "Datei nicht gefunden: /nonexistent/plant.VMC";
+}
+
+void TestSim::program_refusesConfigItCannotRead()
+{
+    QFETCH(QString, config);
+    QFETCH(QString, reason);
+    QProcess program;
+    program.start(QStringLiteral(VELKA_SIM_PATH), {QStringLiteral("--config"), config});
+    // A device read whole would never end: the refusal comes at once.
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitCode(), 2);
+    QCOMPARE(program.readAllStandardOutput(), QByteArray()); // no line was opened
+    QCOMPARE(QString::fromUtf8(program.readAllStandardError()), QStringLiteral("velka-sim: --config: ") + reason + '\n');
 }
 
 void TestSim::program_usbSerial_printsPathThenAdapterPair()

@@ -1,6 +1,7 @@
 #include "core/firmware/FirmwareUpdate.h"
 
 #include "core/config/NumberText.h"
+#include "core/files/BoundedFile.h"
 #include "core/firmware/FirmwareTexts.h"
 #include "core/firmware/UpdateTexts.h"
 #include "core/link/LinkTexts.h"
@@ -9,7 +10,6 @@
 #include "core/workflow/UserInteraction.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -86,6 +86,7 @@ void FirmwareUpdate::FormShow()
     emit startEnabled(false);
     m_link.clearReceived();
     m_bootAck = false;
+    m_bootReplied = false;
     emit logCleared();
     log(UpdateTexts::Title, LogColour::Black, LogOption::Framed);
 
@@ -95,10 +96,16 @@ void FirmwareUpdate::FormShow()
         log(UpdateTexts::LoadCancelled, LogColour::Red, LogOption::Framed);
         return;
     }
-    if (!loadFile(path)) {
+    QString refusal;
+    if (!loadFile(path, &refusal)) {
         // The module is not touched: the boot command goes out only for a file that was read.
         emit beep();
-        log(FirmwareTexts::LoadFailed, LogColour::Red, LogOption::Framed);
+        if (refusal.isEmpty()) {
+            log(FirmwareTexts::LoadFailed, LogColour::Red, LogOption::Framed);
+        } else {
+            log(FirmwareTexts::LoadFailed, LogColour::Red, LogOption::TimeLine);
+            log(refusal, LogColour::Red, LogOption::EmptyLine);
+        }
         return;
     }
     m_link.BBootClick();
@@ -106,15 +113,15 @@ void FirmwareUpdate::FormShow()
     m_checkreceivetimer.start(FirstCheckMs);
 }
 
-bool FirmwareUpdate::loadFile(const QString &path)
+bool FirmwareUpdate::loadFile(const QString &path, QString *refusal)
 {
-    QFile source(path);
-    if (!source.open(QIODevice::ReadOnly))
+    // Refused before a byte is read, and before anything of the previous file is dropped.
+    const BoundedFile source = readBoundedFile(path, FirmwareFileMaxBytes);
+    if (!source.ok()) {
+        *refusal = source.errorText(path, FirmwareFileMaxBytes);
         return false;
-    const QByteArray bytes = source.readAll();
-    if (source.error() != QFileDevice::NoError)
-        return false;
-    const QStringList lines = FirmwareFile::decode(bytes);
+    }
+    const QStringList lines = FirmwareFile::decode(source.bytes);
     emit diagnosticCleared();
     emit diagnosticAdded(lines.join(QLatin1Char('\n')));
     log(UpdateTexts::Loading + QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()),
@@ -130,8 +137,10 @@ bool FirmwareUpdate::loadFile(const QString &path)
 
 void FirmwareUpdate::onReplied(const Reply &reply)
 {
-    if (reply.command == 'w')
+    if (reply.command == 'w') {
         m_bootAck = true;
+        m_bootReplied = true;
+    }
 }
 
 // ---- The bootloader's start window ----
@@ -154,9 +163,12 @@ void FirmwareUpdate::checkreceivetimerTimer()
     }
     int count = -1; // the start window's count, when one came
     if (!m_link.isCollecting()) {
-        // The boot reply has just been judged.
+        // A reply has just been judged: the boot reply, or, from a module that does not
+        // answer the boot command, a countdown frame that came before the first look. Only
+        // the boot reply carries the module's version.
         m_link.clearReceived();
-        showVersions();
+        if (m_bootReplied)
+            showVersions();
     } else if (m_link.received().size() >= 2) {
         if (m_link.received()[0] == Boot::Countdown)
             count = m_link.received()[1];
@@ -225,7 +237,7 @@ void FirmwareUpdate::onRowEnded(bool written, const QString &errorText)
     if (m_stage != Stage::Transferring)
         return;
     m_rowFailed = !written;
-    m_rowError = errorText;
+    m_rowError = written ? QString() : errorText;
     m_progresstimer.start(written ? NextRowMs : AfterFailureMs);
 }
 
@@ -272,12 +284,11 @@ void FirmwareUpdate::fail()
     emit diagnosticAdded(UpdateTexts::DiagnosticFailed);
     emit progressFailed();
     log(UpdateTexts::Failed, LogColour::Red, LogOption::Framed);
-    // A refusal by the bootloader names its reason.
-    QString reason = m_rowError;
-    if (m_refusedCode >= 0) {
-        reason = LinkTexts::BootErrorReply.arg(hexText(m_refusedCode, 2));
+    // Why, as the link says it: a refusal by the bootloader names its code, else the time-out,
+    // the faulty reply or the port that went.
+    const QString reason = m_refusedCode >= 0 ? LinkTexts::BootErrorReply.arg(hexText(m_refusedCode, 2)) : m_rowError;
+    if (!reason.isEmpty())
         log(reason, LogColour::Red, LogOption::EmptyLine);
-    }
     emit finished(false, reason.isEmpty() ? UpdateTexts::Failed.trimmed() : reason);
 }
 

@@ -34,6 +34,10 @@ public:
     Stage stage() const { return m_stage; }
     const FirmwareFile &file() const { return m_file; }
     const RowTable &rows() const { return m_rows; }
+    // Its timers: the watch for the start window, the start window itself, the next row.
+    bool isWatching() const { return m_checkreceivetimer.isActive(); }
+    bool isStartWindowOpen() const { return m_flashtimer.isActive(); }
+    bool isNextRowDue() const { return m_progresstimer.isActive(); }
 
     // The window is shown: a fresh start, the file dialog, the file, the boot command.
     void FormShow();
@@ -74,7 +78,9 @@ private:
     void showinfo(const QString &inhalt, int farbe, int option) override;
     void diagnostic(const QString &line) override;
 
-    bool loadFile(const QString &path);
+    // False when the file could not be used; `refusal` then says why, if it was refused
+    // before it was read.
+    bool loadFile(const QString &path, QString *refusal);
     void checkreceivetimerTimer();
     void FlashtimerTimer();
     void progresstimerTimer();
@@ -89,10 +95,11 @@ private:
     FirmwareFile m_file;
     RowTable m_rows;
     Stage m_stage = Stage::Idle;
-    bool m_bootAck = false;   // the module answered the boot command (or its absence was told)
-    bool m_rowFailed = false; // the last row ended without being written
-    QString m_rowError;       // why the last row ended without being written
-    int m_refusedCode = -1;   // the bootloader's error code for the last row, if it gave one
+    bool m_bootAck = false;     // the boot reply came, or its absence was told (told once)
+    bool m_bootReplied = false; // the module answered the boot command
+    bool m_rowFailed = false;   // the last row ended without being written
+    QString m_rowError;         // and why
+    int m_refusedCode = -1;     // the bootloader's error code for the last row, if it gave one
     int m_rowIndex = 0;
     int m_rowsWritten = 0;
     QTimer m_checkreceivetimer; // the watch for the start window

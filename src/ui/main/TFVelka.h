@@ -112,7 +112,7 @@ private:
     bool m_showing = false;  // a display refresh runs
     bool m_showAgain = false; // the image changed while it ran
     QString m_connectionText;
-    // Each file dialog offers the name last chosen in it.
+    // The open dialog offers the file last loaded, the save dialog the name last chosen in it.
     QString m_openName;
     QString m_saveName;
 

@@ -2,6 +2,7 @@
 
 #include "ui/main/TFVelka.h"
 
+#include "core/files/BoundedFile.h"
 #include "core/files/ConfigFile.h"
 #include "core/files/WholeFileSave.h"
 #include "core/workflow/ConfigDocument.h"
@@ -11,7 +12,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -92,19 +92,22 @@ void TFVelka::MLadenClick()
         m_log->showinfo(MainTexts::LadenAbgebrochen, LogColour::Red, LogOption::Framed);
         return;
     }
-    m_openName = name;
-    QFile file(name);
-    QStringList lines;
-    bool loaded = false;
-    if (file.open(QIODevice::ReadOnly)) {
-        lines = ConfigFile::decode(file.readAll());
-        loaded = file.error() == QFileDevice::NoError && DateiGeladen(lines);
+    // Anything but a regular file of a configuration's size is refused before it is read, and
+    // leaves everything as it was: the image, the file's lines, the name the dialog offers.
+    const BoundedFile file = readBoundedFile(name, ConfigFileMaxBytes);
+    if (!file.ok()) {
+        beep();
+        m_log->showinfo(MainTexts::LadenFehler, LogColour::Red, LogOption::TimeLine);
+        m_log->showinfo(file.errorText(name, ConfigFileMaxBytes), LogColour::Red, LogOption::EmptyLine);
+        return;
     }
-    if (!loaded) {
-        QApplication::beep();
+    if (!DateiGeladen(ConfigFile::decode(file.bytes))) {
+        beep();
         m_log->showinfo(MainTexts::LadenFehler, LogColour::Red, LogOption::Framed);
         return;
     }
+    // Only a file that loaded is offered again.
+    m_openName = name;
     m_log->showinfo(MainTexts::DateiGeladen + fullPath(name), LogColour::Green, LogOption::Framed);
     m_statusPanels[1]->setText(fullPath(name));
 }
