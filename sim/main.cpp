@@ -2,11 +2,8 @@
 #include "FirmwareFileWriter.h"
 #include "MemoryFile.h"
 #include "ModuleSimulator.h"
-<<<<<<< HEAD
 #include "core/config/ProgramInfo.h"
-=======
 #include "core/files/BoundedFile.h"
->>>>>>> faults
 #include "core/files/ConfigFile.h"
 #include "core/files/WholeFileSave.h"
 #include "core/link/Frames.h"
@@ -172,18 +169,15 @@ int main(int argc, char **argv)
                                        QStringLiteral("Write the program memory to this file (\"AAAA: IIIIII\" per instruction "
                                                       "that is not erased) whenever the bootloader ends, and on exit."),
                                        QStringLiteral("file"));
-<<<<<<< HEAD
     const QCommandLineOption configOut(QStringLiteral("config-out"),
                                        QStringLiteral("Write the configuration image to this file (a configuration "
                                                       "file) at the start, after every write and on exit."),
                                        QStringLiteral("file"));
-=======
     const QCommandLineOption incomplete(QStringLiteral("incomplete"),
                                         QStringLiteral("Start as a module whose last update was cut off: its application is "
                                                        "incomplete, so it stays in its bootloader, counting down again and "
                                                        "again without answering the boot command, until an update is "
                                                        "completed."));
->>>>>>> faults
     const QCommandLineOption writeFirmware(QStringLiteral("write-firmware"),
                                            QStringLiteral("Write a firmware update file (*.qvx) from address 0 to try the "
                                                           "update with, and exit."),
@@ -201,11 +195,7 @@ int main(int argc, char **argv)
                                                       "VELKA_USB_ADAPTERS=<serial>=<path> on stderr after the path."),
                                        QStringLiteral("serial"));
     parser.addOptions({firmware, rssi, config, pace, fault, faultOn, chatter, countdown, bootFault, memoryOut,
-<<<<<<< HEAD
-                       configOut, writeFirmware, firmwareVersion, firmwareRows, usbSerial});
-=======
-                       incomplete, writeFirmware, firmwareVersion, firmwareRows, usbSerial});
->>>>>>> faults
+                       configOut, incomplete, writeFirmware, firmwareVersion, firmwareRows, usbSerial});
     parser.process(app);
 
     if (parser.isSet(writeFirmware)) {
@@ -280,9 +270,9 @@ int main(int argc, char **argv)
         addBootFault(sim, entry);
     const QString memoryFile = parser.value(memoryOut);
     if (!memoryFile.isEmpty()) {
-<<<<<<< HEAD
-        QObject::connect(&sim, &ModuleSimulator::bootloaderLeft, &sim,
-                         [&sim, memoryFile] { MemoryFile::write(memoryFile, sim.programMemory()); });
+        const auto write = [&sim, memoryFile] { MemoryFile::write(memoryFile, sim.programMemory()); };
+        QObject::connect(&sim, &ModuleSimulator::bootloaderLeft, &sim, write);
+        QObject::connect(&sim, &ModuleSimulator::bootloaderRestarted, &sim, write);
     }
 
     const QString configFile = parser.value(configOut);
@@ -292,11 +282,6 @@ int main(int argc, char **argv)
             if (request == Command::WriteData)
                 writeConfig(configFile, module.image());
         });
-=======
-        const auto write = [&sim, memoryFile] { writeMemory(memoryFile, sim.programMemory()); };
-        QObject::connect(&sim, &ModuleSimulator::bootloaderLeft, &sim, write);
-        QObject::connect(&sim, &ModuleSimulator::bootloaderRestarted, &sim, write);
->>>>>>> faults
     }
     if (parser.isSet(incomplete))
         sim.setApplicationComplete(false);

@@ -102,6 +102,7 @@ private slots:
     void read_savesTheImageTheWindowLoadsByteForByte();
     void write_leavesFileImageInModuleWithFactoryWordsKept();
     void diff_listsDifferingWordsByNameAndValues();
+    void firmware_leavesProgramMemoryEqualToTheFile_data();
     void firmware_leavesProgramMemoryEqualToTheFile();
     void qvxInfo_describesFileWithoutAModule_data();
     void qvxInfo_describesFileWithoutAModule();
@@ -300,9 +301,19 @@ void TestCli::diff_listsDifferingWordsByNameAndValues()
     QCOMPARE(differences[1].toObject().value("file").toInt(), 3);
 }
 
+void TestCli::firmware_leavesProgramMemoryEqualToTheFile_data()
+{
+    QTest::addColumn<QStringList>("simArguments");
+    QTest::newRow("running module") << QStringList{};
+    // Left in its bootloader by an interrupted update: no answer to the boot command, but its
+    // start window still comes.
+    QTest::newRow("interrupted before") << QStringList{"--incomplete"};
+}
+
 void TestCli::firmware_leavesProgramMemoryEqualToTheFile()
 {
-    SimModule &sim = startSim();
+    QFETCH(QStringList, simArguments);
+    SimModule &sim = startSim(simArguments);
     const QString file = demoFirmware(5);
     QVERIFY(!file.isEmpty());
     const CliRun run = runCli({"firmware", "-p", sim.device, file, "-y"});
