@@ -320,6 +320,8 @@ void TestCli::firmware_leavesProgramMemoryEqualToTheFile()
     QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
     QVERIFY(run.out.contains(QStringLiteral("Firmware-Update abgeschlossen")));
     QVERIFY(run.out.contains(QStringLiteral("rows 100%"))); // plain progress lines, no terminal
+    QCOMPARE(run.out.contains(QStringLiteral("no answer to the boot command, waiting for the bootloader")),
+             !simArguments.isEmpty());
 
     FirmwareFile parsed;
     QuietReport report;
