@@ -31,11 +31,15 @@ ensure_packages() {
   fi
 }
 
+# Builds in $BUILD_DIR. Arguments are cache settings (-DNAME=VALUE) the folder must have; they
+# are applied again to a folder configured before, so it cannot build without them.
 build_project() {
   local generator=()
   command -v ninja >/dev/null 2>&1 && generator=(-G Ninja)
   if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
-    cmake -S "$here" -B "$BUILD_DIR" "${generator[@]}" -DCMAKE_BUILD_TYPE="${VELKA_BUILD_TYPE:-RelWithDebInfo}"
+    cmake -S "$here" -B "$BUILD_DIR" "${generator[@]}" -DCMAKE_BUILD_TYPE="${VELKA_BUILD_TYPE:-RelWithDebInfo}" "$@"
+  elif [ $# -gt 0 ]; then
+    cmake -S "$here" -B "$BUILD_DIR" "$@"
   fi
   cmake --build "$BUILD_DIR" --parallel "$(nproc)"
 }
