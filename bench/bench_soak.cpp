@@ -81,8 +81,9 @@ bool runUntil(ConfigWorkflow &flow, const std::function<void()> &action, const Q
                                              [&](const QString &text, int colour, int) {
         if (text == done) {
             ok = true;
-        } else if (colour == LogColour::Red && failure->isEmpty()) {
-            *failure = text;
+        } else if (colour == LogColour::Red) {
+            // The reason follows the first red line at once: keep them all.
+            *failure += (failure->isEmpty() ? QString() : QStringLiteral(" / ")) + text;
             loop.exit(1);
         }
     });
@@ -118,6 +119,7 @@ int main(int argc, char **argv)
     const QString simulator = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral(VELKA_SIM_PATH);
 
     QProcess sim;
+    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel); // its complaints, if any
     const QString device = startSimulatorProcess(sim, simulator);
     if (device.isEmpty()) {
         std::fprintf(stderr, "cannot start %s\n", qPrintable(simulator));
@@ -131,20 +133,27 @@ int main(int argc, char **argv)
     ConfigDocument document;
     ConfigWorkflow flow(protocol, document, ui);
 
+    int cycle = 0;
+    QObject::connect(&sim, &QProcess::finished, [&cycle](int code, QProcess::ExitStatus status) {
+        std::fprintf(stderr, "velka-sim ended during cycle %d (%s, %d)\n", cycle,
+                     status == QProcess::CrashExit ? "crashed or killed" : "exit code", code);
+    });
+
     std::printf("soak: %d read-and-write cycles against velka-sim (unpaced)\n", cycles);
     const Mark before = mark();
     Mark warm = before;
     int failures = 0;
     QElapsedTimer clock;
     clock.start();
-    for (int cycle = 1; cycle <= cycles; ++cycle) {
+    for (cycle = 1; cycle <= cycles; ++cycle) {
         QString failure;
         const bool read = runUntil(flow, [&flow] { flow.ButReadClick(); }, WorkflowTexts::DataRead, &failure);
         const bool written = read
             && runUntil(flow, [&flow] { flow.ButWriteClick(); }, WorkflowTexts::Restarted, &failure);
         if (!written) {
             ++failures;
-            std::fprintf(stderr, "cycle %d failed: %s\n", cycle, qPrintable(failure));
+            std::fprintf(stderr, "cycle %d failed in the %s: %s\n", cycle, read ? "write" : "read",
+                         qPrintable(failure));
             // Let whatever is still under way run out before the next cycle.
             QEventLoop settle;
             QTimer::singleShot(3000, &settle, &QEventLoop::quit);
@@ -158,6 +167,7 @@ int main(int argc, char **argv)
     const double seconds = clock.nsecsElapsed() / 1e9;
     const Mark end = mark();
 
+    QObject::disconnect(&sim, &QProcess::finished, nullptr, nullptr);
     sim.terminate();
     sim.waitForFinished(5000);
 

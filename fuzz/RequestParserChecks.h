@@ -15,8 +15,8 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <span>
-#include <vector>
 
 namespace RequestParserChecks {
 
@@ -41,13 +41,39 @@ bool sameBytes(const std::array<quint8, N> &built, std::span<const quint8> frame
     return frame.size() == N && std::equal(built.begin(), built.end(), frame.begin());
 }
 
-// Parses a copy of the first `k` bytes, so that reading past them shows under the address
-// sanitizer; a step decided on fewer bytes must be the one decided on all of them, and
-// waiting for more may never drop more than the whole stream lets go.
+// The first `k` bytes of `input` where nothing follows them: at the very end of an
+// allocation, so that reading past them shows under the address sanitizer. One block serves
+// all the copies (a new one each time would cost more than the parse).
+class Prefix
+{
+public:
+    Prefix(std::span<const quint8> input, size_t k)
+    {
+        static const std::unique_ptr<quint8[]> block(new quint8[BlockSize]);
+        quint8 *at;
+        if (k <= BlockSize) {
+            at = block.get() + (BlockSize - k);
+        } else {
+            m_own.reset(new quint8[k]);
+            at = m_own.get();
+        }
+        std::copy_n(input.begin(), k, at);
+        m_bytes = std::span<const quint8>(at, k);
+    }
+    QByteArrayView view() const { return RequestParserChecks::view(m_bytes); }
+
+private:
+    static constexpr size_t BlockSize = 1 << 16;
+    std::unique_ptr<quint8[]> m_own;
+    std::span<const quint8> m_bytes;
+};
+
+// A step decided on fewer bytes must be the one decided on all of them, and waiting for more
+// may never drop more than the whole stream lets go.
 inline const char *appPrefixFault(std::span<const quint8> input, size_t k, bool expectData, const AppStep &full)
 {
-    const std::vector<quint8> prefix(input.begin(), input.begin() + qsizetype(k));
-    const AppStep part = RequestParser::parseApplicationStep(view(prefix), expectData);
+    const Prefix prefix(input, k);
+    const AppStep part = RequestParser::parseApplicationStep(prefix.view(), expectData);
     if (part.consumed > qsizetype(k))
         return "the application parser consumed more than it got";
     if (part.kind == AppStep::Kind::NeedMore)
@@ -60,8 +86,8 @@ inline const char *appPrefixFault(std::span<const quint8> input, size_t k, bool 
 
 inline const char *bootPrefixFault(std::span<const quint8> input, size_t k, const BootStep &full)
 {
-    const std::vector<quint8> prefix(input.begin(), input.begin() + qsizetype(k));
-    const BootStep part = RequestParser::parseBootloaderStep(view(prefix));
+    const Prefix prefix(input, k);
+    const BootStep part = RequestParser::parseBootloaderStep(prefix.view());
     if (part.consumed > qsizetype(k))
         return "the bootloader parser consumed more than it got";
     if (part.kind == BootStep::Kind::NeedMore)
