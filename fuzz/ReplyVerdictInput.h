@@ -1,13 +1,15 @@
 #pragma once
 
-// How a fuzz input becomes a call of the reply verdict, and what every verdict must satisfy.
-// Shared by the libFuzzer harness and the test that replays its corpus.
+// How a fuzz input becomes a call of a reply verdict, and what every verdict must satisfy.
+// Shared by the two libFuzzer harnesses (application and bootloader replies) and the tests
+// that replay their corpora.
 
 #include "core/link/Frames.h"
 
 #include <span>
 
 // Byte 0: the pending command; byte 1, bit 0: whether all bytes were kept; the rest: the reply.
+// A bootloader reply has no byte 1 (nothing is dropped there): its reply follows byte 0.
 struct VerdictInput
 {
     quint8 pending = 0;
@@ -24,6 +26,16 @@ inline VerdictInput verdictInput(std::span<const quint8> data)
         input.complete = data[1] & 1;
     if (data.size() > 2)
         input.reply = data.subspan(2);
+    return input;
+}
+
+inline VerdictInput bootVerdictInput(std::span<const quint8> data)
+{
+    VerdictInput input;
+    if (!data.empty()) {
+        input.pending = data[0];
+        input.reply = data.subspan(1);
+    }
     return input;
 }
 
@@ -73,16 +85,26 @@ inline const char *bootVerdictFault(const VerdictInput &input, const BootReplyVe
         return "more frame errors than checks";
     if (verdict.accepted && (!verdict.frameErrors.isEmpty() || !verdict.commandError.isEmpty() || verdict.errorReply))
         return "accepted with an error";
-    if (verdict.errorReply && (input.reply.empty() || input.reply[0] != Boot::ErrorReply))
-        return "an error reply without its command";
-    if (verdict.accepted) {
-        // Counts of the start window ahead of an announcement's reply are no part of it.
-        std::span<const quint8> reply = input.reply;
-        while (input.pending == Boot::Announce && reply.size() >= 2 && reply[0] == Boot::Countdown)
-            reply = reply.subspan(2);
-        const size_t n = reply.size();
-        if (n < 6 || reply[n - 1] != Boot::EndByte || size_t(reply[1] << 8 | reply[2]) != n)
-            return "accepted without its frame";
-    }
+    if (verdict.errorReply && !verdict.commandError.isEmpty())
+        return "an error reply judged for its command as well";
+    // Counts of the start window ahead of an announcement's reply are no part of it.
+    std::span<const quint8> reply = input.reply;
+    while (input.pending == Boot::Announce && reply.size() >= 2 && reply[0] == Boot::Countdown)
+        reply = reply.subspan(2);
+    const size_t n = reply.size();
+    if (verdict.errorReply && (n == 0 || reply[0] != Boot::ErrorReply || verdict.errorCode != (n > 3 ? reply[3] : 0)))
+        return "an error reply without its command and code";
+    if (!verdict.errorReply && n > 0 && reply[0] == Boot::ErrorReply)
+        return "an error reply not seen";
+    const bool frameOk = n >= 6 && reply[n - 1] == Boot::EndByte && size_t(reply[1] << 8 | reply[2]) == n
+        && buildchecksum(reply.first(n - 3)) == quint16(reply[n - 3] << 8 | reply[n - 2]);
+    if (frameOk != verdict.frameErrors.isEmpty())
+        return "frame errors that do not match the frame";
+    if (verdict.accepted && (!frameOk || reply[0] != input.pending + 1))
+        return "accepted without its frame";
+    const bool awaited = input.pending == Boot::Announce || input.pending == Boot::RowData
+        || input.pending == Boot::Finish;
+    if (!verdict.accepted && awaited && frameOk && reply[0] == input.pending + 1)
+        return "the right reply not accepted";
     return nullptr;
 }

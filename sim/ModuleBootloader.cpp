@@ -2,6 +2,7 @@
 
 #include "BootReply.h"
 #include "ModuleChecksum.h"
+#include "RequestParser.h"
 
 #include "core/link/DeviceConstants.h"
 
@@ -16,24 +17,7 @@ constexpr quint8 Reset = 0x10;
 constexpr quint8 ResetKey = 0xB0;
 constexpr quint8 RowGroups = 0x41; // 64 instructions and the leading group, three bytes each
 constexpr int RowInstructions = ModuleBootloader::RowUnits / 2;
-constexpr int AppFrameLength = 8;
 constexpr int OldFirmwareEnd = 0x2D00; // ends inside a page, as real code does
-
-// Length of the frame this (unscrambled) command byte starts; 0 for none.
-int frameLength(quint8 command)
-{
-    switch (command) {
-    case Announce:
-        return 8;
-    case RowData:
-        return 1 + 3 * RowGroups + 2;
-    case Finish:
-    case Reset:
-        return 4;
-    default:
-        return 0;
-    }
-}
 
 QByteArray errorReply(BootError error)
 {
@@ -158,44 +142,28 @@ QList<ModuleAnswer> ModuleBootloader::receive(QByteArrayView bytes)
         return answers;
     m_input.append(bytes);
     qsizetype at = 0;
+    using Step = RequestParser::BootloaderStep;
     while (m_running && at < m_input.size()) {
-        const quint8 wire = quint8(m_input[at]);
-        const quint8 command = wire ^ Device::LinkMask;
-        if (wire == 0x00) {
-            ++at; // a wake-up preamble or an idle line, not a command
-            continue;
-        }
-        if (wire == 0xFF) {
-            // An application frame: the tool still takes us for the application. Answering it
-            // would only confuse the tool's evaluation, so it is passed over.
-            if (m_input.size() - at < AppFrameLength)
-                break;
-            at += AppFrameLength;
-            continue;
-        }
-        const int length = frameLength(command);
-        if (length == 0) {
+        const Step step = RequestParser::parseBootloaderStep(QByteArrayView(m_input).sliced(at));
+        if (step.kind == Step::Kind::NeedMore)
+            break;
+        at += step.consumed;
+        if (step.kind == Step::Kind::Noise) {
             // One answer for a run of noise, not one per byte.
             if (!m_inNoise) {
                 ModuleAnswer answer;
-                answer.request = command;
+                answer.request = step.command;
                 answer.fromBootloader = true;
                 answer.reply = errorReply(BootError::UnknownCommand);
                 answer.frameLength = int(answer.reply.size());
                 answers << answer;
             }
             m_inNoise = true;
-            ++at;
-            continue;
+        } else if (step.kind == Step::Kind::Frame) {
+            m_inNoise = false;
+            answers << takeFrame(step.frame);
         }
-        if (m_input.size() - at < length)
-            break;
-        m_inNoise = false;
-        QByteArray frame = m_input.mid(at, length);
-        for (char &c : frame)
-            c = char(quint8(c) ^ Device::LinkMask);
-        at += length;
-        answers << takeFrame(frame);
+        // Idle bytes and application frames are passed over.
     }
     if (m_running) {
         m_input.remove(0, at);

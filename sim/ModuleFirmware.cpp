@@ -1,6 +1,7 @@
 #include "ModuleFirmware.h"
 
 #include "ModuleChecksum.h"
+#include "RequestParser.h"
 #include "core/config/ConsistencyRules.h"
 #include "core/link/DeviceConstants.h"
 #include "core/outputs/DigTab.h"
@@ -9,9 +10,8 @@
 
 namespace {
 
-constexpr quint8 Start = 0xFF;
-constexpr int RequestLength = 8;
-constexpr int DataFrameLength = 4 + PayloadBytes;
+constexpr quint8 Start = RequestParser::StartByte;
+static_assert(RequestParser::DataFrameLength == 4 + PayloadBytes);
 
 QByteArray replyFrame(quint8 command, quint8 byte2, quint8 byte3, QByteArrayView payload = {})
 {
@@ -79,37 +79,26 @@ QList<ModuleFirmware::Answer> ModuleFirmware::receive(QByteArrayView bytes)
 
 QList<ModuleFirmware::Answer> ModuleFirmware::receiveApplication(QByteArrayView bytes)
 {
+    using Step = RequestParser::ApplicationStep;
     m_input.append(bytes);
     QList<Answer> answers;
     for (;;) {
-        // Preamble zeros and stray bytes are skipped: a frame starts with 0xFF.
-        const qsizetype start = m_input.indexOf(char(Start));
-        if (start < 0) {
-            m_input.clear();
+        const Step step = RequestParser::parseApplicationStep(m_input, m_expectData);
+        if (step.kind == Step::Kind::NeedMore) {
+            m_input.remove(0, step.consumed);
             break;
         }
-        m_input.remove(0, start);
-        if (m_input.size() < 2)
-            break;
-        const bool dataFrame = m_expectData && quint8(m_input[1]) == '3';
-        const qsizetype length = dataFrame ? DataFrameLength : RequestLength;
-        if (m_input.size() < length)
-            break;
-        const QByteArrayView frame(m_input.constData(), length);
-
-        if (!ModuleChecksum::frameOk(frame)) {
+        if (step.kind == Step::Kind::Rejected) {
             ++m_rejectedFrames;
-            if (dataFrame) {
+            if (step.dataFrame)
                 m_expectData = false;
-                m_input.remove(0, length);
-            } else {
-                m_input.remove(0, 1); // look for the next start byte within it
-            }
+            m_input.remove(0, step.consumed);
             continue;
         }
 
+        const QByteArrayView frame = step.frame;
         Answer answer;
-        if (dataFrame) {
+        if (step.dataFrame) {
             m_expectData = false;
             std::array<quint8, PayloadBytes> payload;
             std::copy_n(reinterpret_cast<const quint8 *>(frame.data()) + 2, PayloadBytes, payload.begin());
@@ -119,7 +108,7 @@ QList<ModuleFirmware::Answer> ModuleFirmware::receiveApplication(QByteArrayView 
         } else if (answerRequest(frame, answer)) {
             answers << answer;
         }
-        m_input.remove(0, length);
+        m_input.remove(0, step.consumed);
         if (m_bootloader.isRunning())
             break;
     }
