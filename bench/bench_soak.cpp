@@ -12,7 +12,7 @@
 #include "core/workflow/ConfigDocument.h"
 #include "core/workflow/ConfigWorkflow.h"
 #include "core/workflow/LogStyle.h"
-#include "core/workflow/UserInteraction.h"
+#include "core/workflow/UnattendedInteraction.h"
 #include "core/workflow/WorkflowTexts.h"
 
 #include <QCoreApplication>
@@ -30,16 +30,6 @@
 namespace {
 
 constexpr int CycleTimeoutMs = 20000;
-
-// Every question answered with OK, nothing opened.
-class Agreeing final : public UserInteraction
-{
-public:
-    bool confirm(const QString &, DefaultButton) override { return true; }
-    QString askOpenFileName(const FileDialogRequest &) override { return {}; }
-    QString askSaveFileName(const FileDialogRequest &) override { return {}; }
-    void openUrl(const QUrl &) override {}
-};
 
 // Resident memory in KiB, from /proc/self/status; -1 if it cannot be read.
 long residentKiB()
@@ -126,7 +116,7 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    Agreeing ui;
+    UnattendedInteraction ui;
     SerialChannel channel([device](const QString &) { return device; });
     channel.setPortName(QStringLiteral("COM1"));
     ModuleProtocol protocol(channel);

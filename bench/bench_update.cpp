@@ -31,7 +31,7 @@
 #include "core/firmware/ProgramMemory.h"
 #include "core/link/DeviceLink.h"
 #include "core/workflow/LogStyle.h"
-#include "core/workflow/UserInteraction.h"
+#include "core/workflow/UnattendedInteraction.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -69,29 +69,6 @@ double startWindowMinimumMs()
 {
     return (BootRequestBytes + CountdownFrameBytes) * MsPerByte + CountdownMs;
 }
-
-// The person in front of the window: picks the file, says OK to everything.
-class Person final : public UserInteraction
-{
-public:
-    explicit Person(QString path)
-        : m_path(std::move(path))
-    {
-    }
-    bool confirm(const QString &, DefaultButton) override
-    {
-        ++confirmations;
-        return true;
-    }
-    QString askOpenFileName(const FileDialogRequest &) override { return m_path; }
-    QString askSaveFileName(const FileDialogRequest &) override { return {}; }
-    void openUrl(const QUrl &) override {}
-
-    int confirmations = 0;
-
-private:
-    QString m_path;
-};
 
 QList<quint32> image(int rows)
 {
@@ -143,7 +120,7 @@ std::optional<Timing> update(const QString &simulator, const QString &folder, in
         return name == QLatin1String("COM1") ? device : QStringLiteral("/nonexistent/") + name;
     });
     deviceLink.ports().inittimerTimer();
-    Person person(firmwarePath);
+    UnattendedInteraction person(firmwarePath);
     FirmwareUpdate procedure(deviceLink.protocol(), person);
 
     Timing timing;
@@ -196,8 +173,8 @@ std::optional<Timing> update(const QString &simulator, const QString &folder, in
             std::fprintf(stderr, "  %s\n", qPrintable(line));
         return std::nullopt;
     }
-    if (person.confirmations != 1) {
-        std::fprintf(stderr, "bench_update: %d confirmations asked instead of one\n", person.confirmations);
+    if (person.confirmations() != 1) {
+        std::fprintf(stderr, "bench_update: %d confirmations asked instead of one\n", person.confirmations());
         return std::nullopt;
     }
     const QString difference = MemoryFile::difference(memoryPath, instructions);

@@ -7,7 +7,7 @@
 //   bench_workflow [path-to-velka-sim] [repetitions]
 #include "SimProcess.h"
 #include "core/workflow/Clock.h"
-#include "core/workflow/UserInteraction.h"
+#include "core/workflow/UnattendedInteraction.h"
 #include "ui/main/Program.h"
 #include "ui/main/TFVelka.h"
 
@@ -30,16 +30,6 @@ constexpr double KnockMs = 8 * 40;
 constexpr double QuietMs = 100;
 constexpr double FollowUpMs = 20;
 constexpr double AfterDataMs = 200;
-
-// Every question answered with OK, nothing opened.
-class Agreeing final : public UserInteraction
-{
-public:
-    bool confirm(const QString &, DefaultButton) override { return true; }
-    QString askOpenFileName(const FileDialogRequest &) override { return {}; }
-    QString askSaveFileName(const FileDialogRequest &) override { return {}; }
-    void openUrl(const QUrl &) override {}
-};
 
 // A request with its preamble: (bytes sent, bytes received).
 double exchangeMs(int sent, int received, bool paced)
@@ -117,7 +107,7 @@ int main(int argc, char **argv)
             return 1;
         }
         SystemClock clock;
-        Agreeing ui;
+        UnattendedInteraction ui;
         Program program(clock, ui, [device](const QString &) { return device; });
         TFVelka &window = *program.FVelka();
         window.show();

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "cli/CliOptions.h"
-#include "cli/JobInteraction.h"
 #include "cli/PortOutcome.h"
 #include "cli/PortTarget.h"
 #include "core/config/ConfigImage.h"
 #include "core/workflow/ConfigDocument.h"
 #include "core/workflow/ConfigWorkflow.h"
+#include "core/workflow/UnattendedInteraction.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -61,7 +61,7 @@ private:
 
     PortTarget m_target;
     Work m_work;
-    JobInteraction m_interaction;
+    UnattendedInteraction m_interaction; // the command was confirmed as a whole before it began
     PortLine m_line;
     std::unique_ptr<ModuleProtocol> m_protocol;
     ConfigDocument m_document;
