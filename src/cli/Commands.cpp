@@ -203,9 +203,9 @@ int runQvxInfo(const CliOptions &options, Console &console)
 int runModuleCommand(const CliOptions &options, Console &console)
 {
     std::vector<PortTarget> targets;
-    for (const QString &spec : options.ports) {
+    for (const QString &port : options.ports) {
         QString error;
-        const PortTarget target = PortTarget::parse(spec, &error);
+        const PortTarget target = PortTarget::parse(port, &error);
         if (!error.isEmpty()) {
             Console::printError(error);
             return ExitCode::Usage;
@@ -249,7 +249,7 @@ int runModuleCommand(const CliOptions &options, Console &console)
     console.startProgress(options.ports);
     for (size_t i = 0; i < targets.size(); ++i) {
         ModuleJob::Work portWork = work;
-        portWork.outputFile = outputFileFor(options.output, targets[i].spec);
+        portWork.outputFile = outputFileFor(options.output, targets[i].name);
         auto job = std::make_unique<ModuleJob>(targets[i], portWork);
         QObject::connect(job.get(), &ModuleJob::progress, job.get(),
                          [&console, i](const QString &text) { console.setProgress(int(i), text); });

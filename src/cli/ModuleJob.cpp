@@ -50,7 +50,7 @@ ModuleJob::ModuleJob(const PortTarget &target, const Work &work, QObject *parent
     , m_line(openableChannel(target))
     , m_protocol(std::make_unique<ModuleProtocol>(*m_line.channel))
 {
-    m_outcome.port = target.spec;
+    m_outcome.port = target.name;
     m_watchdog.setSingleShot(true);
     m_bootloaderWatch.setSingleShot(true);
     connect(&m_watchdog, &QTimer::timeout, this, &ModuleJob::onWatchdog);

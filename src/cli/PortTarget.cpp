@@ -14,30 +14,30 @@ const QString UsbPrefix = QStringLiteral("usb:");
 
 } // namespace
 
-PortTarget PortTarget::parse(const QString &spec, QString *error)
+PortTarget PortTarget::parse(const QString &text, QString *error)
 {
     PortTarget target;
-    target.spec = spec;
+    target.name = text;
     static const QRegularExpression comPort(QStringLiteral("^COM([1-4])$"),
                                             QRegularExpression::CaseInsensitiveOption);
-    if (const QRegularExpressionMatch match = comPort.match(spec); match.hasMatch()) {
+    if (const QRegularExpressionMatch match = comPort.match(text); match.hasMatch()) {
         target.kind = Kind::ComPort;
-        target.spec = QStringLiteral("COM") + match.captured(1);
-        target.device = systemPortName(target.spec);
-    } else if (spec.startsWith(UsbPrefix, Qt::CaseInsensitive)) {
+        target.name = QStringLiteral("COM") + match.captured(1);
+        target.device = systemPortName(target.name);
+    } else if (text.startsWith(UsbPrefix, Qt::CaseInsensitive)) {
         target.kind = Kind::Adapter;
-        target.serial = spec.mid(UsbPrefix.size());
+        target.serial = text.mid(UsbPrefix.size());
         if (target.serial.isEmpty()) {
             *error = QStringLiteral("usb: needs the adapter's serial number, e.g. usb:QVK00042");
             return {};
         }
         SystemAdapterBackend adapters;
         target.device = adapters.devicePath(target.serial);
-    } else if (spec.contains(QLatin1Char('/'))) {
+    } else if (text.contains(QLatin1Char('/'))) {
         target.kind = Kind::Device;
-        target.device = spec;
+        target.device = text;
     } else {
-        *error = QStringLiteral("not a port: %1 (COM1..COM4, a device path or usb:SERIAL)").arg(spec);
+        *error = QStringLiteral("not a port: %1 (COM1..COM4, a device path or usb:SERIAL)").arg(text);
         return {};
     }
     return target;

@@ -14,12 +14,12 @@ struct PortTarget
     enum class Kind { ComPort, Device, Adapter };
 
     Kind kind = Kind::Device;
-    QString spec;   // as given on the command line
+    QString name;   // the port as the command line names it (COM ports in capitals)
     QString device; // the device opened; for an adapter the one the system lists for it
     QString serial; // adapters only
 
-    // Empty with `error` set when `spec` names no port.
-    static PortTarget parse(const QString &spec, QString *error);
+    // Empty with `error` set when `text` names no port.
+    static PortTarget parse(const QString &text, QString *error);
 };
 
 // The line to the target's module, not opened yet; for an adapter with the backend that drives
