@@ -51,7 +51,7 @@ QList<quint32> fileInstructions(const QString &path)
         return {};
     FirmwareFile parsed;
     QuietReport report;
-    if (parsed.ParseFile(FirmwareFile::decode(file.readAll()), report) != FirmwareFile::Outcome::Usable)
+    if (parsed.parse(FirmwareFile::decode(file.readAll()), report) != FirmwareFile::Outcome::Usable)
         return {};
     QList<quint32> instructions;
     for (int a = 0; a < parsed.addressCount(); a += 2)

@@ -42,8 +42,8 @@ public:
 BootRow bootRow(const FirmwareRow &row)
 {
     BootRow result;
-    result.address = row.startadresse;
-    result.clearPage = row.clearpage;
+    result.address = row.address;
+    result.clearPage = row.erasesPage;
     result.data = row.data;
     return result;
 }
@@ -105,7 +105,7 @@ int main(int argc, char **argv)
     QuietReport report;
     FirmwareFile file;
     RowTable table;
-    if (file.ParseFile(writer.lines(), report) != FirmwareFile::Outcome::Usable || !table.build(file, report)) {
+    if (file.parse(writer.lines(), report) != FirmwareFile::Outcome::Usable || !table.build(file, report)) {
         std::fprintf(stderr, "bench_firmware: the generated file was refused\n");
         return 1;
     }
@@ -124,7 +124,7 @@ int main(int argc, char **argv)
             return 1;
         }
         DeviceLink deviceLink([&device](const QString &) { return device; });
-        deviceLink.ports().inittimerTimer();
+        deviceLink.ports().start();
         ModuleProtocol &link = deviceLink.protocol();
         link.setReplyTimeout(5000);
         if (!enterBootloader(link)) {

@@ -110,7 +110,7 @@ int main(int argc, char **argv)
     DeviceLink deviceLink([&device](const QString &name) {
         return name == QLatin1String("COM1") ? device : QStringLiteral("/nonexistent/") + name;
     });
-    deviceLink.ports().inittimerTimer();
+    deviceLink.ports().start();
     ModuleProtocol &link = deviceLink.protocol();
 
     for (const bool paced : {false, true}) {

@@ -119,7 +119,7 @@ std::optional<Timing> update(const QString &simulator, const QString &folder, in
     DeviceLink deviceLink([&device](const QString &name) {
         return name == QLatin1String("COM1") ? device : QStringLiteral("/nonexistent/") + name;
     });
-    deviceLink.ports().inittimerTimer();
+    deviceLink.ports().start();
     UnattendedInteraction person(firmwarePath);
     FirmwareUpdate procedure(deviceLink.protocol(), person);
 

@@ -84,7 +84,7 @@ int main(int argc, char **argv)
     // adapters are the system's (none with a QVK serial number here) and the environment's.
     DeviceLink deviceLink([](const QString &name) { return QStringLiteral("/nonexistent/") + name; });
     PortChooser &ports = deviceLink.ports();
-    ports.inittimerTimer();
+    ports.start();
 
     QProcess sim;
     const QString device = startSimulatorProcess(sim, simulator, {QStringLiteral("--usb-serial"), Serial});

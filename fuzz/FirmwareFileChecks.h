@@ -31,7 +31,7 @@ struct CollectedReport final : FirmwareReport
 };
 
 // Null when the results hold together, else what is wrong with them. `rows` was built from
-// `file` after ParseFile gave `outcome`, and build() returned `built`.
+// `file` after parse gave `outcome`, and build() returned `built`.
 inline const char *firmwareFault(FirmwareFile::Outcome outcome, const FirmwareFile &file,
                                  const CollectedReport &report, const RowTable &rows, bool built)
 {
@@ -55,13 +55,13 @@ inline const char *firmwareFault(FirmwareFile::Outcome outcome, const FirmwareFi
 
     if (built != file.usable())
         return "rows built for a file that is not usable, or none for a usable one";
-    if (rows.rowcount() < 0 || rows.rowcount() > ProgramMemory::MaxRows)
+    if (rows.rowCount() < 0 || rows.rowCount() > ProgramMemory::MaxRows)
         return "rowcount outside the table";
     const auto formed = rows.rows();
-    if (rows.rowsToWrite() != std::count_if(formed.begin(), formed.end(), [](const FirmwareRow &r) { return r.userow; }))
+    if (rows.rowsToWrite() != std::count_if(formed.begin(), formed.end(), [](const FirmwareRow &r) { return r.toWrite; }))
         return "RowsToWrite is not the number of rows to write";
     if (!file.usable())
-        return rows.rowcount() == 0 ? nullptr : "rows from a file that is not usable";
+        return rows.rowCount() == 0 ? nullptr : "rows from a file that is not usable";
 
     if (!file.versionText().contains(QLatin1Char('.')))
         return "usable without a point in the version";
@@ -85,17 +85,17 @@ inline const char *firmwareFault(FirmwareFile::Outcome outcome, const FirmwareFi
         return "image entries outside the file's addresses";
 
     // The rows cover exactly the file's addresses, page by page.
-    if (rows.rowcount() != (count + ProgramMemory::AddressUnitsPerRow - 1) / ProgramMemory::AddressUnitsPerRow)
+    if (rows.rowCount() != (count + ProgramMemory::AddressUnitsPerRow - 1) / ProgramMemory::AddressUnitsPerRow)
         return "the rows do not cover the file's addresses";
-    for (int i = 0; i < rows.rowcount(); ++i) {
+    for (int i = 0; i < rows.rowCount(); ++i) {
         const FirmwareRow &row = formed[size_t(i)];
-        if (row.startadresse != quint16(start + i * ProgramMemory::AddressUnitsPerRow)
-            || row.page != i / ProgramMemory::RowsPerPage || row.rowinpage != i % ProgramMemory::RowsPerPage
-            || row.clearpage != (row.rowinpage == 0))
+        if (row.address != quint16(start + i * ProgramMemory::AddressUnitsPerRow)
+            || row.page != i / ProgramMemory::RowsPerPage || row.rowInPage != i % ProgramMemory::RowsPerPage
+            || row.erasesPage != (row.rowInPage == 0))
             return "a row out of its place";
         for (int j = 0; j < ProgramMemory::InstructionsPerRow; ++j) {
-            const quint16 upper = image[quint16(row.startadresse + 2 * j)];
-            const quint16 lower = image[quint16(row.startadresse + 2 * j + 1)];
+            const quint16 upper = image[quint16(row.address + 2 * j)];
+            const quint16 lower = image[quint16(row.address + 2 * j + 1)];
             if (row.data[size_t(3 * j)] != quint8(upper) || row.data[size_t(3 * j + 1)] != quint8(lower >> 8)
                 || row.data[size_t(3 * j + 2)] != quint8(lower))
                 return "row data that are not the image's";
@@ -104,14 +104,14 @@ inline const char *firmwareFault(FirmwareFile::Outcome outcome, const FirmwareFi
     const auto holdsData = [](const FirmwareRow &row) {
         return std::any_of(row.data.begin(), row.data.end(), [](quint8 b) { return b != 0xFF; });
     };
-    for (int i = 0; i < rows.rowcount(); ++i) {
+    for (int i = 0; i < rows.rowCount(); ++i) {
         const FirmwareRow &row = formed[size_t(i)];
         bool expected = holdsData(row);
-        if (row.rowinpage == 0) {
-            for (int k = i; k < rows.rowcount() && formed[size_t(k)].page == row.page; ++k)
+        if (row.rowInPage == 0) {
+            for (int k = i; k < rows.rowCount() && formed[size_t(k)].page == row.page; ++k)
                 expected = expected || holdsData(formed[size_t(k)]);
         }
-        if (row.userow != expected)
+        if (row.toWrite != expected)
             return "a row marked wrongly for writing";
     }
     return nullptr;

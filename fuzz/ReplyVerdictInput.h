@@ -53,7 +53,7 @@ inline const char *verdictFault(const VerdictInput &input, const ReplyVerdict &v
     if (verdict.valid) {
         if (length < 2 || input.reply[0] != Frame::StartByte)
             return "valid without start byte";
-        const quint16 sum = buildchecksum(input.reply.first(length - 2));
+        const quint16 sum = frameChecksum(input.reply.first(length - 2));
         if (quint16(input.reply[length - 2] << 8 | input.reply[length - 1]) != sum)
             return "valid with a wrong checksum";
         // Only a short reply's first six bytes may pass when bytes were dropped.
@@ -97,7 +97,7 @@ inline const char *bootVerdictFault(const VerdictInput &input, const BootReplyVe
     if (!verdict.errorReply && n > 0 && reply[0] == Boot::ErrorReply)
         return "an error reply not seen";
     const bool frameOk = n >= 6 && reply[n - 1] == Boot::EndByte && size_t(reply[1] << 8 | reply[2]) == n
-        && buildchecksum(reply.first(n - 3)) == quint16(reply[n - 3] << 8 | reply[n - 2]);
+        && frameChecksum(reply.first(n - 3)) == quint16(reply[n - 3] << 8 | reply[n - 2]);
     if (frameOk != verdict.frameErrors.isEmpty())
         return "frame errors that do not match the frame";
     if (verdict.accepted && (!frameOk || reply[0] != input.pending + 1))

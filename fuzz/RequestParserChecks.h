@@ -32,7 +32,7 @@ inline QByteArrayView view(std::span<const quint8> bytes)
 inline bool checksumOk(std::span<const quint8> frame)
 {
     const size_t n = frame.size();
-    return n >= 2 && buildchecksum(frame.first(n - 2)) == quint16(frame[n - 2] << 8 | frame[n - 1]);
+    return n >= 2 && frameChecksum(frame.first(n - 2)) == quint16(frame[n - 2] << 8 | frame[n - 1]);
 }
 
 template<size_t N>

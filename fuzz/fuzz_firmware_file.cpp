@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     CollectedReport report;
-    const FirmwareFile::Outcome outcome = file.ParseFile(FirmwareFile::decode(bytes), report);
+    const FirmwareFile::Outcome outcome = file.parse(FirmwareFile::decode(bytes), report);
     const bool built = rows.build(file, report);
     if (const char *fault = firmwareFault(outcome, file, report, rows, built)) {
         std::fprintf(stderr, "unsound firmware file results: %s\n", fault);

@@ -37,7 +37,7 @@ ConfigWords ModuleFirmware::factoryImage()
     setDefaultWords(image);
     DigTable table;
     setDefaultAssignment(table);
-    DigTabToFlash(table, image);
+    writeOutputWords(table, image);
     applyConsistencyRules(image);
     image[Word::Counter] = 7;
     image[Word::Day] = 5;

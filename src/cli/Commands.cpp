@@ -64,7 +64,7 @@ std::unique_ptr<LoadedFirmware> loadFirmware(const QString &path)
         return loaded;
     }
     KeptReport report;
-    const FirmwareFile::Outcome outcome = loaded->file.ParseFile(FirmwareFile::decode(bytes.bytes), report);
+    const FirmwareFile::Outcome outcome = loaded->file.parse(FirmwareFile::decode(bytes.bytes), report);
     if (outcome == FirmwareFile::Outcome::Failed) {
         loaded->error = FirmwareTexts::LoadFailed + QStringLiteral(": ") + path;
         return loaded;
@@ -168,14 +168,14 @@ int runQvxInfo(const CliOptions &options, Console &console)
     if (loaded->readable) {
         int pages = 0;
         for (const FirmwareRow &row : loaded->rows.rows())
-            pages += row.userow && row.clearpage ? 1 : 0;
+            pages += row.toWrite && row.erasesPage ? 1 : 0;
         const bool checksumGood = file.refusal() != FirmwareFile::Refusal::WrongChecksum;
         info.insert(QStringLiteral("device"), file.deviceText());
         info.insert(QStringLiteral("version"), file.versionText());
         info.insert(QStringLiteral("issued"), file.releaseDateText());
         info.insert(QStringLiteral("startAddress"), QStringLiteral("0x") + hexText(file.startAddress(), 4));
         info.insert(QStringLiteral("instructions"), file.addressCount() / 2);
-        info.insert(QStringLiteral("rows"), loaded->rows.rowcount());
+        info.insert(QStringLiteral("rows"), loaded->rows.rowCount());
         info.insert(QStringLiteral("rowsToWrite"), loaded->rows.rowsToWrite());
         info.insert(QStringLiteral("pagesToErase"), pages);
         info.insert(QStringLiteral("checksum"), checksumGood ? QStringLiteral("good") : QStringLiteral("bad"));
@@ -185,7 +185,7 @@ int runQvxInfo(const CliOptions &options, Console &console)
             console.printLine(QStringLiteral("issued:         %1").arg(file.releaseDateText()));
             console.printLine(QStringLiteral("start address:  0x%1").arg(hexText(file.startAddress(), 4)));
             console.printLine(QStringLiteral("instructions:   %1").arg(file.addressCount() / 2));
-            console.printLine(QStringLiteral("rows to write:  %1 of %2").arg(loaded->rows.rowsToWrite()).arg(loaded->rows.rowcount()));
+            console.printLine(QStringLiteral("rows to write:  %1 of %2").arg(loaded->rows.rowsToWrite()).arg(loaded->rows.rowCount()));
             console.printLine(QStringLiteral("pages to erase: %1").arg(pages));
             console.printLine(QStringLiteral("checksum:       %1").arg(checksumGood ? "good" : "bad"));
         }

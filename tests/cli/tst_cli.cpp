@@ -325,7 +325,7 @@ void TestCli::firmware_leavesProgramMemoryEqualToTheFile()
 
     FirmwareFile parsed;
     QuietReport report;
-    QCOMPARE(parsed.ParseFile(FirmwareFile::decode(fileBytes(file)), report), FirmwareFile::Outcome::Usable);
+    QCOMPARE(parsed.parse(FirmwareFile::decode(fileBytes(file)), report), FirmwareFile::Outcome::Usable);
     QList<quint32> instructions;
     for (int a = 0; a < parsed.addressCount(); a += 2)
         instructions << (quint32(parsed.progImage()[size_t(a)]) << 16 | parsed.progImage()[size_t(a + 1)]);

@@ -26,14 +26,14 @@ private slots:
     void consistencyRules();
     void timeoutTooShort_data();
     void timeoutTooShort();
-    void fillString_data();
-    void fillString();
-    void realvalue_data();
-    void realvalue();
-    void checkin_data();
-    void checkin();
-    void textToReal_data();
-    void textToReal();
+    void paddedNumber_data();
+    void paddedNumber();
+    void fixedPointText_data();
+    void fixedPointText();
+    void clampedInteger_data();
+    void clampedInteger();
+    void decimalValue_data();
+    void decimalValue();
 };
 
 void TestConfig::defaults_setListedWordsAndZeroElsewhere()
@@ -211,7 +211,7 @@ void TestConfig::timeoutTooShort()
     QTEST(radioTimeoutTooShort(image), "radioRed");
 }
 
-void TestConfig::fillString_data()
+void TestConfig::paddedNumber_data()
 {
     QTest::addColumn<int>("digits");
     QTest::addColumn<QChar>("fill");
@@ -224,15 +224,15 @@ void TestConfig::fillString_data()
     QTest::newRow("zero") << 4 << QChar('0') << qint64(0) << "0000";
 }
 
-void TestConfig::fillString()
+void TestConfig::paddedNumber()
 {
     QFETCH(int, digits);
     QFETCH(QChar, fill);
     QFETCH(qint64, data);
-    QTEST(::fillString(digits, fill, data), "expected");
+    QTEST(::paddedNumber(digits, fill, data), "expected");
 }
 
-void TestConfig::realvalue_data()
+void TestConfig::fixedPointText_data()
 {
     QTest::addColumn<double>("wert");
     QTest::addColumn<int>("hinten");
@@ -248,15 +248,15 @@ void TestConfig::realvalue_data()
     QTest::newRow("one decimal") << 7.25 << 1 << "" << "  7,2"; // exact half to even
 }
 
-void TestConfig::realvalue()
+void TestConfig::fixedPointText()
 {
     QFETCH(double, wert);
     QFETCH(int, hinten);
     QFETCH(QString, einheit);
-    QTEST(::realvalue(wert, 99999, 3, hinten, QLatin1Char(' '), einheit), "expected");
+    QTEST(::fixedPointText(wert, 99999, 3, hinten, QLatin1Char(' '), einheit), "expected");
 }
 
-void TestConfig::checkin_data()
+void TestConfig::clampedInteger_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<qint64>("max");
@@ -280,14 +280,14 @@ void TestConfig::checkin_data()
     QTest::newRow("decimal point") << "2.5" << qint64(255) << qint64(0);
 }
 
-void TestConfig::checkin()
+void TestConfig::clampedInteger()
 {
     QFETCH(QString, text);
     QFETCH(qint64, max);
-    QTEST(::checkin(text, max), "expected");
+    QTEST(::clampedInteger(text, max), "expected");
 }
 
-void TestConfig::textToReal_data()
+void TestConfig::decimalValue_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("expected");
@@ -301,11 +301,11 @@ void TestConfig::textToReal_data()
     QTest::newRow("two separators") << "1.234,5" << 0.0;
 }
 
-void TestConfig::textToReal()
+void TestConfig::decimalValue()
 {
     QFETCH(QString, text);
     QFETCH(double, expected);
-    QCOMPARE(::textToReal(text), expected);
+    QCOMPARE(::decimalValue(text), expected);
 }
 
 QTEST_APPLESS_MAIN(TestConfig)

@@ -44,7 +44,7 @@ struct Reading
     Outcome read(const QByteArray &bytes)
     {
         report = CollectedReport();
-        outcome = file.ParseFile(FirmwareFile::decode(bytes), report);
+        outcome = file.parse(FirmwareFile::decode(bytes), report);
         return outcome;
     }
 };
@@ -314,7 +314,7 @@ void TestFirmwareFile::checkedFile_isUsableOrRefusedInRedOrFails()
     auto rows = std::make_unique<RowTable>();
     QCOMPARE(rows->build(r.file, rowReport), r.file.usable());
     if (!r.file.usable()) {
-        QCOMPARE(rows->rowcount(), 0);
+        QCOMPARE(rows->rowCount(), 0);
         QVERIFY(rowReport.diagnostics.isEmpty());
     }
 }
@@ -402,15 +402,15 @@ void TestFirmwareFile::rows_coverTheFileAndSkipErasedRows()
     auto table = std::make_unique<RowTable>();
     QVERIFY(table->build(r.file, r.report));
 
-    QCOMPARE(table->rowcount(), startadressen.size());
+    QCOMPARE(table->rowCount(), startadressen.size());
     QCOMPARE(table->rowsToWrite(), int(written.count(true)));
-    for (int i = 0; i < table->rowcount(); ++i) {
+    for (int i = 0; i < table->rowCount(); ++i) {
         const FirmwareRow &row = table->rows()[size_t(i)];
-        QCOMPARE(int(row.startadresse), startadressen[i]);
+        QCOMPARE(int(row.address), startadressen[i]);
         QCOMPARE(row.page, i / 8);
-        QCOMPARE(row.rowinpage, i % 8);
-        QCOMPARE(row.clearpage, i % 8 == 0);
-        QCOMPARE(row.userow, written[i]);
+        QCOMPARE(row.rowInPage, i % 8);
+        QCOMPARE(row.erasesPage, i % 8 == 0);
+        QCOMPARE(row.toWrite, written[i]);
         for (int j = 0; j < 64; ++j) {
             const int k = 64 * i + j;
             const quint32 instruction = k < code.size() ? code[k] : 0;
@@ -456,7 +456,7 @@ void TestFirmwareFile::rowTable_listsEveryRowOnTheDiagnosticList()
     QCOMPARE(report.diagnostics, expected);
     QVERIFY(report.infos.isEmpty());
     // Listed as it was before its page's later rows were seen, written all the same.
-    QVERIFY(table->rows()[0].userow);
+    QVERIFY(table->rows()[0].toWrite);
 }
 
 void TestFirmwareFile::readingAgain_leavesNothingOfTheEarlierFile()
@@ -469,7 +469,7 @@ void TestFirmwareFile::readingAgain_leavesNothingOfTheEarlierFile()
     QCOMPARE(r.read(writer(100).bytes()), Outcome::Usable);
     auto table = std::make_unique<RowTable>();
     QVERIFY(table->build(r.file, r.report));
-    QCOMPARE(table->rowcount(), 2);
+    QCOMPARE(table->rowCount(), 2);
     // Entries 200 to 255 of the second row were not set by this file.
     const FirmwareRow &second = table->rows()[1];
     for (int j = 36; j < 64; ++j)

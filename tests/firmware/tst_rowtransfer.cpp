@@ -63,7 +63,7 @@ void TestRowTransfer::init()
     m_link = std::make_unique<DeviceLink>([device](const QString &name) {
         return name == QLatin1String("COM1") ? device : QStringLiteral("/nonexistent/") + name;
     });
-    m_link->ports().inittimerTimer();
+    m_link->ports().start();
 }
 
 void TestRowTransfer::cleanup()
@@ -85,11 +85,11 @@ QList<bool> TestRowTransfer::transfer(const RowTable &table, QStringList *errors
     QSignalSpy ended(&link, &ModuleProtocol::rowEnded);
     QList<bool> results;
     for (const FirmwareRow &row : table.rows()) {
-        if (!row.userow)
+        if (!row.toWrite)
             continue;
         BootRow bootRow;
-        bootRow.address = row.startadresse;
-        bootRow.clearPage = row.clearpage;
+        bootRow.address = row.address;
+        bootRow.clearPage = row.erasesPage;
         bootRow.data = row.data;
         link.setRow(bootRow);
         ended.clear();
@@ -121,10 +121,10 @@ void TestRowTransfer::generatedFile_landsInProgramMemoryInstructionForInstructio
     }
     QuietReport report;
     FirmwareFile file;
-    QCOMPARE(file.ParseFile(writer.lines(), report), FirmwareFile::Outcome::Usable);
+    QCOMPARE(file.parse(writer.lines(), report), FirmwareFile::Outcome::Usable);
     RowTable table;
     QVERIFY(table.build(file, report));
-    QCOMPARE(table.rowcount(), 11);
+    QCOMPARE(table.rowCount(), 11);
     QCOMPARE(table.rowsToWrite(), 6); // rows 0..2, and 8 (for its page) to 10
 
     std::vector<quint32> expected = m_sim->programMemory();
@@ -176,7 +176,7 @@ void TestRowTransfer::bootloaderFault_endsTheRowWithItsText()
         writer.instructions << instruction(i);
     QuietReport report;
     FirmwareFile file;
-    QCOMPARE(file.ParseFile(writer.lines(), report), FirmwareFile::Outcome::Usable);
+    QCOMPARE(file.parse(writer.lines(), report), FirmwareFile::Outcome::Usable);
     RowTable table;
     QVERIFY(table.build(file, report));
 

@@ -93,8 +93,8 @@ void TestAdapter::search_takesOnlyTheMakersAdapters()
     QFETCH(QStringList, tried);
     adapters()->attached = attached;
     adapters()->refuse = refused;
-    ports().inittimerTimer();
-    ports().timerUSBsearchTimer();
+    ports().start();
+    ports().searchOrWatchAdapter();
 
     QCOMPARE(ports().usbMode(), !opened.isEmpty());
     QCOMPARE(adapters()->openSerial(), opened);
@@ -110,9 +110,9 @@ void TestAdapter::matchingAdapter_becomesTheLink()
     QCOMPARE(ports().adapterText(), QStringLiteral("___"));
     adapters()->attached << QStringLiteral("QVK00042");
     QSignalSpy mirror(&ports(), &PortChooser::connectionChanged);
-    ports().inittimerTimer();
+    ports().start();
     QCOMPARE(ports().searchInterval(), 1000);
-    ports().timerUSBsearchTimer();
+    ports().searchOrWatchAdapter();
     QVERIFY(ports().usbMode());
     QCOMPARE(ports().statusText(), QStringLiteral(" USB "));
     QVERIFY(!ports().menu().enabled);
@@ -126,7 +126,7 @@ void TestAdapter::matchingAdapter_becomesTheLink()
 
     // Watched every two seconds while it stays.
     adapters()->calls.clear();
-    ports().timerUSBsearchTimer();
+    ports().searchOrWatchAdapter();
     QCOMPARE(adapters()->calls, QStringList{"status"});
     QVERIFY(ports().usbMode());
 }
@@ -134,8 +134,8 @@ void TestAdapter::matchingAdapter_becomesTheLink()
 void TestAdapter::commands_goOnTheAdapterWithThePurgesInTheirPlaces()
 {
     adapters()->attached << QStringLiteral("QVK00042");
-    ports().inittimerTimer();
-    ports().timerUSBsearchTimer();
+    ports().start();
+    ports().searchOrWatchAdapter();
     QVERIFY(ports().usbMode());
     ModuleProtocol &link = m_link->protocol();
     QSignalSpy replied(&link, &ModuleProtocol::replied);

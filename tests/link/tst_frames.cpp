@@ -190,7 +190,7 @@ void TestFrames::split24_givesThreeBytesMostSignificantFirst()
 {
     QFETCH(quint32, address);
     QFETCH(QByteArray, bytes);
-    const auto split = split24(address);
+    const auto split = threeBytes(address);
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(split.data()), 3), bytes);
     const AnnounceFrame frame = buildAnnounceFrame(address);
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(frame.data()), int(frame.size())),

@@ -105,7 +105,7 @@ private slots:
     void rssi_rawValueToDbm_data();
     void rssi_rawValueToDbm();
     void selectingSelectedPort_keepsPortOpenAndRefreshes();
-    void probe_withOnlyCom1_disablesOthersUntilShowdataRestores();
+    void probe_withOnlyCom1_disablesOthersUntilTheRefreshRestores();
     void selectingMissingPort_requestFailsWithPortError();
     void send_discardsOrKeepsUncollectedBytes_data();
     void send_discardsOrKeepsUncollectedBytes();
@@ -139,7 +139,7 @@ void TestLink::init()
     m_link = std::make_unique<DeviceLink>([this](const QString &name) {
         return name == QLatin1String("COM1") ? m_com1 : QStringLiteral("/nonexistent/velka-") + name;
     });
-    ports().inittimerTimer(); // start-up now rather than 100 ms later in the middle of a test
+    ports().start(); // start-up now rather than 100 ms later in the middle of a test
 }
 
 void TestLink::cleanup()
@@ -472,7 +472,7 @@ void TestLink::selectingSelectedPort_keepsPortOpenAndRefreshes()
     QSignalSpy openChanges(&m_link->channel(), &Channel::openChanged);
     QSignalSpy mirror(&ports(), &PortChooser::connectionChanged);
 
-    ports().COM11Click();
+    ports().selectPort(1);
     QCOMPARE(openChanges.count(), 0);
     QVERIFY(m_link->channel().isOpen());
     QCOMPARE(ports().statusText(), QStringLiteral("COM1"));
@@ -480,10 +480,10 @@ void TestLink::selectingSelectedPort_keepsPortOpenAndRefreshes()
     QVERIFY(ports().portItems()[0].checked);
 }
 
-void TestLink::probe_withOnlyCom1_disablesOthersUntilShowdataRestores()
+void TestLink::probe_withOnlyCom1_disablesOthersUntilTheRefreshRestores()
 {
     QSignalSpy mirror(&ports(), &PortChooser::connectionChanged);
-    ports().MainMenu1Change();
+    ports().probePorts();
     QCOMPARE(mirror.count(), 1);
     const auto &items = ports().portItems();
     QVERIFY(items[0].enabled);
@@ -493,7 +493,7 @@ void TestLink::probe_withOnlyCom1_disablesOthersUntilShowdataRestores()
     QCOMPARE(m_link->channel().portName(), QStringLiteral("COM4"));
     QVERIFY(!m_link->channel().isOpen());
 
-    ports().showdata();
+    ports().refreshStatus();
     QCOMPARE(m_link->channel().portName(), QStringLiteral("COM1"));
     QCOMPARE(ports().statusText(), QStringLiteral("COM1"));
     QVERIFY(items[0].checked && ports().menu().enabled);
@@ -502,7 +502,7 @@ void TestLink::probe_withOnlyCom1_disablesOthersUntilShowdataRestores()
 void TestLink::selectingMissingPort_requestFailsWithPortError()
 {
     QSignalSpy sendFailures(&protocol(), &ModuleProtocol::sendFailed);
-    ports().COM21Click();
+    ports().selectPort(2);
     const auto &items = ports().portItems();
     QVERIFY(items[1].checked && !items[0].checked);
     QVERIFY(!items[1].enabled);
@@ -518,7 +518,7 @@ void TestLink::selectingMissingPort_requestFailsWithPortError()
     QVERIFY(!protocol().isWaiting());
     QVERIFY(m_sim->received().isEmpty());
 
-    ports().COM11Click();
+    ports().selectPort(1);
     QCOMPARE(m_link->channel().portName(), QStringLiteral("COM1"));
     QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
     protocol().BRXconfigClick();

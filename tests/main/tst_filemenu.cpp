@@ -79,7 +79,7 @@ void TestFileMenu::saveThenLoad_restoresImageAndAssignments()
         DigTable outputs;
         for (DigEntry &entry : outputs)
             entry = DigEntry{quint8(random.bounded(256)), quint8(random.bounded(256)), quint8(random.bounded(256))};
-        DigTabToFlash(outputs, image);
+        writeOutputWords(outputs, image);
         doc().takeImage(image);
         const ConfigWords shownImage = doc().configImage();
         const DigTable table = doc().outputs();
@@ -94,12 +94,12 @@ void TestFileMenu::saveThenLoad_restoresImageAndAssignments()
         QVERIFY(lastLogText().startsWith(QStringLiteral("Datei geladen: ")));
         QCOMPARE(lastLogColour(), QColor(0, 128, 0));
         for (int n = 0; n < 36; ++n) {
-            QCOMPARE(doc().outputs()[n].Quelle, table[n].Quelle);
-            QCOMPARE(doc().outputs()[n].Inhalt, table[n].Inhalt);
-            QCOMPARE(doc().outputs()[n].Bits, table[n].Bits);
+            QCOMPARE(doc().outputs()[n].source, table[n].source);
+            QCOMPARE(doc().outputs()[n].content, table[n].content);
+            QCOMPARE(doc().outputs()[n].options, table[n].options);
         }
         ConfigWords expected = shownImage;
-        DigTabToFlash(table, expected);
+        writeOutputWords(table, expected);
         // The display may correct words again after the load (the role and extension
         // selectors); everything else comes back as saved.
         for (int i = 0; i < 256; ++i) {
@@ -151,7 +151,7 @@ void TestFileMenu::load_shortFileChangesNothing()
     file.close();
 
     DigEntry first = doc().outputs()[0];
-    first.Quelle = 3;
+    first.source = 3;
     doc().setOutput(1, first);
     const ConfigWords image = doc().configImage();
     const QString panel = w()->statusPanelText(1);
@@ -160,7 +160,7 @@ void TestFileMenu::load_shortFileChangesNothing()
     QCOMPARE(lastLogText(), QStringLiteral("Fehler bei Datei Laden"));
     QCOMPARE(lastLogColour(), QColor(255, 0, 0));
     QCOMPARE(doc().configImage(), image);
-    QCOMPARE(int(doc().outputs()[0].Quelle), 3);
+    QCOMPARE(int(doc().outputs()[0].source), 3);
     QCOMPARE(control<OutputGrid>(w(), "Tabwerte")->cellText(1, 1), QStringLiteral("Slave3"));
     QCOMPARE(w()->statusPanelText(1), panel);
 

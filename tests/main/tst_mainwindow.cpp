@@ -284,7 +284,7 @@ void TestMainWindow::extensionChannels_fewerRowsKeepHiddenAssignments()
     QCOMPARE(c<OutputGrid>("Tabwerte")->gridRowCount(), 13);
     QVERIFY(c<OutputGrid>("Tabwerte")->isRowHidden(12)); // out21 is grid row 13
     QVERIFY(!c<OutputGrid>("Tabwerte")->isRowHidden(11));
-    QCOMPARE(doc().outputs()[20].Inhalt, quint8(17));
+    QCOMPARE(doc().outputs()[20].content, quint8(17));
 
     c<QRadioButton>("RBdig32")->click();
     QCOMPARE(c<OutputGrid>("Tabwerte")->cellText(2, 21), QStringLiteral("in26"));

@@ -113,8 +113,8 @@ void TestEditor::statusSource_swapsContentBoxAndKeepsNumber()
 {
     openFor(13); // out21: Slave2, in11 (index 4)
     choose(box<QComboBox>("CQuelle"), QStringLiteral("Status"));
-    QCOMPARE(int(doc().outputs()[12].Quelle), 5);
-    QCOMPARE(int(doc().outputs()[12].Inhalt), 4);
+    QCOMPARE(int(doc().outputs()[12].source), 5);
+    QCOMPARE(int(doc().outputs()[12].content), 4);
     QVERIFY(box<QComboBox>("CInhalt1")->isHidden());
     QVERIFY(box<QComboBox>("CInhalt2")->isVisible());
     QCOMPARE(box<QComboBox>("CInhalt2")->currentText(), QStringLiteral("ON > FEHLER Funk mit Master"));
@@ -125,12 +125,12 @@ void TestEditor::statusSource_swapsContentBoxAndKeepsNumber()
     // in18 (index 11) has no status function of that number: nothing selected, empty cell.
     openFor(12);
     choose(box<QComboBox>("CQuelle"), QStringLiteral("Status"));
-    QCOMPARE(int(doc().outputs()[11].Inhalt), 11);
+    QCOMPARE(int(doc().outputs()[11].content), 11);
     QCOMPARE(box<QComboBox>("CInhalt2")->currentIndex(), -1);
     QCOMPARE(box<QComboBox>("CInhalt2")->currentText(), QString());
     QCOMPARE(control<OutputGrid>(w(), "Tabwerte")->cellText(2, 12), QString());
     choose(box<QComboBox>("CInhalt2"), QStringLiteral("Festwert: immer ON"));
-    QCOMPARE(int(doc().outputs()[11].Inhalt), 1);
+    QCOMPARE(int(doc().outputs()[11].content), 1);
     QCOMPARE(control<OutputGrid>(w(), "Tabwerte")->cellText(2, 12), QStringLiteral("Festwert: immer ON"));
 }
 
@@ -162,15 +162,15 @@ void TestEditor::bitChoices_touchOnlyTheirBit()
     QFETCH(QString, fault);
     QFETCH(QString, inversion);
     DigEntry seventh = doc().outputs()[6];
-    seventh.Bits = quint8(before);
+    seventh.options = quint8(before);
     doc().setOutput(7, seventh);
     openFor(7);
     if (!fault.isEmpty())
         choose(box<QComboBox>("CBitFehler"), fault);
     if (!inversion.isEmpty())
         choose(box<QComboBox>("CBitinvertiert"), inversion);
-    QTEST(int(doc().outputs()[6].Bits), "after");
-    QCOMPARE(control<OutputGrid>(w(), "Tabwerte")->cellText(3, 7), (doc().outputs()[6].Bits & 2) ? QStringLiteral("Fehler > OFF")
+    QTEST(int(doc().outputs()[6].options), "after");
+    QCOMPARE(control<OutputGrid>(w(), "Tabwerte")->cellText(3, 7), (doc().outputs()[6].options & 2) ? QStringLiteral("Fehler > OFF")
                                                                        : QStringLiteral("unverändert"));
 }
 
@@ -183,7 +183,7 @@ void TestEditor::cout_reachesOutputsWithHiddenRows()
     QCOMPARE(box<QComboBox>("CQuelle")->currentText(), QStringLiteral("Slave4"));
     QCOMPARE(box<QComboBox>("CInhalt1")->currentText(), QStringLiteral("in18"));
     choose(box<QComboBox>("CQuelle"), QStringLiteral("Master"));
-    QCOMPARE(int(doc().outputs()[35].Quelle), 0);
+    QCOMPARE(int(doc().outputs()[35].source), 0);
     QVERIFY(control<OutputGrid>(w(), "Tabwerte")->isRowHidden(35));
     doc().foldOutputs();
     QCOMPARE(int(doc().word(172)), 0);
@@ -198,7 +198,7 @@ void TestEditor::typedTextMatchingNothing_storesNoSelection()
     QTRY_VERIFY(typing->hasFocus());
     typing->selectAll();
     QTest::keyClicks(typing, "Quelle?");
-    QCOMPARE(int(doc().outputs()[1].Quelle), 255);
+    QCOMPARE(int(doc().outputs()[1].source), 255);
     QCOMPARE(typing->text(), QStringLiteral("Quelle?")); // the typed text stays
     QCOMPARE(control<OutputGrid>(w(), "Tabwerte")->cellText(1, 2), QString());
     QCOMPARE(control<OutputGrid>(w(), "Tabwerte")->cellText(2, 2), QStringLiteral("-ungültig-"));
@@ -206,14 +206,14 @@ void TestEditor::typedTextMatchingNothing_storesNoSelection()
     // Typing an item's text exactly selects it.
     typing->selectAll();
     QTest::keyClicks(typing, "slave3");
-    QCOMPARE(int(doc().outputs()[1].Quelle), 3);
+    QCOMPARE(int(doc().outputs()[1].source), 3);
 
     QLineEdit *bits = box<QComboBox>("CBitinvertiert")->lineEdit();
     bits->setFocus();
     QTRY_VERIFY(bits->hasFocus());
     bits->selectAll();
     QTest::keyClicks(bits, "?");
-    QCOMPARE(int(doc().outputs()[1].Bits), 0x01);
+    QCOMPARE(int(doc().outputs()[1].options), 0x01);
 }
 
 void TestEditor::outputZero_reachesNoOutput()
@@ -231,8 +231,8 @@ void TestEditor::outputZero_reachesNoOutput()
     choose(box<QComboBox>("CQuelle"), QStringLiteral("Status"));
     choose(box<QComboBox>("CBitFehler"), QStringLiteral("Fehler > OFF"));
     for (int n = 0; n < 36; ++n) {
-        QCOMPARE(doc().outputs()[n].Quelle, before[n].Quelle);
-        QCOMPARE(doc().outputs()[n].Bits, before[n].Bits);
+        QCOMPARE(doc().outputs()[n].source, before[n].source);
+        QCOMPARE(doc().outputs()[n].options, before[n].options);
     }
 }
 

@@ -103,7 +103,7 @@ void TestOutputs::folding_roundTripsEveryFieldAndLeavesWord100And101()
 
     ConfigWords image;
     image.fill(0xAAAA);
-    DigTabToFlash(table, image);
+    writeOutputWords(table, image);
     QCOMPARE(int(image[100]), 0xAAAA);
     QCOMPARE(int(image[101]), 0xAAAA);
     QCOMPARE(int(image[102]), 7);
@@ -113,11 +113,11 @@ void TestOutputs::folding_roundTripsEveryFieldAndLeavesWord100And101()
 
     image[102] |= 0x4400; // a module's stray high byte is ignored when unfolding
     DigTable back;
-    FlashToDigTab(image, back);
+    readOutputWords(image, back);
     for (int n = 1; n <= OutputCount; ++n) {
-        QCOMPARE(back[n - 1].Quelle, table[n - 1].Quelle);
-        QCOMPARE(back[n - 1].Inhalt, table[n - 1].Inhalt);
-        QCOMPARE(back[n - 1].Bits, table[n - 1].Bits);
+        QCOMPARE(back[n - 1].source, table[n - 1].source);
+        QCOMPARE(back[n - 1].content, table[n - 1].content);
+        QCOMPARE(back[n - 1].options, table[n - 1].options);
     }
 }
 

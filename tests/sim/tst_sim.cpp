@@ -799,7 +799,7 @@ void TestSim::program_writesDemoFirmwareFile()
     QVERIFY(written.open(QIODevice::ReadOnly));
     QuietReport report;
     FirmwareFile file;
-    QCOMPARE(file.ParseFile(FirmwareFile::decode(written.readAll()), report), FirmwareFile::Outcome::Usable);
+    QCOMPARE(file.parse(FirmwareFile::decode(written.readAll()), report), FirmwareFile::Outcome::Usable);
     QCOMPARE(file.versionText(), version);
     QCOMPARE(file.fileVersionMajor(), version.section(QLatin1Char('.'), 0, 0).toInt());
     QCOMPARE(file.fileVersionMinor(), version.section(QLatin1Char('.'), 1).toInt());
@@ -810,7 +810,7 @@ void TestSim::program_writesDemoFirmwareFile()
     QCOMPARE(file.progImage()[1], quint16(0x0200));
     RowTable table;
     QVERIFY(table.build(file, report));
-    QCOMPARE(table.rowcount(), rows);
+    QCOMPARE(table.rowCount(), rows);
     QCOMPARE(table.rowsToWrite(), rows);
     // Not the code the simulated module starts with, or the update would change nothing.
     const std::vector<quint32> old = ModuleBootloader::oldFirmware();

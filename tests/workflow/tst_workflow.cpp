@@ -322,7 +322,7 @@ void TestWorkflow::cancelled_logsAndChangesNothing()
     QFETCH(QString, message);
     m_run->ui.answers << false;
     DigEntry first = doc().outputs()[0];
-    first.Quelle = 4;
+    first.source = 4;
     doc().setOutput(1, first);
     const ConfigWords before = doc().configImage();
     if (how == "read")
@@ -339,7 +339,7 @@ void TestWorkflow::cancelled_logsAndChangesNothing()
     QCOMPARE(m_run->newLogLines(), (Lines{{TimeLine, Red}, {message, Red}, {"", QColor()}}));
     ConfigWords expected = before;
     if (how == "write")
-        DigTabToFlash(doc().outputs(), expected); // the table is folded in before the question
+        writeOutputWords(doc().outputs(), expected); // the table is folded in before the question
     QCOMPARE(doc().configImage(), expected);
     QVERIFY(buttonsEnabled() && button("ButCal")->isEnabled());
     QCOMPARE(flow().step(), ConfigWorkflow::Step::Idle);

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-QString fillString(int digits, QChar fill, qint64 data)
+QString paddedNumber(int digits, QChar fill, qint64 data)
 {
     return QString::number(data).rightJustified(digits, fill, /*truncate=*/false);
 }
@@ -16,7 +16,7 @@ QString hexText(qint64 value, int digits)
     return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
 }
 
-QString realvalue(double wert, double maxwert, int vorne, int hinten, QChar fillvorne,
+QString fixedPointText(double wert, double maxwert, int vorne, int hinten, QChar fillvorne,
                   const QString &Einheit)
 {
     if (!(wert <= maxwert)) // also replaces NaN
@@ -84,7 +84,7 @@ std::optional<qint64> parseIntegerText(QStringView text)
     return qint64(magnitude);
 }
 
-qint64 checkin(const QString &text, qint64 max)
+qint64 clampedInteger(const QString &text, qint64 max)
 {
     qint64 value = parseIntegerText(text).value_or(0);
     if (value > max)
@@ -94,7 +94,7 @@ qint64 checkin(const QString &text, qint64 max)
     return value;
 }
 
-double textToReal(const QString &text, int /*nachkomma*/)
+double decimalValue(const QString &text, int /*nachkomma*/)
 {
     QString cut = text;
     qsizetype last = cut.size() - 1;
@@ -118,7 +118,7 @@ double textToReal(const QString &text, int /*nachkomma*/)
     return (ok && std::isfinite(value)) ? value : 0.0;
 }
 
-qint64 PWR2(int exponent)
+qint64 powerOfTwo(int exponent)
 {
     if (exponent < 0 || exponent > 62)
         return 0;

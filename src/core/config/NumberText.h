@@ -7,14 +7,14 @@
 
 // Decimal text of `data`, padded on the left with `fill` to at least `digits` characters;
 // longer texts are never cut.
-QString fillString(int digits, QChar fill, qint64 data);
+QString paddedNumber(int digits, QChar fill, qint64 data);
 
 // `value` as upper-case hexadecimal digits, padded with zeros to `digits`.
 QString hexText(qint64 value, int digits);
 
 // `wert` as fixed-point text: at most `maxwert`, the integer part padded with `fillvorne` to
 // `vorne` characters, `hinten` decimals after a decimal comma, then `Einheit`.
-QString realvalue(double wert, double maxwert, int vorne, int hinten, QChar fillvorne,
+QString fixedPointText(double wert, double maxwert, int vorne, int hinten, QChar fillvorne,
                   const QString &Einheit);
 
 // Integer syntax shared by the fields and the configuration files: optional leading blanks,
@@ -23,11 +23,11 @@ QString realvalue(double wert, double maxwert, int vorne, int hinten, QChar fill
 std::optional<qint64> parseIntegerText(QStringView text);
 
 // Integer value of `text` clamped to 0..`max`; unreadable text gives 0.
-qint64 checkin(const QString &text, qint64 max);
+qint64 clampedInteger(const QString &text, qint64 max);
 
 // Decimal number in `text`: cut after its last digit (drops a unit such as " s"), "." and ","
 // both taken as the decimal comma. Unreadable text gives 0. `nachkomma` has no effect.
-double textToReal(const QString &text, int nachkomma = 2);
+double decimalValue(const QString &text, int nachkomma = 2);
 
 // 2 to the power `exponent`.
-qint64 PWR2(int exponent);
+qint64 powerOfTwo(int exponent);

@@ -14,11 +14,11 @@ SystemData systemData(const ConfigWords &image, const std::array<quint8, 2> &fir
     data.firmware = hexText(firmware[0], 2) + QLatin1Char('.') + hexText(firmware[1], 2);
     const quint16 monthYear = image[Word::MonthYear];
     // The year is zero-padded like the month, so 2005 reads "2005" and not "20 5".
-    data.lastConfiguration = fillString(2, blank, image[Word::Day]) + QLatin1Char('.')
-        + fillString(2, zero, monthYear >> 8) + QStringLiteral(".20") + fillString(2, zero, monthYear & 0xFF);
+    data.lastConfiguration = paddedNumber(2, blank, image[Word::Day]) + QLatin1Char('.')
+        + paddedNumber(2, zero, monthYear >> 8) + QStringLiteral(".20") + paddedNumber(2, zero, monthYear & 0xFF);
     const quint16 customer = image[Word::Customer];
-    data.serial = QString::number(customer) + QLatin1Char('.') + fillString(5, zero, image[Word::Serial]);
-    data.dateCode = fillString(4, zero, image[Word::DateCode]);
-    data.customer = CustomerPrefix + fillString(5, zero, customer);
+    data.serial = QString::number(customer) + QLatin1Char('.') + paddedNumber(5, zero, image[Word::Serial]);
+    data.dateCode = paddedNumber(4, zero, image[Word::DateCode]);
+    data.customer = CustomerPrefix + paddedNumber(5, zero, customer);
     return data;
 }

@@ -48,7 +48,7 @@ void FirmwareFile::reset()
     m_refusal = Refusal::NothingRead;
 }
 
-FirmwareFile::Outcome FirmwareFile::ParseFile(const QStringList &lines, FirmwareReport &report)
+FirmwareFile::Outcome FirmwareFile::parse(const QStringList &lines, FirmwareReport &report)
 {
     reset();
     m_deviceText = headerValue(lines, 0);

@@ -48,7 +48,7 @@ public:
     // Reads a file's lines; what was read before is forgotten first (the image is all 0
     // again). Reports the header in green or the refusal in red, and the counted address
     // units to the diagnostic list.
-    Outcome ParseFile(const QStringList &lines, FirmwareReport &report);
+    Outcome parse(const QStringList &lines, FirmwareReport &report);
 
     bool usable() const { return m_refusal == Refusal::None; }
     Refusal refusal() const { return m_refusal; }

@@ -35,7 +35,7 @@ VersionPart versionPart(quint8 byte, int digits)
     if ((byte >> 4) > 9 || (byte & 0x0F) > 9)
         return {hex, -1};
     const int value = hex.toInt();
-    return {fillString(digits, QLatin1Char('0'), value), value};
+    return {paddedNumber(digits, QLatin1Char('0'), value), value};
 }
 
 } // namespace
@@ -126,7 +126,7 @@ bool FirmwareUpdate::loadFile(const QString &path, QString *refusal)
     emit diagnosticAdded(lines.join(QLatin1Char('\n')));
     log(UpdateTexts::Loading + QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()),
         LogColour::Black, LogOption::Framed);
-    const FirmwareFile::Outcome outcome = m_file.ParseFile(lines, *this);
+    const FirmwareFile::Outcome outcome = m_file.parse(lines, *this);
     if (outcome == FirmwareFile::Outcome::Failed)
         return false;
     // A file with a wrong checksum offers no start at all until the window opens again.
@@ -252,7 +252,7 @@ void FirmwareUpdate::progresstimerTimer()
     }
     const std::span<const FirmwareRow> rows = m_rows.rows();
     const int rowcount = int(rows.size());
-    while (m_rowIndex < rowcount && !rows[size_t(m_rowIndex)].userow) {
+    while (m_rowIndex < rowcount && !rows[size_t(m_rowIndex)].toWrite) {
         emit diagnosticAdded(UpdateTexts::SkipRow + QString::number(m_rowIndex));
         ++m_rowIndex;
     }
@@ -260,8 +260,8 @@ void FirmwareUpdate::progresstimerTimer()
         const FirmwareRow &row = rows[size_t(m_rowIndex)];
         emit diagnosticAdded(UpdateTexts::WriteRow + QString::number(m_rowIndex));
         BootRow bootRow;
-        bootRow.address = row.startadresse;
-        bootRow.clearPage = row.clearpage;
+        bootRow.address = row.address;
+        bootRow.clearPage = row.erasesPage;
         bootRow.data = row.data;
         m_link.setRow(bootRow);
         ++m_rowIndex;

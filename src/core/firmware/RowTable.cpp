@@ -12,7 +12,7 @@ using namespace ProgramMemory;
 bool RowTable::build(const FirmwareFile &file, FirmwareReport &report)
 {
     m_rows.fill(FirmwareRow{});
-    m_rowcount = 0;
+    m_rowCount = 0;
     m_rowsToWrite = 0;
     if (!file.usable())
         return false;
@@ -20,12 +20,12 @@ bool RowTable::build(const FirmwareFile &file, FirmwareReport &report)
     report.diagnostic(FirmwareTexts::RowTableStart);
     report.diagnostic(FirmwareTexts::AddressLines + hexText(file.addressCount(), 4));
     formRows(file);
-    const int lastPage = m_rowcount > 0 ? m_rows[size_t(m_rowcount - 1)].page : 0;
-    report.diagnostic(FirmwareTexts::RowCount + QString::number(m_rowcount));
+    const int lastPage = m_rowCount > 0 ? m_rows[size_t(m_rowCount - 1)].page : 0;
+    report.diagnostic(FirmwareTexts::RowCount + QString::number(m_rowCount));
     report.diagnostic(FirmwareTexts::PageCount + QString::number(lastPage));
     report.diagnostic(QString());
     markAndList(report);
-    report.diagnostic(FirmwareTexts::RowsPresent + QString::number(m_rowcount));
+    report.diagnostic(FirmwareTexts::RowsPresent + QString::number(m_rowCount));
     report.diagnostic(FirmwareTexts::RowsWritten + QString::number(m_rowsToWrite));
     return true;
 }
@@ -46,31 +46,31 @@ void RowTable::formRows(const FirmwareFile &file)
             row.data[size_t(3 * j + 1)] = quint8(lower >> 8);
             row.data[size_t(3 * j + 2)] = quint8(lower);
         }
-        row.rowinpage = r % RowsPerPage;
+        row.rowInPage = r % RowsPerPage;
         row.page = r / RowsPerPage;
-        row.clearpage = row.rowinpage == 0;
-        row.startadresse = a;
-        row.userow = std::any_of(row.data.begin(), row.data.end(), [](quint8 b) { return b != 0xFF; });
+        row.erasesPage = row.rowInPage == 0;
+        row.address = a;
+        row.toWrite = std::any_of(row.data.begin(), row.data.end(), [](quint8 b) { return b != 0xFF; });
         a = quint16(a + AddressUnitsPerRow);
     }
-    m_rowcount = count;
+    m_rowCount = count;
 }
 
 void RowTable::markAndList(FirmwareReport &report)
 {
-    for (int i = 0; i < m_rowcount; ++i) {
+    for (int i = 0; i < m_rowCount; ++i) {
         FirmwareRow &row = m_rows[size_t(i)];
         // The first row of the page is listed before its later rows are seen, so its line
         // shows whether it holds data itself.
-        if (row.userow)
-            m_rows[size_t(i - row.rowinpage)].userow = true;
+        if (row.toWrite)
+            m_rows[size_t(i - row.rowInPage)].toWrite = true;
         report.diagnostic(FirmwareTexts::Row + QString::number(i) + FirmwareTexts::StartAddress
-                          + hexText(row.startadresse, 6) + FirmwareTexts::Page + QString::number(row.page));
-        report.diagnostic(FirmwareTexts::RowInPage + QString::number(row.rowinpage)
-                          + (row.userow ? FirmwareTexts::UseRowYes : FirmwareTexts::UseRowNo)
-                          + (row.clearpage ? FirmwareTexts::ClearPageYes : FirmwareTexts::ClearPageNo));
+                          + hexText(row.address, 6) + FirmwareTexts::Page + QString::number(row.page));
+        report.diagnostic(FirmwareTexts::RowInPage + QString::number(row.rowInPage)
+                          + (row.toWrite ? FirmwareTexts::UseRowYes : FirmwareTexts::UseRowNo)
+                          + (row.erasesPage ? FirmwareTexts::ClearPageYes : FirmwareTexts::ClearPageNo));
         report.diagnostic(QString());
     }
-    m_rowsToWrite = int(std::count_if(m_rows.begin(), m_rows.begin() + m_rowcount,
-                                      [](const FirmwareRow &row) { return row.userow; }));
+    m_rowsToWrite = int(std::count_if(m_rows.begin(), m_rows.begin() + m_rowCount,
+                                      [](const FirmwareRow &row) { return row.toWrite; }));
 }

@@ -14,10 +14,10 @@ class FirmwareReport;
 struct FirmwareRow
 {
     int page = 0;             // counted from 0 at the file's first row
-    int rowinpage = 0;        // 0..7
-    bool userow = false;      // written during the update
-    bool clearpage = false;   // the first row of its page: the bootloader erases the page first
-    quint16 startadresse = 0; // address of the row's first instruction
+    int rowInPage = 0;        // 0..7
+    bool toWrite = false;      // written during the update
+    bool erasesPage = false;   // the first row of its page: the bootloader erases the page first
+    quint16 address = 0; // address of the row's first instruction
     std::array<quint8, ProgramMemory::RowBytes> data{}; // per instruction: upper, 15..8, 7..0
 };
 
@@ -32,17 +32,17 @@ public:
     // gives no rows and returns false.
     bool build(const FirmwareFile &file, FirmwareReport &report);
 
-    int rowcount() const { return m_rowcount; }
-    // Rows whose userow is set.
+    int rowCount() const { return m_rowCount; }
+    // Rows marked to be written.
     int rowsToWrite() const { return m_rowsToWrite; }
-    // The rows formed, rowcount() of them.
-    std::span<const FirmwareRow> rows() const { return std::span(m_rows).first(size_t(m_rowcount)); }
+    // The rows formed, rowCount() of them.
+    std::span<const FirmwareRow> rows() const { return std::span(m_rows).first(size_t(m_rowCount)); }
 
 private:
     void formRows(const FirmwareFile &file);
     void markAndList(FirmwareReport &report);
 
     std::array<FirmwareRow, ProgramMemory::MaxRows> m_rows{};
-    int m_rowcount = 0;
+    int m_rowCount = 0;
     int m_rowsToWrite = 0;
 };

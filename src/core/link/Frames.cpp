@@ -19,7 +19,7 @@ constexpr std::array<RequestInfo, 6> Requests{{
 
 void putChecksum(std::span<quint8> frame, int covered)
 {
-    const quint16 sum = buildchecksum(frame.first(size_t(covered)));
+    const quint16 sum = frameChecksum(frame.first(size_t(covered)));
     frame[size_t(covered)] = quint8(sum >> 8);
     frame[size_t(covered) + 1] = quint8(sum & 0xFF);
 }
@@ -51,7 +51,7 @@ ReplyCheck checkApplicationReply(std::span<const quint8> reply, bool complete)
 
     const int n = check.length;
     check.received = quint16(byteAt(n - 2) << 8 | byteAt(n - 1));
-    check.computed = buildchecksum(reply.first(size_t(std::max(0, n - 2))));
+    check.computed = frameChecksum(reply.first(size_t(std::max(0, n - 2))));
     check.checksumOk = n >= 2 && (complete || cut) && check.received == check.computed;
     return check;
 }
@@ -73,7 +73,7 @@ quint8 expectedReply(quint8 pending)
 
 } // namespace
 
-quint16 buildchecksum(std::span<const quint8> bytes)
+quint16 frameChecksum(std::span<const quint8> bytes)
 {
     quint32 sum = 0;
     for (const quint8 b : bytes)
@@ -163,7 +163,7 @@ QString rssiText(int raw)
     return QString::number(rssiDbm(raw)) + QStringLiteral("[dBm]");
 }
 
-std::array<quint8, 3> split24(quint32 a)
+std::array<quint8, 3> threeBytes(quint32 a)
 {
     const quint32 h = a / 65536;
     const quint32 m = (a - h * 65536) / 256;
@@ -177,7 +177,7 @@ AnnounceFrame buildAnnounceFrame(quint32 address)
     frame[0] = Boot::Announce;
     frame[1] = 0x00;
     frame[2] = Boot::AnnouncedGroups;
-    const auto bytes = split24(address);
+    const auto bytes = threeBytes(address);
     std::copy(bytes.begin(), bytes.end(), frame.begin() + 3);
     putChecksum(frame, 6);
     return frame;
@@ -225,7 +225,7 @@ BootReplyVerdict judgeBootloaderReply(std::span<const quint8> reply, quint8 pend
     if (n < 1 || byteAt(n - 1) != Boot::EndByte)
         verdict.frameErrors << LinkTexts::BadBootEnd;
     const quint16 received = quint16(byteAt(n - 3) << 8 | byteAt(n - 2));
-    if (n < 4 || received != buildchecksum(reply.first(size_t(n - 3))))
+    if (n < 4 || received != frameChecksum(reply.first(size_t(n - 3))))
         verdict.frameErrors << LinkTexts::BadBootChecksum;
 
     const quint8 command = byteAt(0);

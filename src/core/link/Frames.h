@@ -39,7 +39,7 @@ using RequestFrame = std::array<quint8, Frame::RequestLength>;
 using DataFrame = std::array<quint8, Frame::DataLength>;
 
 // Ones' complement of the 16-bit byte sum; frames carry it high byte first.
-quint16 buildchecksum(std::span<const quint8> bytes);
+quint16 frameChecksum(std::span<const quint8> bytes);
 
 // One of the six requests: its command, its fixed parameter bytes and the number of zero
 // bytes that wake the module before it.
@@ -129,7 +129,7 @@ using ResetFrame = std::array<quint8, Boot::ResetLength>;
 using RowData = std::array<quint8, Boot::RowDataBytes>;
 
 // A value below 2^24 as three bytes, most significant first.
-std::array<quint8, 3> split24(quint32 a);
+std::array<quint8, 3> threeBytes(quint32 a);
 
 // 0x03, 0x00, 0x41, the row address in three bytes, checksum.
 AnnounceFrame buildAnnounceFrame(quint32 address);

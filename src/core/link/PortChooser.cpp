@@ -43,23 +43,23 @@ PortChooser::PortChooser(Channel &channel, AdapterBackend &adapters, AdapterChan
     m_chosen = LinkTexts::InitialPort;
     m_channel.setPortName(LinkTexts::InitialPort);
 
-    m_inittimer.setSingleShot(true);
-    m_inittimer.setInterval(100);
-    connect(&m_inittimer, &QTimer::timeout, this, &PortChooser::inittimerTimer);
-    m_timerUSBsearch.setInterval(SearchMs);
+    m_startTimer.setSingleShot(true);
+    m_startTimer.setInterval(100);
+    connect(&m_startTimer, &QTimer::timeout, this, &PortChooser::start);
+    m_adapterTimer.setInterval(SearchMs);
     // An adapter plugged in is taken within one search interval, not a little later.
-    m_timerUSBsearch.setTimerType(Qt::PreciseTimer);
-    connect(&m_timerUSBsearch, &QTimer::timeout, this, &PortChooser::timerUSBsearchTimer);
-    m_inittimer.start();
+    m_adapterTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_adapterTimer, &QTimer::timeout, this, &PortChooser::searchOrWatchAdapter);
+    m_startTimer.start();
 }
 
-void PortChooser::inittimerTimer()
+void PortChooser::start()
 {
-    m_inittimer.stop();
+    m_startTimer.stop();
     // The menu reports its first build like any later change: the probe tells which ports
     // exist before the user picks one.
-    MainMenu1Change();
-    showdata();
+    probePorts();
+    refreshStatus();
 }
 
 void PortChooser::checkOnly(int number)
@@ -70,17 +70,19 @@ void PortChooser::checkOnly(int number)
 
 void PortChooser::selectPort(int number)
 {
+    if (number < 1 || number > 4)
+        return;
     const bool menuChanges = !m_items[number - 1].checked;
     checkOnly(number);
     if (menuChanges)
-        MainMenu1Change();
+        probePorts();
     m_chosen = comName(number);
     if (!renamePort(m_chosen)) {
         emit portFailed(m_channel.errorString());
         return;
     }
     emit connectionChanged();
-    showdata();
+    refreshStatus();
 }
 
 bool PortChooser::renamePort(const QString &name)
@@ -94,7 +96,7 @@ bool PortChooser::renamePort(const QString &name)
     return m_channel.open();
 }
 
-void PortChooser::MainMenu1Change()
+void PortChooser::probePorts()
 {
     for (int n = 1; n <= 4; ++n) {
         m_channel.close();
@@ -106,48 +108,48 @@ void PortChooser::MainMenu1Change()
     emit connectionChanged();
 }
 
-void PortChooser::showdata()
+void PortChooser::refreshStatus()
 {
     if (m_usbMode) {
         m_statusText = LinkTexts::UsbPanel;
-        m_timerUSBsearch.start(WatchMs);
+        m_adapterTimer.start(WatchMs);
         const bool menuChanges = m_menu.enabled;
         m_menu.enabled = false;
         if (menuChanges)
-            MainMenu1Change();
+            probePorts();
         return;
     }
     // A change of the menu starts the probe, which leaves the port closed under "COM4"; it
     // runs first so that the chosen name below is what stays.
     const int chosen = portNumber(m_chosen);
     if (!m_items[chosen - 1].checked || !m_menu.enabled)
-        MainMenu1Change();
+        probePorts();
     if (!renamePort(m_chosen)) {
         emit portFailed(m_channel.errorString());
         return;
     }
     checkOnly(portNumber(m_channel.portName()));
-    m_timerUSBsearch.start(SearchMs);
+    m_adapterTimer.start(SearchMs);
     m_statusText = m_channel.portName();
     m_menu.enabled = true;
 }
 
-void PortChooser::timerUSBsearchTimer()
+void PortChooser::searchOrWatchAdapter()
 {
     if (m_usbMode) {
         if (!m_adapters.status())
             adapterLost();
         return;
     }
-    OpenFTDI();
+    openAdapter();
     if (m_usbMode) {
-        m_timerUSBsearch.stop();
-        showdata();
+        m_adapterTimer.stop();
+        refreshStatus();
         emit connectionChanged();
     }
 }
 
-void PortChooser::OpenFTDI()
+void PortChooser::openAdapter()
 {
     m_usbMode = false;
     const QString prefix = QString::fromLatin1(Device::AdapterPrefix);
@@ -164,7 +166,7 @@ void PortChooser::OpenFTDI()
         m_adapterText = LinkTexts::AdapterFound.arg(description);
         m_usbMode = true;
         emit usbModeChanged(true);
-        showdata();
+        refreshStatus();
         // The first one that opens is the link; no other is opened beside it.
         return;
     }
@@ -173,10 +175,10 @@ void PortChooser::OpenFTDI()
 void PortChooser::adapterLost()
 {
     m_usbMode = false;
-    m_timerUSBsearch.stop();
+    m_adapterTimer.stop();
     m_adapter.close();
     m_adapterText.clear();
     emit usbModeChanged(false);
-    showdata();
+    refreshStatus();
     emit connectionChanged();
 }

@@ -37,8 +37,8 @@ public:
     // The first eight characters of the open adapter's serial number.
     QString adapterDescription() const { return m_adapterDescription; }
     // How often the search or the watch runs now.
-    int searchInterval() const { return m_timerUSBsearch.interval(); }
-    bool isSearching() const { return m_timerUSBsearch.isActive(); }
+    int searchInterval() const { return m_adapterTimer.interval(); }
+    bool isSearching() const { return m_adapterTimer.isActive(); }
 
     // "COM&1".."COM&4" (index 0..3): checked is the choice, enabled means the port exists.
     const std::array<PortMenuItem, 4> &portItems() const { return m_items; }
@@ -49,21 +49,19 @@ public:
     // The port the user chose ("COM1".."COM4").
     QString chosenPort() const { return m_chosen; }
 
-    void COM11Click() { selectPort(1); }
-    void COM21Click() { selectPort(2); }
-    void COM31Click() { selectPort(3); }
-    void COM41Click() { selectPort(4); }
+    // The person chooses COM`number` (1..4).
+    void selectPort(int number);
     // The probe: which of COM1..COM4 can be opened. It leaves the port closed, named "COM4".
-    void MainMenu1Change();
+    void probePorts();
     // The status refresh: back to the chosen port, its item checked, the status text.
-    void showdata();
+    void refreshStatus();
     // The start-up, 100 ms after creation.
-    void inittimerTimer();
+    void start();
     // The adapter search (while the serial port is the link) or watch (while the adapter is).
-    void timerUSBsearchTimer();
+    void searchOrWatchAdapter();
     // Opens the first adapter whose serial number begins with "QVK".
-    void OpenFTDI();
-    bool isStarting() const { return m_inittimer.isActive(); }
+    void openAdapter();
+    bool isStarting() const { return m_startTimer.isActive(); }
 
 signals:
     // The menu or the status text changed: the main window mirrors them.
@@ -74,7 +72,6 @@ signals:
     void usbModeChanged(bool usbMode);
 
 private:
-    void selectPort(int number);
     bool renamePort(const QString &name);
     void checkOnly(int number);
 
@@ -86,10 +83,10 @@ private:
     bool m_usbMode = false;
     QString m_adapterText;
     QString m_adapterDescription;
-    QTimer m_timerUSBsearch;
+    QTimer m_adapterTimer;
     std::array<PortMenuItem, 4> m_items;
     PortMenuItem m_menu;
     QString m_statusText;
     QString m_chosen;
-    QTimer m_inittimer;
+    QTimer m_startTimer;
 };

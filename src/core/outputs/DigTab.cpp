@@ -22,38 +22,38 @@ void setDefaultAssignment(DigTable &table)
     }
 }
 
-void DigTabToFlash(const DigTable &table, ConfigWords &image)
+void writeOutputWords(const DigTable &table, ConfigWords &image)
 {
     for (int n = 1; n <= OutputCount; ++n) {
         const DigEntry &e = table[n - 1];
-        image[100 + 2 * n] = e.Quelle;
-        image[101 + 2 * n] = quint16(e.Inhalt * 256 + e.Bits);
+        image[100 + 2 * n] = e.source;
+        image[101 + 2 * n] = quint16(e.content * 256 + e.options);
     }
 }
 
-void FlashToDigTab(const ConfigWords &image, DigTable &table)
+void readOutputWords(const ConfigWords &image, DigTable &table)
 {
     for (int n = 1; n <= OutputCount; ++n) {
         DigEntry &e = table[n - 1];
-        e.Quelle = quint8(image[100 + 2 * n] & 0xFF);
-        e.Inhalt = quint8(image[101 + 2 * n] >> 8);
-        e.Bits = quint8(image[101 + 2 * n] & 0xFF);
+        e.source = quint8(image[100 + 2 * n] & 0xFF);
+        e.content = quint8(image[101 + 2 * n] >> 8);
+        e.options = quint8(image[101 + 2 * n] & 0xFF);
     }
 }
 
 OutputRowTexts outputRowTexts(const DigEntry &e)
 {
     OutputRowTexts texts;
-    if (e.Quelle < sourceList().size())
-        texts.source = sourceList().at(e.Quelle);
-    if (e.Quelle < StatusSource)
-        texts.content = inputList().value(e.Inhalt);
-    else if (e.Quelle == StatusSource)
-        texts.content = statusList().value(e.Inhalt);
+    if (e.source < sourceList().size())
+        texts.source = sourceList().at(e.source);
+    if (e.source < StatusSource)
+        texts.content = inputList().value(e.content);
+    else if (e.source == StatusSource)
+        texts.content = statusList().value(e.content);
     else
         texts.content = InvalidSourceText;
-    texts.fault = faultList().at((e.Bits & BitFehler) ? 1 : 0);
-    texts.inversion = inversionList().at((e.Bits & Bitinvertiert) ? 1 : 0);
+    texts.fault = faultList().at((e.options & OffOnErrorBit) ? 1 : 0);
+    texts.inversion = inversionList().at((e.options & InvertedBit) ? 1 : 0);
     return texts;
 }
 

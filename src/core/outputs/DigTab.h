@@ -10,13 +10,13 @@
 // One output's assignment: where its state comes from and how it behaves.
 struct DigEntry
 {
-    quint8 Quelle = 0; // source: 0 Master, 1..4 Slave1..4, 5 Status; others kept as they are
-    quint8 Inhalt = 0; // input index (sources 0..4) or status function (source 5)
-    quint8 Bits = 0;   // option bits; bits 2..7 are carried unchanged
+    quint8 source = 0; // source: 0 Master, 1..4 Slave1..4, 5 Status; others kept as they are
+    quint8 content = 0; // input index (sources 0..4) or status function (source 5)
+    quint8 options = 0;   // option bits; bits 2..7 are carried unchanged
 };
 
-inline constexpr quint8 Bitinvertiert = 0x01; // output inverted
-inline constexpr quint8 BitFehler = 0x02;     // output switches OFF on an error
+inline constexpr quint8 InvertedBit = 0x01; // output inverted
+inline constexpr quint8 OffOnErrorBit = 0x02;     // output switches OFF on an error
 inline constexpr quint8 StatusSource = 5;
 
 // Entry n-1 holds output number n.
@@ -30,8 +30,8 @@ const DigEntry *digEntry(const DigTable &table, int number);
 void setDefaultAssignment(DigTable &table);
 
 // Fold the table into words 102..173, and take it back out of them.
-void DigTabToFlash(const DigTable &table, ConfigWords &image);
-void FlashToDigTab(const ConfigWords &image, DigTable &table);
+void writeOutputWords(const DigTable &table, ConfigWords &image);
+void readOutputWords(const ConfigWords &image, DigTable &table);
 
 // The four texts a grid row shows for one entry.
 struct OutputRowTexts

@@ -32,7 +32,7 @@ void ConfigDocument::normalise(void (*rule)(ConfigWords &))
 void ConfigDocument::takeImage(const ConfigWords &image)
 {
     m_config = image;
-    FlashToDigTab(m_config, m_outputs);
+    readOutputWords(m_config, m_outputs);
     emit outputsChanged();
     emit configChanged();
 }
@@ -47,7 +47,7 @@ void ConfigDocument::resetToDefaults()
 
 void ConfigDocument::foldOutputs()
 {
-    DigTabToFlash(m_outputs, m_config);
+    writeOutputWords(m_outputs, m_config);
 }
 
 void ConfigDocument::setOutput(int number, const DigEntry &entry)

@@ -151,22 +151,22 @@ void TFcal::showFactoryWords()
     const ConfigWords &image = m_document.configImage();
     const QChar blank(QLatin1Char(' '));
     const QChar zero(QLatin1Char('0'));
-    E_serienN->setText(fillString(5, blank, image[Word::Serial]));
-    E_datecode->setText(fillString(5, blank, image[Word::DateCode]));
-    E_customer->setText(fillString(5, blank, image[Word::Customer]));
-    aDD->setText(fillString(2, zero, image[Word::Day]));
-    aMM->setText(fillString(2, zero, image[Word::MonthYear] >> 8));
-    aYY->setText(fillString(2, zero, image[Word::MonthYear] & 0xFF));
-    E_written->setText(fillString(5, blank, image[Word::Counter]));
+    E_serienN->setText(paddedNumber(5, blank, image[Word::Serial]));
+    E_datecode->setText(paddedNumber(5, blank, image[Word::DateCode]));
+    E_customer->setText(paddedNumber(5, blank, image[Word::Customer]));
+    aDD->setText(paddedNumber(2, zero, image[Word::Day]));
+    aMM->setText(paddedNumber(2, zero, image[Word::MonthYear] >> 8));
+    aYY->setText(paddedNumber(2, zero, image[Word::MonthYear] & 0xFF));
+    E_written->setText(paddedNumber(5, blank, image[Word::Counter]));
 }
 
 void TFcal::showProgrammingDate()
 {
     const ProgrammingDate date = m_document.programmingDate();
     const QChar zero(QLatin1Char('0'));
-    nDD->setText(fillString(2, zero, date.day));
-    nMM->setText(fillString(2, zero, date.month));
-    nYY->setText(fillString(2, zero, date.year));
+    nDD->setText(paddedNumber(2, zero, date.day));
+    nMM->setText(paddedNumber(2, zero, date.month));
+    nYY->setText(paddedNumber(2, zero, date.year));
 }
 
 void TFcal::addStatusLine(const QString &line)

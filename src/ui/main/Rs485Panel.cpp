@@ -60,7 +60,7 @@ Rs485Panel::Rs485Panel(ConfigDocument &document, QWidget *parent)
 
 void Rs485Panel::CBconfig1Click()
 {
-    const auto bit = quint16(PWR2(m_included->property("Tag").toInt()));
+    const auto bit = quint16(powerOfTwo(m_included->property("Tag").toInt()));
     const bool included = m_included->isChecked();
     m_document.edit([bit, included](ConfigWords &image) {
         if (included)

@@ -278,14 +278,7 @@ void TFVelka::ComNewsTimer()
 
 void TFVelka::MCOMClick(int port)
 {
-    PortChooser &ports = m_link.ports();
-    switch (port) {
-    case 1: ports.COM11Click(); break;
-    case 2: ports.COM21Click(); break;
-    case 3: ports.COM31Click(); break;
-    case 4: ports.COM41Click(); break;
-    default: break;
-    }
+    m_link.ports().selectPort(port);
 }
 
 void TFVelka::MFirmwareClick()

@@ -22,7 +22,7 @@ bool focusMovedInsideWindow(const QFocusEvent *event)
 
 QString secondsText(double seconds, const QString &unit)
 {
-    return realvalue(seconds, 99999, 3, 3, QLatin1Char(' '), unit);
+    return fixedPointText(seconds, 99999, 3, 3, QLatin1Char(' '), unit);
 }
 
 } // namespace
@@ -51,7 +51,7 @@ void WordField::showWord()
     if (m_kind == FieldKind::Time)
         setText(secondsText(value / 100.0, MainTexts::TimeUnit));
     else
-        setText(fillString(m_digits, QLatin1Char(' '), value));
+        setText(paddedNumber(m_digits, QLatin1Char(' '), value));
 }
 
 void WordField::WordDataClick()
@@ -61,8 +61,8 @@ void WordField::WordDataClick()
 
 void WordField::WordDataExit()
 {
-    const auto value = quint16(checkin(text(), wordMaximum(m_word)));
-    setText(fillString(5, QLatin1Char(' '), value));
+    const auto value = quint16(clampedInteger(text(), wordMaximum(m_word)));
+    setText(paddedNumber(5, QLatin1Char(' '), value));
     m_document.setWord(m_word, value);
 }
 
@@ -83,7 +83,7 @@ void WordField::EditmsEnter()
 void WordField::EditmsExit()
 {
     // Hundredths of a second, an exact half to the even neighbour.
-    const double value = std::clamp(std::nearbyint(textToReal(text()) * 100.0), 0.0, 65535.0);
+    const double value = std::clamp(std::nearbyint(decimalValue(text()) * 100.0), 0.0, 65535.0);
     setText(secondsText(value / 100.0, MainTexts::TimeUnit));
     m_document.setWord(m_word, quint16(value));
 }

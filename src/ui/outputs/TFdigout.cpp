@@ -97,14 +97,14 @@ void TFdigout::FormShow()
 {
     showIndex(Cout, m_document.currentOutput() - 1);
     const DigEntry *entry = m_document.output(m_document.currentOutput());
-    const bool status = entry && entry->Quelle >= StatusSource;
+    const bool status = entry && entry->source >= StatusSource;
     CInhalt1->setVisible(!status);
     CInhalt2->setVisible(status);
     if (entry) {
-        showIndex(CQuelle, entry->Quelle);
-        showIndex(status ? CInhalt2 : CInhalt1, entry->Inhalt);
-        showIndex(CBitFehler, (entry->Bits & BitFehler) ? 1 : 0);
-        showIndex(CBitinvertiert, (entry->Bits & Bitinvertiert) ? 1 : 0);
+        showIndex(CQuelle, entry->source);
+        showIndex(status ? CInhalt2 : CInhalt1, entry->content);
+        showIndex(CBitFehler, (entry->options & OffOnErrorBit) ? 1 : 0);
+        showIndex(CBitinvertiert, (entry->options & InvertedBit) ? 1 : 0);
     } else {
         // No output selected: nothing to show.
         for (QComboBox *box : {CQuelle, CInhalt1, CBitFehler, CBitinvertiert})
@@ -136,13 +136,13 @@ void TFdigout::CoutChange(int index)
 
 void TFdigout::CQuelleChange(int index)
 {
-    changeEntry([index](DigEntry &entry) { entry.Quelle = quint8(index); });
+    changeEntry([index](DigEntry &entry) { entry.source = quint8(index); });
     updateData();
 }
 
 void TFdigout::CInhalt1Change(int index)
 {
-    changeEntry([index](DigEntry &entry) { entry.Inhalt = quint8(index); });
+    changeEntry([index](DigEntry &entry) { entry.content = quint8(index); });
     updateData();
 }
 
@@ -155,21 +155,21 @@ void TFdigout::setBit(quint8 bit, int index)
 {
     changeEntry([bit, index](DigEntry &entry) {
         if (index != 0)
-            entry.Bits |= bit;
+            entry.options |= bit;
         else
-            entry.Bits &= quint8(~bit);
+            entry.options &= quint8(~bit);
     });
     updateData();
 }
 
 void TFdigout::CBitFehlerChange(int index)
 {
-    setBit(BitFehler, index);
+    setBit(OffOnErrorBit, index);
 }
 
 void TFdigout::CBitinvertiertChange(int index)
 {
-    setBit(Bitinvertiert, index);
+    setBit(InvertedBit, index);
 }
 
 void TFdigout::BcloseClick()
