@@ -32,7 +32,7 @@ namespace {
 class QuietReport final : public FirmwareReport
 {
 public:
-    void showinfo(const QString &, int, int) override {}
+    void report(const LogEntry &) override {}
     void diagnostic(const QString &) override {}
 };
 

@@ -9,6 +9,7 @@
 #include "core/firmware/FirmwareFile.h"
 #include "core/firmware/FirmwareReport.h"
 #include "core/firmware/RowTable.h"
+#include "core/link/BootloaderSession.h"
 #include "core/link/DeviceLink.h"
 
 #include <QCoreApplication>
@@ -35,30 +36,23 @@ double rowMinimumMs(bool paced)
 class QuietReport final : public FirmwareReport
 {
 public:
-    void showinfo(const QString &, int, int) override {}
+    void report(const LogEntry &) override {}
     void diagnostic(const QString &) override {}
 };
 
 BootRow bootRow(const FirmwareRow &row)
 {
-    BootRow result;
-    result.address = row.address;
-    result.clearPage = row.erasesPage;
-    result.data = row.data;
-    return result;
+    return {row.address, row.erasesPage, row.data};
 }
 
 // Sends the rows one after the other, each 1 ms after the previous one ended, as the update
 // does; the time in ms, or -1 when a row failed.
-double transfer(ModuleProtocol &link, const QList<BootRow> &rows)
+double transfer(BootloaderSession &link, const QList<BootRow> &rows)
 {
     QEventLoop loop;
     int next = 0;
-    const auto sendNext = [&] {
-        link.setRow(rows[next++]);
-        link.ButTestTxClick();
-    };
-    const auto connection = QObject::connect(&link, &ModuleProtocol::rowEnded, &loop,
+    const auto sendNext = [&] { link.writeRow(rows[next++]); };
+    const auto connection = QObject::connect(&link, &BootloaderSession::rowEnded, &loop,
                                              [&](bool written, const QString &error) {
         if (!written) {
             std::fprintf(stderr, "row %d failed: %s\n", next - 1, qPrintable(error));
@@ -77,15 +71,15 @@ double transfer(ModuleProtocol &link, const QList<BootRow> &rows)
     return done ? double(clock.nsecsElapsed()) / 1e6 : -1.0;
 }
 
-bool enterBootloader(ModuleProtocol &link)
+bool enterBootloader(BootloaderSession &link)
 {
     QEventLoop loop;
-    const auto replied = QObject::connect(&link, &ModuleProtocol::replied, &loop, [&] { loop.quit(); });
-    const auto failed = QObject::connect(&link, &ModuleProtocol::failed, &loop, [&] { loop.exit(1); });
-    link.BBootClick();
+    const auto answered = QObject::connect(&link, &BootloaderSession::bootAnswered, &loop, [&] { loop.quit(); });
+    const auto unanswered = QObject::connect(&link, &BootloaderSession::bootUnanswered, &loop, [&] { loop.exit(1); });
+    link.enterBootloader();
     const bool done = loop.exec() == 0;
-    QObject::disconnect(replied);
-    QObject::disconnect(failed);
+    QObject::disconnect(answered);
+    QObject::disconnect(unanswered);
     return done;
 }
 
@@ -125,8 +119,7 @@ int main(int argc, char **argv)
         }
         DeviceLink deviceLink([&device](const QString &) { return device; });
         deviceLink.ports().start();
-        ModuleProtocol &link = deviceLink.protocol();
-        link.setReplyTimeout(5000);
+        BootloaderSession link(deviceLink.engine());
         if (!enterBootloader(link)) {
             std::fprintf(stderr, "bench_firmware: no bootloader\n");
             return 1;
@@ -150,7 +143,7 @@ int main(int argc, char **argv)
         const double minimum = image.size() * rowMinimumMs(paced);
         std::printf("  %-26s %10.1f %10.1f %7.3f\n", qPrintable(QStringLiteral("%1 rows").arg(image.size())), all,
                     minimum, all / minimum);
-        link.BResetClick();
+        link.leave();
         sim.terminate();
         sim.waitForFinished(5000);
     }

@@ -6,6 +6,7 @@
 #include "ProcessCpu.h"
 #include "SimProcess.h"
 #include "core/link/DeviceLink.h"
+#include "core/link/PendingReply.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -14,6 +15,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
 #include <cstdio>
 
 namespace {
@@ -21,71 +23,64 @@ namespace {
 constexpr double BytesPerSecond = 3840.0;
 constexpr double QuietSeconds = 0.100;
 
-void writeRequest(ModuleProtocol &link)
-{
-    std::array<quint8, PayloadBytes> payload{};
-    link.BTxConfigClick(payload);
-}
-
-struct Request
+struct Exchange
 {
     const char *name;
-    void (*operation)(ModuleProtocol &);
+    quint8 command;
     int sent;         // preamble and frame (and the data frame of a write)
     int received;     // reply bytes (both acknowledgements of a write)
     int evaluations;  // quiet times until the outcome is known
     bool leaveBootloader = false; // the module runs its bootloader afterwards
 };
 
-const Request Requests[] = {
-    {"read     '!'", [](ModuleProtocol &link) { link.BRXconfigClick(); }, 50 + 8, 390, 1},
-    {"write    '1'", writeRequest, 50 + 8 + 388, 6 + 6, 2},
-    {"reset    'Q'", [](ModuleProtocol &link) { link.BresetDeviceClick(); }, 50 + 8, 6, 1},
-    {"boot     'w'", [](ModuleProtocol &link) { link.BBootClick(); }, 50 + 8, 6, 1, true},
-    {"carrier 0x60", [](ModuleProtocol &link) { link.BtestClick(); }, 100 + 8, 6, 1},
-    {"rssi     'a'", [](ModuleProtocol &link) { link.BtestRSSIClick(); }, 100 + 8, 6, 1},
+const Exchange Exchanges[] = {
+    {"read     '!'", Command::ReadConfig, 50 + 8, 390, 1},
+    {"write    '1'", Command::WriteRequest, 50 + 8 + 388, 6 + 6, 2},
+    {"reset    'Q'", Command::Reset, 50 + 8, 6, 1},
+    {"boot     'w'", Command::Boot, 50 + 8, 6, 1, true},
+    {"carrier 0x60", Command::Carrier, 100 + 8, 6, 1},
+    {"rssi     'a'", Command::Rssi, 100 + 8, 6, 1},
 };
 
-
-// Runs the event loop until `link` has accepted `replies` replies to the request just made;
-// false as soon as it rejects one or gives up.
-bool waitForOutcome(ModuleProtocol &link, int replies, int timeoutMs)
+// Sends the request for `command` (a write request with its data frame once accepted) and
+// runs the event loop until its last reply is accepted: false with the reason otherwise.
+bool exchange(RequestEngine &engine, quint8 command, int timeoutMs, QString *error)
 {
     QEventLoop loop;
-    int seen = 0;
-    const QList<QMetaObject::Connection> connections{
-        QObject::connect(&link, &ModuleProtocol::replied, &loop, [&] {
-            if (++seen == replies)
-                loop.quit();
-        }),
-        QObject::connect(&link, &ModuleProtocol::rejected, &loop, [&] { loop.exit(1); }),
-        QObject::connect(&link, &ModuleProtocol::failed, &loop, [&] { loop.exit(1); }),
+    const std::array<quint8, PayloadBytes> payload{};
+    std::function<void(const ReplyOutcome &)> onOutcome = [&](const ReplyOutcome &outcome) {
+        if (!outcome.accepted()) {
+            *error = outcome.text;
+            loop.exit(1);
+        } else if (outcome.command == Command::WriteRequest) {
+            QObject::connect(engine.send(writeDataRequest(payload, 2000)), &PendingReply::finished, &loop, onOutcome);
+        } else {
+            loop.quit();
+        }
     };
+    QObject::connect(engine.send(applicationRequest(command, 1000)), &PendingReply::finished, &loop, onOutcome);
     QTimer::singleShot(timeoutMs, &loop, [&] { loop.exit(1); });
-    const bool done = loop.exec() == 0;
-    for (const auto &connection : connections)
-        QObject::disconnect(connection);
-    return done;
+    return loop.exec() == 0;
 }
 
-void runRequests(ModuleProtocol &link, bool paced, int repetitions)
+void runRequests(RequestEngine &engine, bool paced, int repetitions)
 {
     std::printf("\n%s (%d runs each, median)\n", paced ? "paced at 3840 bytes/s" : "unpaced", repetitions);
     std::printf("  %-14s %10s %10s %7s\n", "request", "time [ms]", "min [ms]", "ratio");
-    for (const Request &request : Requests) {
+    for (const Exchange &request : Exchanges) {
         QList<double> times;
         for (int run = 0; run < repetitions; ++run) {
             QElapsedTimer clock;
             clock.start();
-            request.operation(link);
-            if (!waitForOutcome(link, request.evaluations, 5000)) {
-                std::printf("  %-14s failed: %s\n", request.name, qPrintable(link.errorText()));
+            QString error;
+            if (!exchange(engine, request.command, 5000, &error)) {
+                std::printf("  %-14s failed: %s\n", request.name, qPrintable(error));
                 break;
             }
             times << double(clock.nsecsElapsed()) / 1e6;
             // Back to the application, so the next request is answered (not timed).
             if (request.leaveBootloader)
-                link.BResetClick();
+                engine.send(bootloaderResetRequest());
         }
         if (times.size() != repetitions)
             continue;
@@ -111,7 +106,7 @@ int main(int argc, char **argv)
         return name == QLatin1String("COM1") ? device : QStringLiteral("/nonexistent/") + name;
     });
     deviceLink.ports().start();
-    ModuleProtocol &link = deviceLink.protocol();
+    RequestEngine &engine = deviceLink.engine();
 
     for (const bool paced : {false, true}) {
         QProcess sim;
@@ -120,7 +115,7 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "bench_link: cannot start %s\n", qPrintable(simulator));
             return 1;
         }
-        runRequests(link, paced, repetitions);
+        runRequests(engine, paced, repetitions);
         sim.terminate();
         sim.waitForFinished(5000);
     }
@@ -131,10 +126,10 @@ int main(int argc, char **argv)
     device = startSimulatorProcess(silent, simulator, {QStringLiteral("--fault"), QStringLiteral("silent")});
     if (device.isEmpty())
         return 1;
-    link.BRXconfigClick();
-    waitForOutcome(link, 1, 5000);
-    std::printf("\nafter the time-out (\"%s\", still collecting: %s)\n", qPrintable(link.errorText()),
-                link.isCollecting() ? "yes" : "no");
+    QString error;
+    exchange(engine, Command::ReadConfig, 5000, &error);
+    std::printf("\nafter the time-out (\"%s\", still collecting: %s)\n", qPrintable(error),
+                deviceLink.channel().isReceiving() ? "yes" : "no");
     const double cpuBefore = processCpuSeconds();
     QElapsedTimer wall;
     wall.start();

@@ -7,12 +7,11 @@
 //
 //   bench_soak [cycles] [path-to-velka-sim]        (1000 cycles by default)
 #include "SimProcess.h"
-#include "core/link/ModuleProtocol.h"
+#include "core/link/RequestEngine.h"
 #include "core/link/SerialChannel.h"
 #include "core/workflow/ConfigDocument.h"
 #include "core/workflow/ConfigWorkflow.h"
-#include "core/workflow/LogStyle.h"
-#include "core/workflow/UnattendedInteraction.h"
+#include "core/workflow/LogEntry.h"
 #include "core/workflow/WorkflowTexts.h"
 
 #include <QCoreApplication>
@@ -68,12 +67,12 @@ bool runUntil(ConfigWorkflow &flow, const std::function<void()> &action, const Q
     QEventLoop loop;
     bool ok = false;
     const auto connection = QObject::connect(&flow, &ConfigWorkflow::logged, &loop,
-                                             [&](const QString &text, int colour, int) {
-        if (text == done) {
+                                             [&](const LogEntry &entry) {
+        if (entry.text == done) {
             ok = true;
-        } else if (colour == LogColour::Red) {
-            // The reason follows the first red line at once: keep them all.
-            *failure += (failure->isEmpty() ? QString() : QStringLiteral(" / ")) + text;
+        } else if (entry.kind == LogKind::Failure) {
+            // The reason follows the first failure line at once: keep them all.
+            *failure += (failure->isEmpty() ? QString() : QStringLiteral(" / ")) + entry.text;
             loop.exit(1);
         }
     });
@@ -116,12 +115,11 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    UnattendedInteraction ui;
     SerialChannel channel([device](const QString &) { return device; });
     channel.setPortName(QStringLiteral("COM1"));
-    ModuleProtocol protocol(channel);
+    RequestEngine engine(channel);
     ConfigDocument document;
-    ConfigWorkflow flow(protocol, document, ui);
+    ConfigWorkflow flow(engine, document);
 
     int cycle = 0;
     QObject::connect(&sim, &QProcess::finished, [&cycle](int code, QProcess::ExitStatus status) {
@@ -137,9 +135,12 @@ int main(int argc, char **argv)
     clock.start();
     for (cycle = 1; cycle <= cycles; ++cycle) {
         QString failure;
-        const bool read = runUntil(flow, [&flow] { flow.ButReadClick(); }, WorkflowTexts::DataRead, &failure);
+        const bool read = runUntil(flow, [&flow] { flow.readConfiguration(); }, WorkflowTexts::DataRead, &failure);
         const bool written = read
-            && runUntil(flow, [&flow] { flow.ButWriteClick(); }, WorkflowTexts::Restarted, &failure);
+            && runUntil(flow, [&flow, &document] {
+                document.foldOutputs();
+                flow.writeConfiguration();
+            }, WorkflowTexts::Restarted, &failure);
         if (!written) {
             ++failures;
             std::fprintf(stderr, "cycle %d failed in the %s: %s\n", cycle, read ? "write" : "read",

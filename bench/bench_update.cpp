@@ -1,24 +1,23 @@
 // How long a complete firmware update takes through FirmwareUpdate (the procedure behind the
 // firmware window, without the window) against velka-sim paced at the real 3840 bytes per
 // second: for a file of 20 rows and for a full image of 161 rows, both from address 0. It is
-// driven as a person would: the window is shown (FormShow), the file dialog answers with the
-// file, and "start update" is pressed the moment it becomes usable, i.e. at the first
-// countdown frame; every confirmation is answered with OK.
+// driven through its verbs as the window drives them: the file is loaded, the module
+// connected, and the update started the moment the start window opens, i.e. at the first
+// countdown frame.
 //
 // The least possible times:
 //   a row          its three frames and their replies on the line, (8+6) + (198+6) + (4+6)
 //                  bytes at 3840 bytes/s, and the 100 ms quiet time after each of the three
 //                  replies: 59.4 ms + 300 ms
-//   the transfer   (from "start update" to Done) rows x a row, plus the line time of the
+//   the transfer   (from the start to Done) rows x a row, plus the line time of the
 //                  4-byte reset frame
-//   the update     (from FormShow to Done) the boot command (50 zero bytes and the 8-byte
+//   the update     (from connecting to Done) the boot command (50 zero bytes and the 8-byte
 //                  frame) on the line, then velka-sim's countdown interval (1000 ms, it starts
 //                  when the boot frame has arrived), the first countdown frame (2 bytes) on
 //                  the line, then the transfer. The boot reply (6 bytes) and its 100 ms quiet
 //                  time lie inside the countdown interval and add nothing.
-// The procedure looks at the line only every 20 ms while it waits for the countdown, so the
-// update may take up to 20 ms more than its minimum without anything being slow. Done is set
-// as the reset frame is queued; its 1 ms on the line is counted in the minimum all the same.
+// Done is set as the reset frame is queued; its 1 ms on the line is counted in the minimum all
+// the same.
 //
 // After each update the simulator's program memory is compared with the file: a run that did
 // not write the file fails, however fast it was.
@@ -29,9 +28,9 @@
 #include "SimProcess.h"
 #include "core/firmware/FirmwareUpdate.h"
 #include "core/firmware/ProgramMemory.h"
+#include "core/link/BootloaderSession.h"
 #include "core/link/DeviceLink.h"
-#include "core/workflow/LogStyle.h"
-#include "core/workflow/UnattendedInteraction.h"
+#include "core/workflow/LogEntry.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -91,9 +90,9 @@ bool writeFile(const QString &path, const QList<quint32> &instructions)
 
 struct Timing
 {
-    double offeredMs = 0;  // FormShow to "start update" usable
-    double transferMs = 0; // ButProgClick to Done
-    double updateMs = 0;   // FormShow to Done
+    double offeredMs = 0;  // loading the file to the start window's first count
+    double transferMs = 0; // start to Done
+    double updateMs = 0;   // loading the file to Done
     int rows = 0;          // rows the procedure wrote
 };
 
@@ -120,28 +119,28 @@ std::optional<Timing> update(const QString &simulator, const QString &folder, in
         return name == QLatin1String("COM1") ? device : QStringLiteral("/nonexistent/") + name;
     });
     deviceLink.ports().start();
-    UnattendedInteraction person(firmwarePath);
-    FirmwareUpdate procedure(deviceLink.protocol(), person);
+    BootloaderSession bootloader(deviceLink.engine());
+    FirmwareUpdate procedure(bootloader);
 
     Timing timing;
     QElapsedTimer clock;
     QEventLoop loop;
     QStringList redLines;
     bool clicked = false;
-    QObject::connect(&procedure, &FirmwareUpdate::startEnabled, &loop, [&](bool enabled) {
-        if (!enabled || clicked)
+    QObject::connect(&procedure, &FirmwareUpdate::countdown, &loop, [&] {
+        if (clicked)
             return;
         clicked = true;
-        // A click comes from the event loop, never from inside the procedure's own timer
-        // handler that enabled the button: queued, so it runs the moment that handler is done.
+        // As a person's click, from the event loop: queued, so it runs the moment the
+        // announcement of the start window is done.
         QTimer::singleShot(0, &loop, [&] {
             timing.offeredMs = double(clock.nsecsElapsed()) / 1e6;
-            procedure.ButProgClick();
+            procedure.start();
         });
     });
-    QObject::connect(&procedure, &FirmwareUpdate::logged, &loop, [&](const QString &text, int colour, int) {
-        if (colour == LogColour::Red)
-            redLines << text;
+    QObject::connect(&procedure, &FirmwareUpdate::logged, &loop, [&](const LogEntry &entry) {
+        if (entry.kind == LogKind::Failure)
+            redLines << entry.text;
         if (procedure.stage() == FirmwareUpdate::Stage::Done) {
             timing.updateMs = double(clock.nsecsElapsed()) / 1e6;
             loop.quit();
@@ -149,8 +148,8 @@ std::optional<Timing> update(const QString &simulator, const QString &folder, in
             loop.exit(1);
         }
     });
-    QObject::connect(&procedure, &FirmwareUpdate::warningShown, &loop, [&](bool shown) {
-        if (shown)
+    QObject::connect(&procedure, &FirmwareUpdate::moduleAnswered, &loop, [&](bool answered) {
+        if (!answered)
             loop.exit(1);
     });
     // Far beyond any sensible time; only a procedure that stopped moving gets here.
@@ -160,7 +159,11 @@ std::optional<Timing> update(const QString &simulator, const QString &folder, in
     });
 
     clock.start();
-    procedure.FormShow();
+    if (procedure.load(firmwarePath) != FirmwareLoad::Outcome::Usable) {
+        std::fprintf(stderr, "bench_update: %s was refused\n", qPrintable(firmwarePath));
+        return std::nullopt;
+    }
+    procedure.connectModule();
     const bool done = loop.exec() == 0;
     // Every row was acknowledged before Done, so the memory velka-sim writes on exit holds
     // them all.
@@ -171,10 +174,6 @@ std::optional<Timing> update(const QString &simulator, const QString &folder, in
         std::fprintf(stderr, "bench_update: the update of %d rows failed\n", rows);
         for (const QString &line : redLines)
             std::fprintf(stderr, "  %s\n", qPrintable(line));
-        return std::nullopt;
-    }
-    if (person.confirmations() != 1) {
-        std::fprintf(stderr, "bench_update: %d confirmations asked instead of one\n", person.confirmations());
         return std::nullopt;
     }
     const QString difference = MemoryFile::difference(memoryPath, instructions);
@@ -214,9 +213,9 @@ int main(int argc, char **argv)
         if (!timing)
             return 1;
         std::printf("%d rows from address 0\n", timing->rows);
-        printLine(QStringLiteral("FormShow to start update offered"), timing->offeredMs, startWindowMinimumMs());
-        printLine(QStringLiteral("start update to Done"), timing->transferMs, transferMinimumMs(timing->rows));
-        printLine(QStringLiteral("FormShow to Done"), timing->updateMs,
+        printLine(QStringLiteral("connect to start window open"), timing->offeredMs, startWindowMinimumMs());
+        printLine(QStringLiteral("start to Done"), timing->transferMs, transferMinimumMs(timing->rows));
+        printLine(QStringLiteral("connect to Done"), timing->updateMs,
                   startWindowMinimumMs() + transferMinimumMs(timing->rows));
     }
     return 0;

@@ -7,6 +7,7 @@
 #include "ProcessCpu.h"
 #include "SimProcess.h"
 #include "core/link/DeviceLink.h"
+#include "core/link/PendingReply.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -51,21 +52,18 @@ void runFor(int ms)
 
 // One request over the adapter, to show the link really runs on it; its time in ms, or a
 // negative value when it got no reply.
-double requestOverAdapter(ModuleProtocol &link)
+double requestOverAdapter(RequestEngine &link, QString *error)
 {
     QEventLoop loop;
-    const QList<QMetaObject::Connection> connections{
-        QObject::connect(&link, &ModuleProtocol::replied, &loop, [&] { loop.quit(); }),
-        QObject::connect(&link, &ModuleProtocol::rejected, &loop, [&] { loop.exit(1); }),
-        QObject::connect(&link, &ModuleProtocol::failed, &loop, [&] { loop.exit(1); }),
-    };
     QTimer::singleShot(5000, &loop, [&] { loop.exit(1); });
     QElapsedTimer clock;
     clock.start();
-    link.BtestRSSIClick();
+    QObject::connect(link.send(applicationRequest(Command::Rssi, 1000)), &PendingReply::finished, &loop,
+                     [&](const ReplyOutcome &outcome) {
+                         *error = outcome.text;
+                         loop.exit(outcome.accepted() ? 0 : 1);
+                     });
     const bool done = loop.exec() == 0;
-    for (const auto &connection : connections)
-        QObject::disconnect(connection);
     return done ? double(clock.nsecsElapsed()) / 1e6 : -1.0;
 }
 
@@ -111,9 +109,10 @@ int main(int argc, char **argv)
         }
         times << double(clock.nsecsElapsed()) / 1e6;
         if (run == 0) {
-            const double request = requestOverAdapter(deviceLink.protocol());
+            QString error;
+            const double request = requestOverAdapter(deviceLink.engine(), &error);
             if (request < 0) {
-                std::printf("  no reply over the adapter: %s\n", qPrintable(deviceLink.protocol().errorText()));
+                std::printf("  no reply over the adapter: %s\n", qPrintable(error));
                 return 1;
             }
             std::printf("  a request over the adapter (signal strength): %.1f ms\n", request);

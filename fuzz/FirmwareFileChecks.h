@@ -6,7 +6,7 @@
 #include "core/firmware/FirmwareFile.h"
 #include "core/firmware/FirmwareReport.h"
 #include "core/firmware/RowTable.h"
-#include "core/workflow/LogStyle.h"
+#include "core/workflow/LogEntry.h"
 
 #include <QList>
 #include <QStringList>
@@ -17,16 +17,10 @@
 // Keeps what was reported.
 struct CollectedReport final : FirmwareReport
 {
-    struct Info
-    {
-        QString text;
-        int colour = 0;
-        int option = 0;
-    };
-    QList<Info> infos;
+    QList<LogEntry> infos;
     QStringList diagnostics;
 
-    void showinfo(const QString &inhalt, int farbe, int option) override { infos << Info{inhalt, farbe, option}; }
+    void report(const LogEntry &entry) override { infos << entry; }
     void diagnostic(const QString &line) override { diagnostics << line; }
 };
 
@@ -45,13 +39,17 @@ inline const char *firmwareFault(FirmwareFile::Outcome outcome, const FirmwareFi
         return "a file read counts as nothing read";
     if (outcome == Outcome::Failed && !report.infos.isEmpty())
         return "a failed reading logged something";
-    if (outcome == Outcome::Refused && (report.infos.isEmpty() || report.infos.last().colour != LogColour::Red))
-        return "a refusal without its red line";
+    if (outcome == Outcome::Refused
+        && (report.infos.isEmpty() || report.infos.last().kind != LogKind::Failure
+            || report.infos.last().text != file.refusalText()))
+        return "a refusal without its failure line";
+    if ((outcome == Outcome::Refused) != !file.refusalText().isEmpty())
+        return "a refusal text without a refusal";
     if (outcome == Outcome::Usable
         && (report.infos.size() != 4
             || std::any_of(report.infos.begin(), report.infos.end(),
-                           [](const CollectedReport::Info &info) { return info.colour != LogColour::Green; })))
-        return "a usable file without its four green lines";
+                           [](const LogEntry &info) { return info.kind != LogKind::Success; })))
+        return "a usable file without its four success lines";
 
     if (built != file.usable())
         return "rows built for a file that is not usable, or none for a usable one";

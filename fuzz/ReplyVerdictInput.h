@@ -59,7 +59,11 @@ inline const char *verdictFault(const VerdictInput &input, const ReplyVerdict &v
         // Only a short reply's first six bytes may pass when bytes were dropped.
         const quint8 command = input.reply[1];
         const bool shortReply = command == Command::WriteAccepted || command == Command::WriteDone
-            || command == Command::Reset;
+            || command == Command::Reset
+            || (command == Command::Boot && input.reply.size() > size_t(Frame::ShortReplyLength)
+                && input.reply[size_t(Frame::ShortReplyLength)] == Boot::Countdown);
+        if (length < input.reply.size() && !(shortReply && length == size_t(Frame::ShortReplyLength)))
+            return "valid on part of a reply that is never cut";
         if (!input.complete && length == input.reply.size()
             && !(shortReply && length == size_t(Frame::ShortReplyLength)))
             return "valid although bytes were dropped";

@@ -4,21 +4,20 @@
 #include "cli/ModuleJob.h"
 #include "cli/PortOutcome.h"
 #include "cli/PortTarget.h"
-#include "core/config/ConsistencyRules.h"
 #include "core/config/NumberText.h"
 #include "core/files/BoundedFile.h"
 #include "core/files/ConfigFile.h"
 #include "core/firmware/FirmwareFile.h"
+#include "core/firmware/FirmwareLoad.h"
 #include "core/firmware/FirmwareReport.h"
 #include "core/firmware/FirmwareTexts.h"
-#include "core/firmware/FirmwareUpdate.h"
 #include "core/firmware/RowTable.h"
 #include "core/firmware/UpdateTexts.h"
 #include "core/link/DeviceConstants.h"
 #include "core/link/PortNames.h"
 #include "core/link/SerialChannel.h"
 #include "core/link/SystemAdapterBackend.h"
-#include "core/workflow/LogStyle.h"
+#include "core/workflow/ConfigDocument.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -33,50 +32,39 @@
 
 namespace {
 
-// What reading a firmware file reports, kept: the red lines say why it was refused.
-class KeptReport final : public FirmwareReport
+// Reading a firmware file here reports to nobody: what counts is the outcome.
+class SilentReport final : public FirmwareReport
 {
 public:
-    void showinfo(const QString &text, int colour, int) override
-    {
-        if (colour == LogColour::Red)
-            refusals << text.trimmed();
-    }
+    void report(const LogEntry &) override {}
     void diagnostic(const QString &) override {}
-
-    QStringList refusals;
 };
 
 struct LoadedFirmware
 {
-    FirmwareFile file;
+    FirmwareLoad load;
     RowTable rows;
     QString error; // empty: usable
-    bool readable = false;
 };
 
 std::unique_ptr<LoadedFirmware> loadFirmware(const QString &path)
 {
     auto loaded = std::make_unique<LoadedFirmware>();
-    const BoundedFile bytes = readBoundedFile(path, FirmwareFileMaxBytes);
-    if (!bytes.ok()) {
-        loaded->error = bytes.errorText(path, FirmwareFileMaxBytes);
-        return loaded;
+    SilentReport report;
+    loaded->load = loadFirmwareFile(path, report);
+    const FirmwareLoad &load = loaded->load;
+    switch (load.outcome) {
+    case FirmwareLoad::Outcome::Unreadable:
+        loaded->error = load.file ? FirmwareTexts::LoadFailed + QStringLiteral(": ") + path : load.reason;
+        break;
+    case FirmwareLoad::Outcome::Refused:
+        loaded->error = UpdateTexts::Refused.arg(refusalReason(load.file->refusal())) + QStringLiteral(" (")
+            + load.reason.trimmed() + QLatin1Char(')');
+        break;
+    case FirmwareLoad::Outcome::Usable:
+        loaded->rows.build(*load.file, report);
+        break;
     }
-    KeptReport report;
-    const FirmwareFile::Outcome outcome = loaded->file.parse(FirmwareFile::decode(bytes.bytes), report);
-    if (outcome == FirmwareFile::Outcome::Failed) {
-        loaded->error = FirmwareTexts::LoadFailed + QStringLiteral(": ") + path;
-        return loaded;
-    }
-    loaded->readable = true;
-    if (!loaded->file.usable()) {
-        loaded->error = UpdateTexts::Refused.arg(refusalReason(loaded->file.refusal()));
-        if (!report.refusals.isEmpty())
-            loaded->error += QStringLiteral(" (") + report.refusals.join(QStringLiteral("; ")) + QLatin1Char(')');
-        return loaded;
-    }
-    loaded->rows.build(loaded->file, report);
     return loaded;
 }
 
@@ -92,9 +80,10 @@ std::optional<ConfigWords> loadConfiguration(const QString &path, QString *error
         *error = QStringLiteral("keine gültige Konfigurationsdatei: %1").arg(path);
         return std::nullopt;
     }
-    // What the window would write after loading it: the image as the display keeps it.
-    applyShownRules(*image);
-    return image;
+    // What the window would write after loading it: the image as the document keeps it.
+    ConfigDocument document;
+    document.takeImage(*image);
+    return document.configImage();
 }
 
 // Asks at the terminal; without one only --yes confirms.
@@ -163,9 +152,9 @@ int runPorts(Console &console)
 int runQvxInfo(const CliOptions &options, Console &console)
 {
     const std::unique_ptr<LoadedFirmware> loaded = loadFirmware(options.file);
-    const FirmwareFile &file = loaded->file;
     QJsonObject info{{QStringLiteral("file"), options.file}};
-    if (loaded->readable) {
+    if (loaded->load.read()) {
+        const FirmwareFile &file = *loaded->load.file;
         int pages = 0;
         for (const FirmwareRow &row : loaded->rows.rows())
             pages += row.toWrite && row.erasesPage ? 1 : 0;
@@ -230,7 +219,7 @@ int runModuleCommand(const CliOptions &options, Console &console)
             Console::printError(loaded->error);
             return ExitCode::FileRefused;
         }
-        work.firmwarePath = options.file;
+        work.firmware = loaded->load.file;
         work.firmwareRows = loaded->rows.rowsToWrite();
     }
 

@@ -1,14 +1,15 @@
 #include "cli/ModuleJob.h"
 
 #include "core/config/SystemData.h"
-#include "core/config/WordNames.h"
+#include "core/outputs/WordNames.h"
 #include "core/files/ConfigFile.h"
 #include "core/files/WholeFileSave.h"
 #include "core/firmware/FirmwareUpdate.h"
 #include "core/firmware/UpdateTexts.h"
+#include "core/link/BootloaderSession.h"
 #include "core/link/Channel.h"
 #include "core/link/LinkTexts.h"
-#include "core/link/ModuleProtocol.h"
+#include "core/link/RequestEngine.h"
 #include "core/workflow/WorkflowTexts.h"
 
 #include <QDate>
@@ -46,14 +47,13 @@ ModuleJob::ModuleJob(const PortTarget &target, const Work &work, QObject *parent
     : QObject(parent)
     , m_target(target)
     , m_work(work)
-    , m_interaction(work.firmwarePath)
     , m_line(openableChannel(target))
-    , m_protocol(std::make_unique<ModuleProtocol>(*m_line.channel))
+    , m_engine(std::make_unique<RequestEngine>(*m_line.channel))
 {
     m_outcome.port = target.name;
     m_watchdog.setSingleShot(true);
     m_bootloaderWatch.setSingleShot(true);
-    connect(&m_watchdog, &QTimer::timeout, this, &ModuleJob::onWatchdog);
+    connect(&m_watchdog, &QTimer::timeout, this, [this] { finish(ExitCode::CommunicationFailed, LinkTexts::Timeout); });
     connect(&m_bootloaderWatch, &QTimer::timeout, this, [this] {
         finish(ExitCode::CommunicationFailed, UpdateTexts::NoConnection.trimmed());
     });
@@ -76,24 +76,23 @@ void ModuleJob::start()
         startFirmware();
         return;
     }
-    m_workflow = std::make_unique<ConfigWorkflow>(*m_protocol, m_document, m_interaction);
+    m_workflow = std::make_unique<ConfigWorkflow>(*m_engine, m_document);
     connect(m_workflow.get(), &ConfigWorkflow::stepChanged, this, &ModuleJob::onStep);
     connect(m_workflow.get(), &ConfigWorkflow::finished, this, &ModuleJob::onWorkflowFinished);
-    connect(m_workflow.get(), &ConfigWorkflow::logged, this, [this](const QString &text) {
-        QJsonArray log = m_outcome.values.value(QStringLiteral("log")).toArray();
-        log.append(text);
-        m_outcome.values.insert(QStringLiteral("log"), log);
-    });
+    connect(m_workflow.get(), &ConfigWorkflow::logged, this,
+            [this](const LogEntry &entry) { addLogLine(entry.text); });
 
     if (m_work.command == CliOptions::Command::Write) {
         m_watchdog.start(WriteLimitMs);
         m_document.takeImage(m_work.fileImage);
         const QDate today = QDate::currentDate();
         m_document.setProgrammingDate({today.day(), today.month(), today.year() % 100});
-        m_workflow->ButWriteClick();
+        // The command was confirmed as a whole before it began.
+        m_document.foldOutputs();
+        m_workflow->writeConfiguration();
     } else {
         m_watchdog.start(ReadLimitMs);
-        m_workflow->ButReadClick();
+        m_workflow->readConfiguration();
     }
 }
 
@@ -108,12 +107,14 @@ void ModuleJob::onWorkflowFinished(ConfigWorkflow::Result result, const QString 
 {
     switch (result) {
     case ConfigWorkflow::Result::Read:
+    case ConfigWorkflow::Result::FactoryRead:
         if (m_work.command == CliOptions::Command::Diff)
             diffFinished();
         else
             readFinished();
         break;
     case ConfigWorkflow::Result::Written:
+    case ConfigWorkflow::Result::FactoryWritten:
         addModuleValues();
         m_outcome.values.insert(QStringLiteral("verify"), QStringLiteral("ok"));
         finish(ExitCode::Ok, WorkflowTexts::VerifyOk + QStringLiteral(", ") + WorkflowTexts::Restarted);
@@ -133,7 +134,7 @@ void ModuleJob::onWorkflowFinished(ConfigWorkflow::Result result, const QString 
 void ModuleJob::addModuleValues()
 {
     const ConfigWords &image = m_document.configImage();
-    const SystemData data = systemData(image, m_protocol->replyBytes());
+    const SystemData data = systemData(image, m_workflow->moduleVersion());
     QJsonObject &v = m_outcome.values;
     v.insert(QStringLiteral("firmware"), data.firmware);
     v.insert(QStringLiteral("serialNumber"), data.serial);
@@ -204,57 +205,52 @@ void ModuleJob::diffFinished()
 
 void ModuleJob::startFirmware()
 {
-    m_update = std::make_unique<FirmwareUpdate>(*m_protocol, m_interaction);
-    connect(m_update.get(), &FirmwareUpdate::startEnabled, this, &ModuleJob::onStartEnabled);
-    connect(m_update.get(), &FirmwareUpdate::finished, this, &ModuleJob::onFirmwareFinished);
-    connect(m_update.get(), &FirmwareUpdate::warningShown, this, [this](bool shown) {
+    m_bootloader = std::make_unique<BootloaderSession>(*m_engine);
+    m_update = std::make_unique<FirmwareUpdate>(*m_bootloader);
+    m_update->useFile(m_work.firmware);
+    connect(m_update.get(), &FirmwareUpdate::moduleAnswered, this, [this](bool answered) {
         // A module left in its bootloader by an interrupted update does not answer the boot
         // command but still opens its start window: keep watching for it.
-        if (shown)
+        if (!answered)
             emit progress(QStringLiteral("no answer to the boot command, waiting for the bootloader"));
     });
-    connect(m_update.get(), &FirmwareUpdate::progressChanged, this, [this](int percent) {
-        emit progress(QStringLiteral("rows %1%").arg(percent));
+    connect(m_update.get(), &FirmwareUpdate::countdown, this, &ModuleJob::onStartWindow);
+    connect(m_update.get(), &FirmwareUpdate::progressChanged, this, [this](int rowsDone, int rowsToWrite) {
+        emit progress(QStringLiteral("rows %1%").arg(rowsToWrite > 0 ? rowsDone * 100 / rowsToWrite : 0));
     });
-    connect(m_update.get(), &FirmwareUpdate::logged, this, [this](const QString &text) {
-        QJsonArray log = m_outcome.values.value(QStringLiteral("log")).toArray();
-        log.append(text);
-        m_outcome.values.insert(QStringLiteral("log"), log);
-    });
+    connect(m_update.get(), &FirmwareUpdate::finished, this, &ModuleJob::onFirmwareFinished);
+    connect(m_update.get(), &FirmwareUpdate::logged, this, [this](const LogEntry &entry) { addLogLine(entry.text); });
     m_watchdog.start(FirmwareBaseLimitMs + FirmwarePerRowMs * m_work.firmwareRows);
     emit progress(QStringLiteral("boot command"));
-    m_update->FormShow();
-    if (m_update->stage() != FirmwareUpdate::Stage::Watching) {
-        finish(ExitCode::FileRefused, UpdateTexts::Refused.arg(refusalReason(m_update->file().refusal())));
-        return;
-    }
+    m_update->connectModule();
     m_bootloaderWatch.start(BootloaderWaitMs);
 }
 
-void ModuleJob::onStartEnabled(bool enabled)
+void ModuleJob::onStartWindow()
 {
-    if (!enabled || m_transferStarted || m_done)
+    if (m_transferStarted || m_done)
         return;
     m_transferStarted = true;
     m_bootloaderWatch.stop();
     emit progress(QStringLiteral("rows 0%"));
-    m_update->ButProgClick();
-    if (m_update->stage() != FirmwareUpdate::Stage::Transferring)
-        finish(ExitCode::FileRefused, UpdateTexts::Refused.arg(refusalReason(m_update->file().refusal())));
+    // The file was found usable before any port was touched.
+    m_update->start();
 }
 
-void ModuleJob::onFirmwareFinished(bool ok, const QString &detail)
+void ModuleJob::onFirmwareFinished(bool written, const QString &reason)
 {
     m_outcome.values.insert(QStringLiteral("rows"), m_update->rows().rowsToWrite());
     m_outcome.values.insert(QStringLiteral("version"), m_update->file().versionText());
-    finish(ok ? ExitCode::Ok : ExitCode::CommunicationFailed, detail);
+    finish(written ? ExitCode::Ok : ExitCode::CommunicationFailed, reason);
 }
 
 // ---- Ending ----
 
-void ModuleJob::onWatchdog()
+void ModuleJob::addLogLine(const QString &text)
 {
-    finish(ExitCode::CommunicationFailed, LinkTexts::Timeout);
+    QJsonArray log = m_outcome.values.value(QStringLiteral("log")).toArray();
+    log.append(text);
+    m_outcome.values.insert(QStringLiteral("log"), log);
 }
 
 void ModuleJob::finish(int exitCode, const QString &message)
@@ -265,15 +261,16 @@ void ModuleJob::finish(int exitCode, const QString &message)
     m_watchdog.stop();
     m_bootloaderWatch.stop();
     if (m_update) {
-        // As "ENDE" in the window: the bootloader is told to end, nothing is left waiting.
-        if (m_update->stage() != FirmwareUpdate::Stage::Idle || m_transferStarted)
-            m_update->ButCloseClick();
-        m_update->FormClose();
+        // A module left in its bootloader is told to end, as "ENDE" tells it; a completed
+        // update has reset the bootloader already.
+        const FirmwareUpdate::Stage stage = m_update->stage();
+        if (stage == FirmwareUpdate::Stage::Watching || stage == FirmwareUpdate::Stage::Transferring
+            || stage == FirmwareUpdate::Stage::Failed)
+            m_update->leave();
+        m_update->close();
     }
-    if (m_protocol) {
-        m_protocol->stopCollecting();
-        m_protocol->stopTimeout();
-    }
+    if (m_workflow)
+        m_workflow->abandon();
     m_outcome.exitCode = exitCode;
     m_outcome.message = message;
     m_outcome.elapsedMs = m_elapsed.elapsed();

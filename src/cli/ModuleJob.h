@@ -6,7 +6,6 @@
 #include "core/config/ConfigImage.h"
 #include "core/workflow/ConfigDocument.h"
 #include "core/workflow/ConfigWorkflow.h"
-#include "core/workflow/UnattendedInteraction.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -14,13 +13,14 @@
 
 #include <memory>
 
-class Channel;
+class BootloaderSession;
+class FirmwareFile;
 class FirmwareUpdate;
-class ModuleProtocol;
+class RequestEngine;
 
-// One module on one port: its own line, protocol, document and workflow (or firmware update),
-// driven exactly as the windows drive them, and one outcome at the end. Every wait has its
-// time-out: the protocol's own, and an overall one for the whole command.
+// One module on one port: its own line, request engine, document and workflow (or firmware
+// update), driven through their verbs, and one outcome at the end. Every wait has its
+// time-out: the requests' own, and an overall one for the whole command.
 class ModuleJob : public QObject
 {
     Q_OBJECT
@@ -28,10 +28,10 @@ public:
     struct Work
     {
         CliOptions::Command command = CliOptions::Command::Read;
-        ConfigWords fileImage{}; // write, diff: the file's image after the display rules
-        QString firmwarePath;    // firmware
-        int firmwareRows = 0;    // firmware: rows to write, for the overall time-out
-        QString outputFile;      // read
+        ConfigWords fileImage{};                     // write, diff: the file's image as kept consistent
+        std::shared_ptr<const FirmwareFile> firmware; // firmware: the file, read once for all ports
+        int firmwareRows = 0;                        // firmware: rows to write, for the overall time-out
+        QString outputFile;                          // read
     };
 
     ModuleJob(const PortTarget &target, const Work &work, QObject *parent = nullptr);
@@ -53,19 +53,19 @@ private:
     void onWorkflowFinished(ConfigWorkflow::Result result, const QString &detail);
     void readFinished();
     void diffFinished();
-    void onFirmwareFinished(bool ok, const QString &detail);
-    void onStartEnabled(bool enabled);
-    void onWatchdog();
+    void onStartWindow();
+    void onFirmwareFinished(bool written, const QString &reason);
     void finish(int exitCode, const QString &message);
     void addModuleValues();
+    void addLogLine(const QString &text);
 
     PortTarget m_target;
     Work m_work;
-    UnattendedInteraction m_interaction; // the command was confirmed as a whole before it began
     PortLine m_line;
-    std::unique_ptr<ModuleProtocol> m_protocol;
+    std::unique_ptr<RequestEngine> m_engine;
     ConfigDocument m_document;
     std::unique_ptr<ConfigWorkflow> m_workflow;
+    std::unique_ptr<BootloaderSession> m_bootloader;
     std::unique_ptr<FirmwareUpdate> m_update;
     QTimer m_watchdog;        // the whole command
     QTimer m_bootloaderWatch; // firmware: the bootloader's start window must come

@@ -92,9 +92,14 @@ ConfigWorkflow &RunningProgram::workflow()
     return m_program->workflow();
 }
 
-ModuleProtocol &RunningProgram::protocol()
+RequestEngine &RunningProgram::engine()
 {
-    return m_program->link().protocol();
+    return m_program->link().engine();
+}
+
+const LinkMonitor &RunningProgram::monitor()
+{
+    return m_program->link().monitor();
 }
 
 QList<QPair<QString, QColor>> RunningProgram::newLogLines()

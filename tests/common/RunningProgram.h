@@ -10,7 +10,8 @@
 
 class ConfigDocument;
 class ConfigWorkflow;
-class ModuleProtocol;
+class LinkMonitor;
+class RequestEngine;
 class Program;
 class TFVelka;
 
@@ -44,7 +45,8 @@ public:
     TFVelka &window();
     ConfigDocument &document();
     ConfigWorkflow &workflow();
-    ModuleProtocol &protocol();
+    RequestEngine &engine();
+    const LinkMonitor &monitor();
 
     // A control of the main window, by its objectName.
     template <class T>

@@ -5,6 +5,22 @@
 #include <QTimer>
 #include <QTextDocument>
 
+QByteArray withChecksum(QByteArray bytes)
+{
+    int sum = 0;
+    for (const char c : bytes)
+        sum += quint8(c);
+    const int check = 0xFFFF - (sum & 0xFFFF);
+    return bytes.append(char(check >> 8)).append(char(check & 0xFF));
+}
+
+QByteArray masked(QByteArray bytes)
+{
+    for (char &byte : bytes)
+        byte = char(quint8(byte) ^ 0xC5);
+    return bytes;
+}
+
 QList<LogLine> logLines(const QTextEdit *log)
 {
     QList<LogLine> lines;

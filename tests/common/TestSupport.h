@@ -5,6 +5,7 @@
 
 #include <QObject>
 
+#include <QByteArray>
 #include <QColor>
 #include <QList>
 #include <QStringList>
@@ -55,6 +56,13 @@ public:
     }
     void openUrl(const QUrl &url) override { openedUrls << url; }
 };
+
+// A frame with its checksum, worked out here rather than by the program under test: 0xFFFF
+// minus the 16-bit byte sum, high byte first.
+QByteArray withChecksum(QByteArray bytes);
+// Bytes combined with the bootloader's link mask (0xC5), as they travel; the same takes the
+// mask off again.
+QByteArray masked(QByteArray bytes);
 
 // A control of a window by its objectName (nullptr when there is none).
 template <class T>

@@ -237,7 +237,7 @@ void TestBadFiles::refusedFirmware(const QString &path, const QString &reason)
     QVERIFY(version == QLatin1String("1.31"));
     const std::vector<quint16> image(update.file().progImage().begin(), update.file().progImage().end());
     m_run->sim().clearReceived();
-    QSignalSpy beeps(&update, &FirmwareUpdate::beep);
+    QSignalSpy beeps(m_run->program().Fhexfile(), &TFhexfile::beeped);
 
     m_run->ui.openNames << path;
     showWindow([&](TFhexfile *window) {

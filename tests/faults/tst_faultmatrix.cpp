@@ -128,7 +128,7 @@ private:
     bool nothingPolls() const
     {
         const FirmwareUpdate &update = m_run->program().firmwareUpdate();
-        return !m_run->protocol().isWaiting() && !m_run->workflow().isKnocking()
+        return !m_run->engine().isWaiting() && !m_run->workflow().isKnocking()
             && !m_run->workflow().isFollowUpDue() && !update.isWatching() && !update.isStartWindowOpen()
             && !update.isNextRowDue();
     }
@@ -250,7 +250,7 @@ void TestFaultMatrix::faultThenRecovery()
             QCOMPARE(update.stage(), FirmwareUpdate::Stage::Failed);
             // Nothing goes on while the window waits to be closed (the start window's end may
             // still be due from the last count).
-            QVERIFY(!update.isWatching() && !update.isNextRowDue() && !m_run->protocol().isWaiting());
+            QVERIFY(!update.isWatching() && !update.isNextRowDue() && !m_run->engine().isWaiting());
             QTRY_VERIFY(!update.isStartWindowOpen());
             QCOMPARE(occurrences(logOf(::control<QTextEdit>(window, "MInfo")), expected), reports);
             QVERIFY(::control<QPushButton>(window, "ButClose")->isEnabled());
@@ -266,7 +266,7 @@ void TestFaultMatrix::faultThenRecovery()
         QTRY_VERIFY_WITH_TIMEOUT(m_run->logContains(QStringLiteral("Fehler bei Kommunikation")), 10000);
         if (message.isEmpty()) {
             // What the system said about the port that went, as the link recorded it.
-            message = m_run->protocol().errorText();
+            message = m_run->monitor().errorText();
             QVERIFY(!message.isEmpty());
             qInfo("the port's own text: %s", qPrintable(message));
         }

@@ -191,18 +191,13 @@ void TestFirmwareFile::wellFormedFile_logsHeaderInGreenAndFillsImage()
     Reading r;
     QCOMPARE(r.read(bytes), Outcome::Usable);
     QVERIFY(r.file.usable());
-    const QList<CollectedReport::Info> expected{
-        {QStringLiteral("Firmware-Update-Datei geöffnet:"), LogColour::Green, LogOption::Plain},
-        {QStringLiteral("Firmware für:    ") + device, LogColour::Green, LogOption::Plain},
-        {QStringLiteral("Firmwareversion: 1.28"), LogColour::Green, LogOption::Plain},
-        {QStringLiteral("Ausgabedatum:    ") + releaseDate, LogColour::Green, LogOption::EmptyLine},
+    const QList<LogEntry> expected{
+        {LogKind::Success, QStringLiteral("Firmware-Update-Datei geöffnet:")},
+        {LogKind::Success, QStringLiteral("Firmware für:    ") + device},
+        {LogKind::Success, QStringLiteral("Firmwareversion: 1.28")},
+        {LogKind::Success, QStringLiteral("Ausgabedatum:    ") + releaseDate, LogLayout::EmptyLine},
     };
-    QCOMPARE(r.report.infos.size(), expected.size());
-    for (int i = 0; i < expected.size(); ++i) {
-        QCOMPARE(r.report.infos[i].text, expected[i].text);
-        QCOMPARE(r.report.infos[i].colour, expected[i].colour);
-        QCOMPARE(r.report.infos[i].option, expected[i].option);
-    }
+    QCOMPARE(r.report.infos, expected);
     QCOMPARE(r.report.diagnostics, QStringList{CountedFor100});
 
     QCOMPARE(int(r.file.startAddress()), start);
@@ -302,10 +297,7 @@ void TestFirmwareFile::checkedFile_isUsableOrRefusedInRedOrFails()
         if (redLine.isEmpty()) {
             QCOMPARE(r.report.infos.size(), 0);
         } else {
-            QCOMPARE(r.report.infos.size(), 1);
-            QCOMPARE(r.report.infos[0].text, redLine);
-            QCOMPARE(r.report.infos[0].colour, LogColour::Red);
-            QCOMPARE(r.report.infos[0].option, LogOption::EmptyLine);
+            QCOMPARE(r.report.infos, (QList<LogEntry>{{LogKind::Failure, redLine, LogLayout::EmptyLine}}));
         }
     }
 

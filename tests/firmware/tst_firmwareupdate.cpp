@@ -339,7 +339,7 @@ void TestFirmwareUpdate::refusedFile_offersNoUpdate()
     withWindow([&](TFhexfile *window) {
         QTRY_VERIFY(control<QLabel>(window, "countdown")->isVisible()); // the start window is open
         // A wrong checksum hides the button; the procedure refuses all the same.
-        m_run->program().firmwareUpdate().ButProgClick();
+        window->ButProgClick();
         const Lines lines = logLinesOf(window);
         QCOMPARE(lines.mid(lines.size() - 3),
                  (Lines{{TimeLine, Red}, {QStringLiteral("Kein Update möglich: ") + reason, Red}, {"", QColor()}}));

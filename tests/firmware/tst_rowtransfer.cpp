@@ -7,6 +7,7 @@
 #include "core/firmware/FirmwareFile.h"
 #include "core/firmware/FirmwareReport.h"
 #include "core/firmware/RowTable.h"
+#include "core/link/BootloaderSession.h"
 #include "core/link/DeviceLink.h"
 
 #include <QSignalSpy>
@@ -24,7 +25,7 @@ constexpr int PageUnits = 1024;
 class QuietReport final : public FirmwareReport
 {
 public:
-    void showinfo(const QString &, int, int) override {}
+    void report(const LogEntry &) override {}
     void diagnostic(const QString &) override {}
 };
 
@@ -53,6 +54,7 @@ private:
 
     std::unique_ptr<ModuleSimulator> m_sim;
     std::unique_ptr<DeviceLink> m_link;
+    std::unique_ptr<BootloaderSession> m_bootloader;
 };
 
 void TestRowTransfer::init()
@@ -64,36 +66,33 @@ void TestRowTransfer::init()
         return name == QLatin1String("COM1") ? device : QStringLiteral("/nonexistent/") + name;
     });
     m_link->ports().start();
+    // A row frame's reply is given up after 400 ms: the silent module ends its row soon.
+    m_bootloader = std::make_unique<BootloaderSession>(m_link->engine(), 400);
 }
 
 void TestRowTransfer::cleanup()
 {
+    m_bootloader.reset();
     m_link.reset();
     m_sim.reset();
 }
 
 bool TestRowTransfer::enterBootloader()
 {
-    QSignalSpy replied(&m_link->protocol(), &ModuleProtocol::replied);
-    m_link->protocol().BBootClick();
-    return replied.wait(3000) && m_sim->bootloaderRunning();
+    QSignalSpy answered(m_bootloader.get(), &BootloaderSession::bootAnswered);
+    m_bootloader->enterBootloader();
+    return answered.wait(3000) && m_sim->bootloaderRunning();
 }
 
 QList<bool> TestRowTransfer::transfer(const RowTable &table, QStringList *errors)
 {
-    ModuleProtocol &link = m_link->protocol();
-    QSignalSpy ended(&link, &ModuleProtocol::rowEnded);
+    QSignalSpy ended(m_bootloader.get(), &BootloaderSession::rowEnded);
     QList<bool> results;
     for (const FirmwareRow &row : table.rows()) {
         if (!row.toWrite)
             continue;
-        BootRow bootRow;
-        bootRow.address = row.address;
-        bootRow.clearPage = row.erasesPage;
-        bootRow.data = row.data;
-        link.setRow(bootRow);
         ended.clear();
-        link.ButTestTxClick();
+        m_bootloader->writeRow({row.address, row.erasesPage, row.data});
         if (!ended.wait(5000))
             break;
         results << ended.first().at(0).toBool();
@@ -142,7 +141,7 @@ void TestRowTransfer::generatedFile_landsInProgramMemoryInstructionForInstructio
     QVERIFY(m_sim->programMemory() == expected);
 
     QSignalSpy left(m_sim.get(), &ModuleSimulator::bootloaderLeft);
-    m_link->protocol().BResetClick();
+    m_bootloader->leave();
     QVERIFY(left.wait(3000));
     QVERIFY(!m_sim->bootloaderRunning());
 }
@@ -180,14 +179,13 @@ void TestRowTransfer::bootloaderFault_endsTheRowWithItsText()
     RowTable table;
     QVERIFY(table.build(file, report));
 
-    m_link->protocol().setReplyTimeout(400);
     m_sim->setBootFault(1, quint8(command), *BootFault::parse(fault)); // the second row
     QVERIFY(enterBootloader());
     QSignalSpy written(m_sim.get(), &ModuleSimulator::rowWritten);
     QStringList errors;
     QCOMPARE(transfer(table, &errors), (QList<bool>{true, false}));
     QTEST(errors.last(), "error");
-    QCOMPARE(m_link->protocol().linkState(), LinkState::error);
+    QCOMPARE(m_link->monitor().linkState(), LinkState::error);
     // The finish is what writes a row: whether the second one is in memory depends only on
     // whether the module carried its finish out.
     QFETCH(bool, stored);

@@ -2,6 +2,7 @@
 // adapters in the test's hands.
 #include "common/FakeAdapterBackend.h"
 #include "core/link/DeviceLink.h"
+#include "core/link/PendingReply.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -137,25 +138,24 @@ void TestAdapter::commands_goOnTheAdapterWithThePurgesInTheirPlaces()
     ports().start();
     ports().searchOrWatchAdapter();
     QVERIFY(ports().usbMode());
-    ModuleProtocol &link = m_link->protocol();
-    QSignalSpy replied(&link, &ModuleProtocol::replied);
-    QSignalSpy failed(&link, &ModuleProtocol::failed);
+    RequestEngine &link = m_link->engine();
 
     adapters()->calls.clear();
-    link.BresetDeviceClick(); // no COM port exists: the adapter carries it all the same
-    QCOMPARE(failed.count(), 0);
+    // No COM port exists: the adapter carries the request all the same.
+    QSignalSpy finished(link.send(applicationRequest(Command::Reset, 1000)), &PendingReply::finished);
     // Before the preamble the receive queue; before each plain send the transmit queue, then
     // the receive queue; one write per send.
     QCOMPARE(adapters()->calls, (QStringList{"purge-rx", "purge-tx", "purge-rx", "write:50",
                                              "purge-tx", "purge-rx", "write:8"}));
     QCOMPARE(adapters()->written.right(8).toHex(), QByteArray("ff5100000000feaf"));
     adapters()->deliver(QByteArray::fromHex("ff510000feaf")); // the restart answered
-    QVERIFY(replied.wait(2000));
+    QVERIFY(finished.wait(2000));
+    QVERIFY(finished.first().at(0).value<ReplyOutcome>().accepted());
 
-    // The scrambled path purges nothing.
+    // A scrambled frame that follows a reply purges nothing.
     adapters()->calls.clear();
-    QVERIFY(link.TxOut(QByteArray::fromHex("10b0")));
-    QCOMPARE(adapters()->calls, QStringList{"write:2"});
+    link.send(finishRowRequest(false, 1000));
+    QCOMPARE(adapters()->calls, QStringList{"write:4"});
 }
 
 void TestAdapter::lostAdapter_serialPortIsTheLinkAgainAndItIsFoundAgain()

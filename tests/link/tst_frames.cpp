@@ -1,6 +1,7 @@
 // The frames as values: requests built byte for byte, and the verdict on replies, without a
 // line or an event loop. Checksums here are worked out independently of the code under test.
 #include "ReplyVerdictInput.h"
+#include "common/TestSupport.h"
 #include "core/link/Frames.h"
 
 #include <QDir>
@@ -11,19 +12,9 @@
 
 namespace {
 
-// A frame with its checksum: 0xFFFF minus the 16-bit byte sum, high byte first.
-QByteArray framed(QByteArray bytes)
-{
-    int sum = 0;
-    for (const char c : bytes)
-        sum += quint8(c);
-    const int check = 0xFFFF - (sum & 0xFFFF);
-    return bytes.append(char(check >> 8)).append(char(check & 0xFF));
-}
-
 QByteArray reply(char command, QByteArray body = QByteArray(2, '\0'))
 {
-    return framed(QByteArray(1, char(0xFF)) + command + body);
+    return withChecksum(QByteArray(1, char(0xFF)) + command + body);
 }
 
 std::span<const quint8> span(const QByteArray &bytes)
@@ -51,8 +42,8 @@ private slots:
     void verdict();
     void verdict_readReplyHandsOverItsImage();
     void verdict_droppedBytesNeverPass();
-    void split24_givesThreeBytesMostSignificantFirst_data();
-    void split24_givesThreeBytesMostSignificantFirst();
+    void threeBytes_mostSignificantFirst_data();
+    void threeBytes_mostSignificantFirst();
     void bootFrames_bytes();
     void bootVerdict_data();
     void bootVerdict();
@@ -93,7 +84,7 @@ void TestFrames::dataFrame_carriesPayloadAndChecksum()
     std::array<quint8, PayloadBytes> payload;
     std::copy_n(reinterpret_cast<const quint8 *>(ReadPayload.constData()), PayloadBytes, payload.begin());
     const DataFrame frame = buildDataFrame(payload);
-    const QByteArray expected = framed(QByteArray("\xff\x33", 2) + ReadPayload);
+    const QByteArray expected = withChecksum(QByteArray("\xff\x33", 2) + ReadPayload);
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(frame.data()), int(frame.size())), expected);
 }
 
@@ -136,6 +127,13 @@ void TestFrames::verdict_data()
     QTest::newRow("rssi answered by carrier") << reply(0x60) << int('a') << false << QString() << 6;
     QTest::newRow("late reply after a time-out") << reply('a') << 0 << false << QString() << 6;
     QTest::newRow("boot") << reply('w', QByteArray("\x01\x28", 2)) << int('w') << true << QString() << 6;
+    // The bootloader's first count may follow the boot reply within its quiet time.
+    QTest::newRow("boot and a count") << reply('w', QByteArray("\x01\x28", 2)) + QByteArray::fromHex("fc13")
+                                      << int('w') << true << QString() << 6;
+    QTest::newRow("boot and other bytes") << reply('w', QByteArray("\x01\x28", 2)) + QByteArray::fromHex("fd13")
+                                          << int('w') << false << checksum << 8;
+    QTest::newRow("read reply and a count") << readReply + QByteArray::fromHex("fc13") << int('!') << false
+                                            << checksum << 392;
     QTest::newRow("carrier") << reply(0x60) << 0x60 << true << QString() << 6;
 }
 
@@ -176,7 +174,7 @@ void TestFrames::verdict_droppedBytesNeverPass()
     QVERIFY(judgeApplicationReply(span(reset), false, 'Q').accepted);
 }
 
-void TestFrames::split24_givesThreeBytesMostSignificantFirst_data()
+void TestFrames::threeBytes_mostSignificantFirst_data()
 {
     QTest::addColumn<quint32>("address");
     QTest::addColumn<QByteArray>("bytes");
@@ -186,7 +184,7 @@ void TestFrames::split24_givesThreeBytesMostSignificantFirst_data()
     QTest::newRow("largest") << quint32(0xFFFFFF) << QByteArray::fromHex("ffffff");
 }
 
-void TestFrames::split24_givesThreeBytesMostSignificantFirst()
+void TestFrames::threeBytes_mostSignificantFirst()
 {
     QFETCH(quint32, address);
     QFETCH(QByteArray, bytes);
@@ -194,7 +192,7 @@ void TestFrames::split24_givesThreeBytesMostSignificantFirst()
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(split.data()), 3), bytes);
     const AnnounceFrame frame = buildAnnounceFrame(address);
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(frame.data()), int(frame.size())),
-             framed(QByteArray::fromHex("030041") + bytes));
+             withChecksum(QByteArray::fromHex("030041") + bytes));
 }
 
 void TestFrames::bootFrames_bytes()
@@ -204,14 +202,14 @@ void TestFrames::bootFrames_bytes()
         data[size_t(i)] = quint8(255 - i);
     const RowDataFrame row = buildRowDataFrame(data);
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(row.data()), int(row.size())),
-             framed(QByteArray::fromHex("05000000")
+             withChecksum(QByteArray::fromHex("05000000")
                     + QByteArray(reinterpret_cast<const char *>(data.data()), int(data.size()))));
     const auto bytes = [](const auto &frame) {
         return QByteArray(reinterpret_cast<const char *>(frame.data()), int(frame.size()));
     };
-    QCOMPARE(bytes(buildFinishFrame(true)), framed(QByteArray::fromHex("0701")));
-    QCOMPARE(bytes(buildFinishFrame(false)), framed(QByteArray::fromHex("0700")));
-    QCOMPARE(bytes(buildResetFrame()), framed(QByteArray::fromHex("10b0")));
+    QCOMPARE(bytes(buildFinishFrame(true)), withChecksum(QByteArray::fromHex("0701")));
+    QCOMPARE(bytes(buildFinishFrame(false)), withChecksum(QByteArray::fromHex("0700")));
+    QCOMPARE(bytes(buildResetFrame()), withChecksum(QByteArray::fromHex("10b0")));
 }
 
 namespace {
@@ -223,7 +221,7 @@ QByteArray bootReply(quint8 command, const QByteArray &data = {})
     body += char(length >> 8);
     body += char(length & 0xFF);
     body += data;
-    return framed(body) + char(0xEF);
+    return withChecksum(body) + char(0xEF);
 }
 } // namespace
 

@@ -1,21 +1,21 @@
-// The link end to end: the protocol and the port chooser on a serial channel over a real
-// pseudo-terminal, with the simulated module on the other side, both in this process's
-// event loop.
+// The link end to end: the request engine, its monitor, the bootloader session and the port
+// chooser on a serial channel over a real pseudo-terminal, with the simulated module on the
+// other side, all in this process's event loop.
 #include "ModuleSimulator.h"
 #include "SimProcess.h"
+#include "common/TestSupport.h"
+#include "core/link/BootloaderSession.h"
 #include "core/link/DeviceLink.h"
+#include "core/link/PendingReply.h"
 #include "core/link/PortNames.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
-#include <functional>
 #include <memory>
-
-using Operation = std::function<void(ModuleProtocol &)>;
-Q_DECLARE_METATYPE(Operation)
 
 namespace {
 
@@ -29,31 +29,16 @@ QByteArray bytesOf(std::span<const quint8> bytes)
     return QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
 }
 
-Reply replyAt(const QSignalSpy &spy, int index)
+ReplyOutcome outcomeAt(const QSignalSpy &spy, int index = 0)
 {
-    return spy.at(index).at(0).value<Reply>();
+    return spy.at(index).at(0).value<ReplyOutcome>();
 }
+
+// What an exchange's sender heard, in order.
+using Outcomes = std::shared_ptr<QList<ReplyOutcome>>;
 
 const QString ChecksumText = QStringLiteral("fehlerhafte Checksumme in Antwort von Gerät");
 const QString Unspecified = QStringLiteral("Fehler nicht spezifiziert");
-
-// What left the tool, with the link mask taken off again.
-QByteArray unscrambled(QByteArray bytes)
-{
-    for (char &byte : bytes)
-        byte = char(quint8(byte) ^ 0xC5);
-    return bytes;
-}
-
-// Ones' complement of the 16-bit byte sum, high byte first, worked out here.
-QByteArray withChecksum(QByteArray bytes)
-{
-    int sum = 0;
-    for (const char c : bytes)
-        sum += quint8(c);
-    const int check = 0xFFFF - (sum & 0xFFFF);
-    return bytes.append(char(check >> 8)).append(char(check & 0xFF));
-}
 
 // A bootloader reply: command, total length, data, checksum, end byte 0xEF.
 QByteArray bootReply(quint8 command, const QByteArray &data = {})
@@ -63,20 +48,14 @@ QByteArray bootReply(quint8 command, const QByteArray &data = {})
         + char(0xEF);
 }
 
-BootRow sampleRow(quint32 address, bool clearPage, int seed)
+BootRow sampleRow(quint32 address, bool erasePage, int seed)
 {
     BootRow row;
     row.address = address;
-    row.clearPage = clearPage;
+    row.erasePage = erasePage;
     for (int i = 0; i < Boot::RowDataBytes; ++i)
         row.data[size_t(i)] = quint8(i * seed + 1);
     return row;
-}
-
-void writeRequest(ModuleProtocol &link)
-{
-    std::array<quint8, PayloadBytes> payload{};
-    link.BTxConfigClick(payload);
 }
 
 } // namespace
@@ -88,26 +67,23 @@ private slots:
     void init();
     void cleanup();
 
-    void request_wireBytesAndOutcome_data();
-    void request_wireBytesAndOutcome();
-    void write_sendsDataFrameOnAcceptanceAndModuleKeepsIt();
-    void scrambledSend_masksTheWireAndLeavesNoTrace();
+    void request_wireBytesTracesAndOutcome_data();
+    void request_wireBytesTracesAndOutcome();
+    void write_dataFrameAfterAcceptanceAndModuleKeepsIt();
     void readReply_carriesTheWholeImage();
     void resetReplyWithChatter_isJudgedOnItsFirstSixBytes();
     void faultyReply_isRejectedWithOneError_data();
     void faultyReply_isRejectedWithOneError();
     void dataFrameAcknowledgementMissing_failsTheWrite();
-    void replyForAnotherCommand_endsTheWaitWithoutSuccess();
-    void lateReply_isEvaluatedButCannotSucceed();
-    void newRequest_discardsThePreviousWaitsPendingEvaluation();
-    void hold_storesBytesAndReportsNoOutcome();
-    void timeoutInterval_persistsAcrossWaits();
-    void rssi_rawValueToDbm_data();
-    void rssi_rawValueToDbm();
+    void replyForAnotherCommand_isRejectedWithoutError();
+    void lateReply_isJudgedAndReportedOnceMore();
+    void newRequest_abandonsThePreviousReplyAndItsPendingJudgement();
+    void repeatedRequest_keepsTheRunningTimeoutAndNothingCarriesOver();
+    void abandonedReply_endsTheWaitSilently();
+    void listening_handsBytesOverUntilTheNextRequest();
     void selectingSelectedPort_keepsPortOpenAndRefreshes();
     void probe_withOnlyCom1_disablesOthersUntilTheRefreshRestores();
     void selectingMissingPort_requestFailsWithPortError();
-    void send_discardsOrKeepsUncollectedBytes_data();
     void send_discardsOrKeepsUncollectedBytes();
     void flood_staysInTheBufferAndNextRequestWorks();
     void killedModule_closesPortOnceAndReportsOnce();
@@ -115,20 +91,26 @@ private slots:
     void bootRow_threeFramesOnTheWire();
     void bootRow_faultEndsTheRow_data();
     void bootRow_faultEndsTheRow();
-    void bootReset_sendsItsFrameAndStartsNoWait();
+    void bootReset_isScrambledUntracedAndAwaitsNothing();
+    void bootCommand_countFollowingTheReplyOpensTheStartWindow();
     void portNames_followTheEnvironment_data();
     void portNames_followTheEnvironment();
     void environment_leadsTheDefaultLinkToTheModule();
     void simulatedAdapter_becomesTheLinkUntilItStops();
 
 private:
-    ModuleProtocol &protocol() { return m_link->protocol(); }
+    RequestEngine &engine() { return m_link->engine(); }
+    const LinkMonitor &monitor() { return m_link->monitor(); }
     PortChooser &ports() { return m_link->ports(); }
     bool startSimProcess(QProcess &process, const QStringList &arguments);
+    // Sends the request for `command` as the windows do: a write request is followed by its
+    // data frame once the module accepts it. The spy records the last exchange's outcome.
+    Outcomes exchange(quint8 command, int timeoutMs = 1000);
 
     std::unique_ptr<ModuleSimulator> m_sim;
     std::unique_ptr<DeviceLink> m_link;
     QString m_com1;
+    std::array<quint8, PayloadBytes> m_payload{};
 };
 
 void TestLink::init()
@@ -154,41 +136,55 @@ bool TestLink::startSimProcess(QProcess &process, const QStringList &arguments)
     return !m_com1.isEmpty();
 }
 
-void TestLink::request_wireBytesAndOutcome_data()
+Outcomes TestLink::exchange(quint8 command, int timeoutMs)
 {
-    QTest::addColumn<Operation>("operation");
+    auto outcomes = std::make_shared<QList<ReplyOutcome>>();
+    const auto record = [outcomes](const ReplyOutcome &outcome) { outcomes->append(outcome); };
+    PendingReply *reply = engine().send(applicationRequest(command, timeoutMs));
+    if (command != Command::WriteRequest) {
+        connect(reply, &PendingReply::finished, this, record);
+        return outcomes;
+    }
+    connect(reply, &PendingReply::finished, this, [this, timeoutMs, record](const ReplyOutcome &outcome) {
+        if (!outcome.accepted()) {
+            record(outcome);
+            return;
+        }
+        connect(engine().send(writeDataRequest(m_payload, timeoutMs)), &PendingReply::finished, this, record);
+    });
+    return outcomes;
+}
+
+void TestLink::request_wireBytesTracesAndOutcome_data()
+{
+    QTest::addColumn<quint8>("command");
     QTest::addColumn<int>("preamble");
     QTest::addColumn<QByteArray>("frame");
     QTest::addColumn<QString>("recognised"); // MC line
 
-    QTest::newRow("read") << Operation(&ModuleProtocol::BRXconfigClick) << 50 << hex("ff21000000 80fe5f") << QString();
-    QTest::newRow("reset") << Operation(&ModuleProtocol::BresetDeviceClick) << 50 << hex("ff51000000 00feaf")
-                           << QStringLiteral("RESET-Befehl erkannt");
-    QTest::newRow("boot") << Operation(&ModuleProtocol::BBootClick) << 50 << hex("ff77424f4f54fd55")
-                          << QStringLiteral("Boot-Befehl erkannt");
-    QTest::newRow("carrier") << Operation(&ModuleProtocol::BtestClick) << 100 << hex("ff60000001 00fe9f")
+    QTest::newRow("read") << quint8('!') << 50 << hex("ff21000000 80fe5f") << QString();
+    QTest::newRow("reset") << quint8('Q') << 50 << hex("ff51000000 00feaf") << QStringLiteral("RESET-Befehl erkannt");
+    QTest::newRow("boot") << quint8('w') << 50 << hex("ff77424f4f54fd55") << QStringLiteral("Boot-Befehl erkannt");
+    QTest::newRow("carrier") << quint8(0x60) << 100 << hex("ff60000001 00fe9f")
                              << QStringLiteral("Dauerträger-Befehl erkannt");
-    QTest::newRow("rssi") << Operation(&ModuleProtocol::BtestRSSIClick) << 100 << hex("ff61000000 00fe9f")
-                          << QStringLiteral("RSSI-Befehl erkannt");
+    QTest::newRow("rssi") << quint8('a') << 100 << hex("ff61000000 00fe9f") << QStringLiteral("RSSI-Befehl erkannt");
 }
 
-void TestLink::request_wireBytesAndOutcome()
+void TestLink::request_wireBytesTracesAndOutcome()
 {
-    QFETCH(Operation, operation);
+    QFETCH(quint8, command);
     QFETCH(int, preamble);
     QFETCH(QByteArray, frame);
     QFETCH(QString, recognised);
-    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
-    QSignalSpy beeps(&protocol(), &ModuleProtocol::beepRequested);
+    QSignalSpy beeps(&monitor(), &LinkMonitor::beepRequested);
 
-    operation(protocol());
-    QCOMPARE(protocol().pendingCommand(), quint8(frame[1]));
-    QCOMPARE(protocol().progressText(), QStringLiteral("Übertragung läuft"));
-    QCOMPARE(protocol().linkState(), LinkState::aktiv);
-    QTRY_COMPARE(replied.count(), 1);
+    const auto outcomes = exchange(command);
+    QCOMPARE(monitor().progressText(), QStringLiteral("Übertragung läuft"));
+    QCOMPARE(monitor().linkState(), LinkState::active);
+    QTRY_COMPARE(outcomes->size(), 1);
 
     QCOMPARE(m_sim->received(), QByteArray(preamble, '\0') + frame);
-    const LinkTraces &traces = protocol().traces();
+    const LinkTraces &traces = monitor().traces();
     QStringList frameLines;
     for (int i = 0; i < frame.size(); ++i)
         frameLines << QStringLiteral("%1 = %2").arg(i).arg(quint8(frame[i]));
@@ -197,58 +193,39 @@ void TestLink::request_wireBytesAndOutcome()
     QVERIFY(traces.TM.lines().contains(QStringLiteral("TX[7] = %1").arg(quint8(frame[7]))));
     QVERIFY(traces.Mread.lines().isEmpty());
 
-    const Reply reply = replyAt(replied, 0);
-    QCOMPARE(reply.command, quint8(frame[1]));
-    QCOMPARE(protocol().errorText(), Unspecified);
-    QCOMPARE(protocol().progressText(), QStringLiteral("...fertig"));
+    const ReplyOutcome outcome = outcomes->first();
+    QVERIFY(outcome.accepted());
+    QCOMPARE(outcome.command, command);
+    QCOMPARE(monitor().progressText(), QStringLiteral("...fertig"));
     QCOMPARE(traces.MC.lastLine(), recognised.isEmpty() ? QStringLiteral("MC") : recognised);
-    QCOMPARE(protocol().carrierOn(), frame[1] == 0x60);
-    QCOMPARE(protocol().bootAcknowledged(), frame[1] == 'w');
-    QCOMPARE(beeps.count(), frame[1] == 'w' ? 1 : 0); // the boot command is announced
+    QCOMPARE(beeps.count(), command == 'w' ? 1 : 0); // the boot command is announced
 }
 
-void TestLink::write_sendsDataFrameOnAcceptanceAndModuleKeepsIt()
+void TestLink::write_dataFrameAfterAcceptanceAndModuleKeepsIt()
 {
-    std::array<quint8, PayloadBytes> payload;
     for (int i = 0; i < PayloadBytes; ++i)
-        payload[size_t(i)] = quint8(i * 7 + 3);
-    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
-
-    protocol().BTxConfigClick(payload);
-    QTRY_COMPARE(replied.count(), 2);
+        m_payload[size_t(i)] = quint8(i * 7 + 3);
+    const auto outcomes = exchange('1');
+    QTRY_COMPARE(outcomes->size(), 1);
 
     QCOMPARE(m_sim->received(),
-             QByteArray(50, '\0') + hex("ff31010001 80fe4d") + hex("ff33") + bytesOf(payload) + hex("438d"));
-    QCOMPARE(replyAt(replied, 0).command, quint8('1'));
-    QCOMPARE(replyAt(replied, 0).replyCommand, quint8('2'));
-    QCOMPARE(replyAt(replied, 1).command, quint8('3'));
-    QCOMPARE(replyAt(replied, 1).replyCommand, quint8('4'));
-    QCOMPARE(protocol().pendingCommand(), quint8('3'));
-    QCOMPARE(protocol().received().size(), size_t(6));
-    QVERIFY(protocol().traces().TM.lines().contains(QStringLiteral("jetzt Daten übertragen...")));
+             QByteArray(50, '\0') + hex("ff31010001 80fe4d") + hex("ff33") + bytesOf(m_payload) + hex("438d"));
+    QCOMPARE(outcomes->first().command, quint8('3'));
+    QCOMPARE(outcomes->first().replyCommand, quint8('4'));
+    const QStringList trace = monitor().traces().TM.lines();
+    // The data frame is announced in the trace right before its bytes.
+    QCOMPARE(trace.at(trace.indexOf(QStringLiteral("jetzt Daten übertragen...")) + 1), QStringLiteral("TX[0] = 255"));
     // Group 0 carried 3, 10, 17: word 0 = 3, word 1 = 10 * 256 + 17.
     QCOMPARE(m_sim->module().image()[0], quint16(3));
     QCOMPARE(m_sim->module().image()[1], quint16(10 * 256 + 17));
 }
 
-void TestLink::scrambledSend_masksTheWireAndLeavesNoTrace()
-{
-    QVERIFY(protocol().setupport());
-    const QByteArray frame = hex("030041000080ff3b");
-    const qsizetype traced = protocol().traces().TM.lineCount();
-
-    QVERIFY(protocol().TxOut(frame));
-    QTRY_COMPARE(m_sim->received(), hex("c6c584c5c5453afe"));
-    QCOMPARE(protocol().traces().TM.lineCount(), traced);
-}
-
 void TestLink::readReply_carriesTheWholeImage()
 {
-    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
-    protocol().BRXconfigClick();
-    QTRY_COMPARE(replied.count(), 1);
+    const auto outcomes = exchange('!');
+    QTRY_COMPARE(outcomes->size(), 1);
 
-    const Reply reply = replyAt(replied, 0);
+    const ReplyOutcome reply = outcomes->first();
     std::array<quint8, PayloadBytes> expected;
     packImage(m_sim->module().image(), expected);
     QCOMPARE(reply.payload, bytesOf(expected));
@@ -256,219 +233,196 @@ void TestLink::readReply_carriesTheWholeImage()
     QCOMPARE(reply.payload.left(6), hex("000007 05030d"));
     QCOMPARE(reply.byte2, quint8(0x01));
     QCOMPARE(reply.byte3, quint8(0x28));
-    QCOMPARE(protocol().replyBytes(), (std::array<quint8, 2>{0x01, 0x28}));
-    QCOMPARE(protocol().received().size(), size_t(390));
-    QCOMPARE(protocol().traces().TM.lines().filter(QStringLiteral("RX: [")).size(), 390);
-    QVERIFY(protocol().traces().TM.lines().contains(QStringLiteral("RX: [1] : 0x22")));
+    QCOMPARE(monitor().replyBytes(), (std::array<quint8, 2>{0x01, 0x28}));
+    QCOMPARE(monitor().traces().TM.lines().filter(QStringLiteral("RX: [")).size(), 390);
+    QVERIFY(monitor().traces().TM.lines().contains(QStringLiteral("RX: [1] : 0x22")));
 }
 
 void TestLink::resetReplyWithChatter_isJudgedOnItsFirstSixBytes()
 {
-    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
-    protocol().BtestClick();
-    QTRY_VERIFY(protocol().carrierOn());
-
     m_sim->module().resetChatter = QByteArrayLiteral("\r\nVelka start\r\n");
-    protocol().BresetDeviceClick();
-    QTRY_COMPARE(replied.count(), 2);
+    const auto outcomes = exchange('Q');
+    QTRY_COMPARE(outcomes->size(), 1);
 
-    QVERIFY(protocol().traces().TM.lines().contains(QStringLiteral("RX: [20] : 0x0A"))); // all 21 traced
-    QCOMPARE(protocol().received().size(), size_t(6));
-    QCOMPARE(replyAt(replied, 1).command, quint8('Q'));
-    QVERIFY(!protocol().carrierOn());
-    QCOMPARE(protocol().traces().MC.lastLine(), QStringLiteral("RESET-Befehl erkannt"));
+    QVERIFY(monitor().traces().TM.lines().contains(QStringLiteral("RX: [20] : 0x0A"))); // all 21 traced
+    QVERIFY(outcomes->first().accepted());
+    QCOMPARE(outcomes->first().following, m_sim->module().resetChatter);
+    QCOMPARE(monitor().traces().MC.lastLine(), QStringLiteral("RESET-Befehl erkannt"));
 }
 
 void TestLink::faultyReply_isRejectedWithOneError_data()
 {
-    QTest::addColumn<Operation>("operation");
-    QTest::addColumn<quint8>("command");
+    QTest::addColumn<quint8>("request");
+    QTest::addColumn<quint8>("command"); // the one the fault hits
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("error");
 
-    QTest::newRow("wrong start and checksum") << Operation(&ModuleProtocol::BRXconfigClick) << quint8('!')
-        << "wrong-start" << QStringLiteral("fehlerhafte Antwort von Gerät (SystemInfo:FE@21)");
-    QTest::newRow("bad checksum") << Operation(&ModuleProtocol::BRXconfigClick) << quint8('!') << "bad-checksum"
-                                  << ChecksumText;
-    QTest::newRow("one byte") << Operation(&ModuleProtocol::BtestRSSIClick) << quint8('a') << "truncated:1"
-                              << ChecksumText;
-    QTest::newRow("bytes after a read reply") << Operation(&ModuleProtocol::BRXconfigClick) << quint8('!')
-                                              << "trailing:4" << ChecksumText;
+    QTest::newRow("wrong start and checksum") << quint8('!') << quint8('!') << "wrong-start"
+                                              << QStringLiteral("fehlerhafte Antwort von Gerät (SystemInfo:FE@21)");
+    QTest::newRow("bad checksum") << quint8('!') << quint8('!') << "bad-checksum" << ChecksumText;
+    QTest::newRow("one byte") << quint8('a') << quint8('a') << "truncated:1" << ChecksumText;
+    QTest::newRow("bytes after a read reply") << quint8('!') << quint8('!') << "trailing:4" << ChecksumText;
     // A well-formed read reply without the image must not pass for one.
-    QTest::newRow("read reply without its image") << Operation(&ModuleProtocol::BRXconfigClick) << quint8('!')
-        << "shortened:6" << QStringLiteral("fehlerhafte Länge der Antwort von Gerät (6 statt 390 Bytes)");
-    QTest::newRow("read reply cut short") << Operation(&ModuleProtocol::BRXconfigClick) << quint8('!')
-        << "shortened:200" << QStringLiteral("fehlerhafte Länge der Antwort von Gerät (200 statt 390 Bytes)");
-    // The first, good reset reply leaves its bytes in the buffer: the short one must not borrow them.
-    QTest::newRow("reset reply cut short") << Operation(&ModuleProtocol::BresetDeviceClick) << quint8('Q')
-                                           << "truncated:4" << ChecksumText;
-    QTest::newRow("write not accepted") << Operation(&writeRequest) << quint8('1') << "other-command:34"
+    QTest::newRow("read reply without its image") << quint8('!') << quint8('!') << "shortened:6"
+        << QStringLiteral("fehlerhafte Länge der Antwort von Gerät (6 statt 390 Bytes)");
+    QTest::newRow("read reply cut short") << quint8('!') << quint8('!') << "shortened:200"
+        << QStringLiteral("fehlerhafte Länge der Antwort von Gerät (200 statt 390 Bytes)");
+    QTest::newRow("reset reply cut short") << quint8('Q') << quint8('Q') << "truncated:4" << ChecksumText;
+    QTest::newRow("write not accepted") << quint8('1') << quint8('1') << "other-command:34"
                                         << QStringLiteral("ungültige Antwort bei Schreibbefehl#2");
-    QTest::newRow("data acknowledged wrongly") << Operation(&writeRequest) << quint8('3') << "other-command:35"
+    QTest::newRow("data acknowledged wrongly") << quint8('1') << quint8('3') << "other-command:35"
                                                << QStringLiteral("ungültige Antwort bei Schreibbefehl#4");
-    QTest::newRow("data acknowledgement corrupt") << Operation(&writeRequest) << quint8('3') << "bad-checksum"
-                                                  << ChecksumText;
+    QTest::newRow("data acknowledgement corrupt") << quint8('1') << quint8('3') << "bad-checksum" << ChecksumText;
 }
 
 void TestLink::faultyReply_isRejectedWithOneError()
 {
-    QFETCH(Operation, operation);
+    QFETCH(quint8, request);
     QFETCH(quint8, command);
     QFETCH(QString, fault);
     QFETCH(QString, error);
-    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
-    QSignalSpy rejected(&protocol(), &ModuleProtocol::rejected);
-    QSignalSpy beeps(&protocol(), &ModuleProtocol::beepRequested);
+    QSignalSpy beeps(&monitor(), &LinkMonitor::beepRequested);
 
-    operation(protocol()); // a good exchange first (a write is two)
-    QTRY_VERIFY(replied.count() >= 1 && !protocol().isWaiting());
-    QCOMPARE(rejected.count(), 0);
+    const auto good = exchange(request); // a good exchange first
+    QTRY_VERIFY(good->size() == 1 && !engine().isWaiting());
+    QVERIFY(good->first().accepted());
     QCOMPARE(beeps.count(), 0);
 
     m_sim->setFault(command, *SimFault::parse(fault), 1);
-    operation(protocol());
-    QTRY_COMPARE(rejected.count(), 1);
+    const auto bad = exchange(request);
+    QTRY_COMPARE(bad->size(), 1);
 
-    QCOMPARE(rejected.first().at(0).value<quint8>(), command);
-    QCOMPARE(rejected.first().at(1).toString(), error);
-    QCOMPARE(protocol().errorText(), error);
+    const ReplyOutcome outcome = bad->first();
+    QCOMPARE(outcome.kind, ReplyOutcome::Kind::Rejected);
+    QCOMPARE(outcome.command, command);
+    QCOMPARE(outcome.text, error);
+    QCOMPARE(monitor().errorText(), error);
     QCOMPARE(beeps.count(), 1); // the first error found is the one reported
-    QCOMPARE(protocol().linkState(), LinkState::error);
-    QCOMPARE(protocol().pendingCommand(), command);
+    QCOMPARE(monitor().linkState(), LinkState::error);
 }
 
 void TestLink::dataFrameAcknowledgementMissing_failsTheWrite()
 {
     m_sim->setFault('3', *SimFault::parse(u"silent"), 1);
-    protocol().setReplyTimeout(300);
-    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
-    QSignalSpy failed(&protocol(), &ModuleProtocol::failed);
-    writeRequest(protocol());
-    QTRY_COMPARE(failed.count(), 1);
-    QCOMPARE(replied.count(), 1); // the request was accepted, its data never acknowledged
-    QCOMPARE(failed.first().at(0).value<quint8>(), quint8('3'));
-    QCOMPARE(failed.first().at(1).toString(), QStringLiteral("timeout"));
+    const auto outcomes = exchange('1', 300);
+    QTRY_COMPARE(outcomes->size(), 1);
+    const ReplyOutcome outcome = outcomes->first();
+    QCOMPARE(outcome.kind, ReplyOutcome::Kind::Failed);
+    QCOMPARE(outcome.failure, ReplyOutcome::Failure::Timeout);
+    QCOMPARE(outcome.command, quint8('3')); // the request was accepted, its data never acknowledged
+    QCOMPARE(outcome.text, QStringLiteral("timeout"));
 }
 
-void TestLink::replyForAnotherCommand_endsTheWaitWithoutSuccess()
+void TestLink::replyForAnotherCommand_isRejectedWithoutError()
 {
     m_sim->setFault('!', *SimFault::parse(u"other-command:61"));
-    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
-    QSignalSpy rejected(&protocol(), &ModuleProtocol::rejected);
-    QSignalSpy beeps(&protocol(), &ModuleProtocol::beepRequested);
+    QSignalSpy beeps(&monitor(), &LinkMonitor::beepRequested);
 
-    protocol().BRXconfigClick();
-    QTRY_COMPARE(rejected.count(), 1);
-    QCOMPARE(rejected.first().at(1).toString(), Unspecified);
-    QCOMPARE(replied.count(), 0);
+    const auto outcomes = exchange('!');
+    QTRY_COMPARE(outcomes->size(), 1);
+    QCOMPARE(outcomes->first().kind, ReplyOutcome::Kind::Rejected);
+    QCOMPARE(outcomes->first().text, Unspecified);
     QCOMPARE(beeps.count(), 0); // no error: the module answered something else
-    QCOMPARE(protocol().progressText(), QStringLiteral("...fertig"));
-    QCOMPARE(protocol().linkState(), LinkState::aktiv);
-    QCOMPARE(protocol().traces().MC.lastLine(), QStringLiteral("MC"));
+    QCOMPARE(monitor().progressText(), QStringLiteral("...fertig"));
+    QCOMPARE(monitor().linkState(), LinkState::active);
+    QCOMPARE(monitor().traces().MC.lastLine(), QStringLiteral("MC"));
 }
 
-void TestLink::lateReply_isEvaluatedButCannotSucceed()
+void TestLink::lateReply_isJudgedAndReportedOnceMore()
 {
-    protocol().setReplyTimeout(200);
     m_sim->setFault('a', *SimFault::parse(u"delay:400"));
-    QSignalSpy failed(&protocol(), &ModuleProtocol::failed);
-    QSignalSpy rejected(&protocol(), &ModuleProtocol::rejected);
-    QSignalSpy rssi(&protocol(), &ModuleProtocol::rssiMeasured);
+    PendingReply *reply = engine().send(applicationRequest(Command::Rssi, 200));
+    QSignalSpy finished(reply, &PendingReply::finished);
+    QSignalSpy late(reply, &PendingReply::lateReply);
 
-    protocol().BtestRSSIClick();
-    QTRY_COMPARE(failed.count(), 1);
-    QCOMPARE(failed.first().at(1).toString(), QStringLiteral("timeout"));
-    QCOMPARE(protocol().progressText(), QStringLiteral("timeout"));
-    QCOMPARE(protocol().pendingCommand(), quint8(0));
-    QVERIFY(protocol().isCollecting()); // still collecting
+    QTRY_COMPARE(finished.count(), 1);
+    QCOMPARE(outcomeAt(finished).kind, ReplyOutcome::Kind::Failed);
+    QCOMPARE(outcomeAt(finished).text, QStringLiteral("timeout"));
+    QCOMPARE(monitor().progressText(), QStringLiteral("timeout"));
 
-    QTRY_COMPARE(rejected.count(), 1); // the late reply is evaluated
-    QCOMPARE(rejected.first().at(0).value<quint8>(), quint8(0));
-    QCOMPARE(protocol().received().size(), size_t(6));
-    QCOMPARE(protocol().traces().TM.lastLine(), QStringLiteral("errechnete Checksumme: FE 77 "));
-    QCOMPARE(protocol().progressText(), QStringLiteral("...fertig"));
-    QCOMPARE(rssi.count(), 0);
-    QCOMPARE(protocol().traces().MC.lastLine(), QStringLiteral("MC"));
+    QTRY_COMPARE(late.count(), 1); // the late reply is judged, and cannot succeed
+    QCOMPARE(outcomeAt(late).kind, ReplyOutcome::Kind::Rejected);
+    QCOMPARE(outcomeAt(late).text, QStringLiteral("timeout"));
+    QCOMPARE(monitor().traces().TM.lastLine(), QStringLiteral("errechnete Checksumme: FE 77 "));
+    QCOMPARE(monitor().progressText(), QStringLiteral("...fertig"));
+    QCOMPARE(monitor().traces().MC.lastLine(), QStringLiteral("MC"));
+    QCOMPARE(finished.count(), 1);
 }
 
-void TestLink::newRequest_discardsThePreviousWaitsPendingEvaluation()
+void TestLink::newRequest_abandonsThePreviousReplyAndItsPendingJudgement()
 {
-    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
-    protocol().BresetDeviceClick();
-    QTRY_VERIFY(!protocol().received().empty()); // the reply is in, its quiet time runs
+    QSignalSpy judged(&engine(), &RequestEngine::replyJudged);
+    const auto reset = exchange('Q');
+    QTRY_VERIFY(m_sim->sentCount() == 6); // the reply is in, its quiet time runs
     m_sim->setFault('!', *SimFault::parse(u"delay:250"), 1); // nothing new within that quiet time
-    protocol().BRXconfigClick();
-    QTRY_COMPARE(replied.count(), 1);
-    QCOMPARE(replyAt(replied, 0).command, quint8('!'));
-    QCOMPARE(protocol().received().size(), size_t(390));
-    QCOMPARE(protocol().errorText(), Unspecified);
-    QVERIFY(!replied.wait(300)); // and the reset reply is never judged
+    const auto read = exchange('!');
+    QCOMPARE(reset->size(), 1);
+    QCOMPARE(reset->first().kind, ReplyOutcome::Kind::Abandoned);
+    QTRY_COMPARE(read->size(), 1);
+    QVERIFY(read->first().accepted());
+    QVERIFY(!judged.wait(300)); // and the reset reply is never judged
+    QCOMPARE(judged.count(), 1);
+    QCOMPARE(reset->size(), 1);
 }
 
-void TestLink::hold_storesBytesAndReportsNoOutcome()
-{
-    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
-    QSignalSpy rejected(&protocol(), &ModuleProtocol::rejected);
-
-    // Held from the start: the bytes are stored, nothing is evaluated.
-    protocol().setHold(true);
-    protocol().BRXconfigClick();
-    QTRY_COMPARE(protocol().received().size(), size_t(390));
-    QCOMPARE(protocol().received()[1], quint8(0x22));
-    QVERIFY(!replied.wait(250)); // more than the quiet time
-    QVERIFY(!protocol().traces().TM.lines().contains(QStringLiteral("Daten erhalten:")));
-
-    // Held after the evaluation was armed: it runs, but reports nothing.
-    protocol().setHold(false);
-    protocol().BresetDeviceClick();
-    QTRY_VERIFY(!protocol().received().empty());
-    protocol().setHold(true);
-    QTRY_VERIFY(protocol().traces().MC.lastLine() == QStringLiteral("RESET-Befehl erkannt"));
-    QCOMPARE(replied.count(), 0);
-    QCOMPARE(rejected.count(), 0);
-}
-
-void TestLink::timeoutInterval_persistsAcrossWaits()
+void TestLink::repeatedRequest_keepsTheRunningTimeoutAndNothingCarriesOver()
 {
     m_sim->setFaultForAll(*SimFault::parse(u"silent"));
-    protocol().setReplyTimeout(250);
-    QSignalSpy failed(&protocol(), &ModuleProtocol::failed);
-    for (int wait = 1; wait <= 2; ++wait) {
-        QElapsedTimer clock;
-        clock.start();
-        protocol().BtestRSSIClick();
-        QTRY_COMPARE(failed.count(), wait);
-        QVERIFY2(clock.elapsed() >= 240 && clock.elapsed() < 900, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(protocol().errorText(), QStringLiteral("timeout"));
-        QCOMPARE(protocol().replyTimeout(), 250);
-    }
+    QElapsedTimer clock;
+    clock.start();
+    const auto earlier = exchange('a', 600);
+    Outcomes repeated;
+    // Sent while the earlier one's time-out runs.
+    QTimer::singleShot(300, this, [&] { repeated = exchange('a', 600); });
+    QTRY_VERIFY(repeated && repeated->size() == 1);
+    QCOMPARE(earlier->size(), 1);
+    QCOMPARE(earlier->first().kind, ReplyOutcome::Kind::Abandoned);
+    QVERIFY2(clock.elapsed() >= 590 && clock.elapsed() < 850, qPrintable(QString::number(clock.elapsed())));
+
+    // The next request brings its own time-out.
+    clock.restart();
+    const auto next = exchange('a', 250);
+    QTRY_COMPARE(next->size(), 1);
+    QVERIFY2(clock.elapsed() >= 240 && clock.elapsed() < 550, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(next->first().failure, ReplyOutcome::Failure::Timeout);
 }
 
-void TestLink::rssi_rawValueToDbm_data()
+void TestLink::abandonedReply_endsTheWaitSilently()
 {
-    QTest::addColumn<int>("raw");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("0") << 0 << QStringLiteral("-137[dBm]");
-    QTest::newRow("91") << 91 << QStringLiteral("0[dBm]");
-    QTest::newRow("255") << 255 << QStringLiteral("245[dBm]");
+    m_sim->setFault('!', *SimFault::parse(u"delay:300"), 1);
+    QSignalSpy beeps(&monitor(), &LinkMonitor::beepRequested);
+    PendingReply *reply = engine().send(applicationRequest(Command::ReadConfig, 200));
+    QSignalSpy finished(reply, &PendingReply::finished);
+    QSignalSpy late(reply, &PendingReply::lateReply);
+    reply->abandon();
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(outcomeAt(finished).kind, ReplyOutcome::Kind::Abandoned);
+    QVERIFY(!engine().isWaiting());
+    QTRY_COMPARE(m_sim->sentCount(), 390); // the module answers, nobody listens
+    QVERIFY(!late.wait(250));
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(beeps.count(), 0);
 }
 
-void TestLink::rssi_rawValueToDbm()
+void TestLink::listening_handsBytesOverUntilTheNextRequest()
 {
-    QFETCH(int, raw);
-    QFETCH(QString, text);
-    m_sim->module().rssi = quint8(raw);
-    QSignalSpy rssi(&protocol(), &ModuleProtocol::rssiMeasured);
-    protocol().BtestRSSIClick();
-    QTRY_COMPARE(rssi.count(), 1);
-    QCOMPARE(rssi.first().at(0).toInt(), raw);
-    QCOMPARE(rssi.first().at(1).toString(), text);
-    QCOMPARE(protocol().replyBytes()[1], quint8(raw));
+    QSignalSpy judged(&engine(), &RequestEngine::replyJudged);
+    QByteArray heard;
+    QVERIFY(m_link->channel().reopen());
+    engine().listen(this, [&heard](const QByteArray &bytes) { heard += bytes; });
+    m_sim->sendUnsolicited(hex("fc05"));
+    QTRY_COMPARE(heard, hex("fc05"));
+
+    const auto read = exchange('!'); // a request ends the listening
+    QTRY_COMPARE(read->size(), 1);
+    QVERIFY(read->first().accepted());
+    QCOMPARE(heard, hex("fc05"));
+    QCOMPARE(judged.count(), 1);
 }
 
 void TestLink::selectingSelectedPort_keepsPortOpenAndRefreshes()
 {
-    QVERIFY(protocol().setupport());
+    QVERIFY(m_link->channel().reopen());
     QSignalSpy openChanges(&m_link->channel(), &Channel::openChanged);
     QSignalSpy mirror(&ports(), &PortChooser::connectionChanged);
 
@@ -501,7 +455,7 @@ void TestLink::probe_withOnlyCom1_disablesOthersUntilTheRefreshRestores()
 
 void TestLink::selectingMissingPort_requestFailsWithPortError()
 {
-    QSignalSpy sendFailures(&protocol(), &ModuleProtocol::sendFailed);
+    QSignalSpy sendFailures(&engine(), &RequestEngine::sendFailed);
     ports().selectPort(2);
     const auto &items = ports().portItems();
     QVERIFY(items[1].checked && !items[0].checked);
@@ -509,66 +463,64 @@ void TestLink::selectingMissingPort_requestFailsWithPortError()
     QCOMPARE(ports().chosenPort(), QStringLiteral("COM2"));
     QCOMPARE(ports().statusText(), QStringLiteral("COM2"));
 
-    QSignalSpy failed(&protocol(), &ModuleProtocol::failed);
-    protocol().BRXconfigClick();
-    QCOMPARE(protocol().errorText(), QStringLiteral("Fehler Kommunikationsport"));
+    const auto outcomes = exchange('!');
+    QCOMPARE(monitor().errorText(), QStringLiteral("Fehler Kommunikationsport"));
     QCOMPARE(sendFailures.count(), 1);
-    QCOMPARE(failed.count(), 1); // the waiting window reports it
-    QCOMPARE(failed.first().at(1).toString(), QStringLiteral("Fehler Kommunikationsport"));
-    QVERIFY(!protocol().isWaiting());
+    QVERIFY(!engine().isWaiting());
+    QCOMPARE(outcomes->size(), 0); // told once the sender holds its reply
+    QTRY_COMPARE(outcomes->size(), 1);
+    QCOMPARE(outcomes->first().failure, ReplyOutcome::Failure::PortUnavailable);
+    QCOMPARE(outcomes->first().text, QStringLiteral("Fehler Kommunikationsport"));
     QVERIFY(m_sim->received().isEmpty());
 
     ports().selectPort(1);
     QCOMPARE(m_link->channel().portName(), QStringLiteral("COM1"));
-    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
-    protocol().BRXconfigClick();
-    QTRY_COMPARE(replied.count(), 1);
-}
-
-void TestLink::send_discardsOrKeepsUncollectedBytes_data()
-{
-    QTest::addColumn<bool>("plain");
-    QTest::addColumn<QByteArray>("collected");
-    QTest::newRow("plain send discards") << true << QByteArray("Z");
-    QTest::newRow("scrambled send keeps") << false << QByteArray("abcZ");
+    const auto again = exchange('!');
+    QTRY_COMPARE(again->size(), 1);
+    QVERIFY(again->first().accepted());
 }
 
 void TestLink::send_discardsOrKeepsUncollectedBytes()
 {
-    QFETCH(bool, plain);
-    QFETCH(QByteArray, collected);
+    // A plain send (the knock) drops what arrived and was not collected.
     SerialChannel &channel = m_link->channel();
-    QVERIFY(protocol().setupport());
+    QVERIFY(channel.reopen());
     m_sim->sendUnsolicited("abc");
-    QTRY_COMPARE(channel.bytesWaiting(), qint64(3)); // arrived, not collected
-    if (plain)
-        protocol().TxConfigOut(QByteArray(1, '\0'));
-    else
-        QVERIFY(protocol().TxOut(QByteArray(1, '\0')));
+    QTRY_COMPARE(channel.bytesWaiting(), qint64(3));
+    engine().sendWakeUp(1);
+    QCOMPARE(channel.bytesWaiting(), qint64(0));
 
-    QByteArray got;
-    connect(&channel, &Channel::received, this, [&got](const QByteArray &bytes) { got += bytes; });
-    channel.setReceiving(true);
+    // The bootloader's follow-up frames are sent as they are: what came is collected.
+    QSignalSpy judged(&engine(), &RequestEngine::replyJudged);
+    QByteArray received;
+    connect(&engine(), &RequestEngine::replyJudged, this,
+            [&received](const JudgedReply &reply) { received = bytesOf(reply.received); });
+    m_sim->sendUnsolicited("abc");
+    QTRY_COMPARE(channel.bytesWaiting(), qint64(3));
+    engine().send(rowDataRequest(RowData{}, 1000));
     m_sim->sendUnsolicited("Z");
-    QTRY_COMPARE(got, collected);
+    QTRY_COMPARE(judged.count(), 1);
+    QCOMPARE(received, QByteArray("abcZ"));
 }
 
 void TestLink::flood_staysInTheBufferAndNextRequestWorks()
 {
     m_sim->setFault('!', *SimFault::parse(u"flood:10000"), 1);
-    QSignalSpy rejected(&protocol(), &ModuleProtocol::rejected);
-    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
+    qsizetype judgedBytes = 0;
+    connect(&engine(), &RequestEngine::replyJudged, this,
+            [&judgedBytes](const JudgedReply &reply) { judgedBytes = qsizetype(reply.received.size()); });
 
-    protocol().BRXconfigClick();
-    QTRY_COMPARE_WITH_TIMEOUT(rejected.count(), 1, 10000);
+    const auto flooded = exchange('!');
+    QTRY_COMPARE_WITH_TIMEOUT(flooded->size(), 1, 10000);
     QCOMPARE(m_sim->sentCount(), qint64(10000));
-    QCOMPARE(protocol().received().size(), size_t(ModuleProtocol::ReceiveCapacity));
-    const QString error = protocol().errorText();
+    QCOMPARE(judgedBytes, qsizetype(RequestEngine::ReceiveCapacity));
+    const QString error = flooded->first().text;
     QVERIFY2(error == ChecksumText || error.startsWith(u"fehlerhafte Antwort"), qPrintable(error));
 
-    protocol().BRXconfigClick();
-    QTRY_COMPARE(replied.count(), 1);
-    QCOMPARE(protocol().received().size(), size_t(390));
+    const auto read = exchange('!');
+    QTRY_COMPARE(read->size(), 1);
+    QVERIFY(read->first().accepted());
+    QCOMPARE(judgedBytes, qsizetype(390));
 }
 
 void TestLink::killedModule_closesPortOnceAndReportsOnce()
@@ -576,33 +528,34 @@ void TestLink::killedModule_closesPortOnceAndReportsOnce()
     QProcess module;
     QVERIFY(startSimProcess(module, {QStringLiteral("--pace")}));
     SerialChannel &channel = m_link->channel();
-    QSignalSpy failed(&protocol(), &ModuleProtocol::failed);
-    QSignalSpy beeps(&protocol(), &ModuleProtocol::beepRequested);
+    QSignalSpy beeps(&monitor(), &LinkMonitor::beepRequested);
     QSignalSpy vanished(&channel, &Channel::vanished);
+    QSignalSpy arrived(&channel, &Channel::received);
 
-    protocol().BRXconfigClick();
+    const auto outcomes = exchange('!');
     QSignalSpy openChanges(&channel, &Channel::openChanged); // after the request's own reopening
-    QTRY_VERIFY(protocol().received().size() >= 40); // the paced reply is under way
+    QTRY_VERIFY(arrived.count() >= 2); // the paced reply is under way
     module.kill();
     QVERIFY(module.waitForFinished(5000));
 
     QTRY_VERIFY(!channel.isOpen());
-    QTRY_COMPARE(failed.count(), 1);
+    QTRY_COMPARE(outcomes->size(), 1);
     QVERIFY(!beeps.wait(300)); // and nothing after it: no error storm
     QCOMPARE(vanished.count(), 1);
     QCOMPARE(openChanges.count(), 1);
     QCOMPARE(beeps.count(), 1);
-    const QString error = failed.first().at(1).toString();
-    QVERIFY(!error.isEmpty() && error != Unspecified);
-    QCOMPARE(protocol().errorText(), error);
-    QCOMPARE(protocol().progressText(), error);
-    QVERIFY(!protocol().isWaiting());
+    const ReplyOutcome outcome = outcomes->first();
+    QCOMPARE(outcome.failure, ReplyOutcome::Failure::PortLost);
+    QVERIFY(!outcome.text.isEmpty() && outcome.text != Unspecified);
+    QCOMPARE(monitor().errorText(), outcome.text);
+    QCOMPARE(monitor().progressText(), outcome.text);
+    QVERIFY(!engine().isWaiting());
 
     QProcess again;
     QVERIFY(startSimProcess(again, {}));
-    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
-    protocol().BRXconfigClick();
-    QTRY_COMPARE(replied.count(), 1);
+    const auto read = exchange('!');
+    QTRY_COMPARE(read->size(), 1);
+    QVERIFY(read->first().accepted());
     again.terminate();
     QVERIFY(again.waitForFinished(5000));
 }
@@ -610,7 +563,7 @@ void TestLink::killedModule_closesPortOnceAndReportsOnce()
 void TestLink::bootRow_threeFramesOnTheWire_data()
 {
     QTest::addColumn<quint32>("address");
-    QTest::addColumn<bool>("clearPage");
+    QTest::addColumn<bool>("erasePage");
     QTest::addColumn<QByteArray>("announce");
     QTest::addColumn<QByteArray>("finish");
     QTest::newRow("address 0") << quint32(0) << false << QByteArray::fromHex("030041000000")
@@ -624,40 +577,40 @@ void TestLink::bootRow_threeFramesOnTheWire_data()
 void TestLink::bootRow_threeFramesOnTheWire()
 {
     QFETCH(quint32, address);
-    QFETCH(bool, clearPage);
+    QFETCH(bool, erasePage);
     QFETCH(QByteArray, announce);
     QFETCH(QByteArray, finish);
-    QSignalSpy ended(&protocol(), &ModuleProtocol::rowEnded);
-    protocol().setRow(sampleRow(address, clearPage, 3));
-    protocol().ButTestTxClick();
-    QCOMPARE(protocol().pendingCommand(), quint8(0x03));
+    BootloaderSession session(engine());
+    QSignalSpy ended(&session, &BootloaderSession::rowEnded);
+    const BootRow row = sampleRow(address, erasePage, 3);
+    session.writeRow(row);
     QTRY_COMPARE(m_sim->received().size(), 8);
-    QCOMPARE(unscrambled(m_sim->received()), withChecksum(announce));
-    QCOMPARE(protocol().traces().Mread.lines().first(), QStringLiteral("Tx 0 = 3"));
+    QCOMPARE(masked(m_sim->received()), withChecksum(announce));
+    QCOMPARE(monitor().traces().Mread.lines().first(), QStringLiteral("Tx 0 = 3"));
 
-    // The row data frame carries the row as it is when the bootloader accepts the announcement.
-    const BootRow later = sampleRow(address, clearPage, 7);
-    protocol().setRow(later);
+    // The row data frame follows the announcement's reply at once, with the row's data.
     m_sim->clearReceived();
     m_sim->sendUnsolicited(bootReply(0x04));
     QTRY_COMPARE(m_sim->received().size(), 198);
-    const QByteArray data(reinterpret_cast<const char *>(later.data.data()), Boot::RowDataBytes);
-    QCOMPARE(unscrambled(m_sim->received()), withChecksum(QByteArray::fromHex("05000000") + data));
-    QVERIFY(protocol().traces().TM.lines().contains(QStringLiteral("Tx2: 197 = %1").arg(quint8(unscrambled(m_sim->received())[197]))));
+    const QByteArray data(reinterpret_cast<const char *>(row.data.data()), Boot::RowDataBytes);
+    QCOMPARE(masked(m_sim->received()), withChecksum(QByteArray::fromHex("05000000") + data));
+    QVERIFY(monitor().traces().TM.lines().contains(
+        QStringLiteral("Tx2: 197 = %1").arg(quint8(masked(m_sim->received())[197]))));
 
     m_sim->clearReceived();
     m_sim->sendUnsolicited(bootReply(0x06));
     QTRY_COMPARE(m_sim->received().size(), 4);
-    QCOMPARE(unscrambled(m_sim->received()), withChecksum(finish));
+    QCOMPARE(masked(m_sim->received()), withChecksum(finish));
     QCOMPARE(ended.count(), 0);
 
     m_sim->sendUnsolicited(bootReply(0x08));
     QTRY_COMPARE(ended.count(), 1);
     QCOMPARE(ended.first().at(0).toBool(), true);
-    QCOMPARE(protocol().linkState(), LinkState::ok);
-    QCOMPARE(protocol().pendingCommand(), quint8(0));
-    QCOMPARE(protocol().traces().M1.lines().first(), QStringLiteral("-writeFlash3-"));
-    QCOMPARE(protocol().traces().M1.lastLine(), QStringLiteral("Tx2: 2 = %1").arg(quint8(withChecksum(finish)[2])));
+    QCOMPARE(monitor().linkState(), LinkState::ok);
+    QCOMPARE(monitor().progressText(), QStringLiteral("gut"));
+    QCOMPARE(monitor().traces().M1.lines().first(), QStringLiteral("-writeFlash3-"));
+    QCOMPARE(monitor().traces().M1.lastLine(),
+             QStringLiteral("Tx2: 2 = %1").arg(quint8(withChecksum(finish)[2])));
 }
 
 void TestLink::bootRow_faultEndsTheRow_data()
@@ -681,6 +634,10 @@ void TestLink::bootRow_faultEndsTheRow_data()
     // The bootloader refuses the frame: the row ends with its code instead of waiting forever.
     QTest::newRow("error reply") << 1 << bootReply(0xEE, QByteArray(1, char(0x07)))
                                  << "Fehlermeldung [07] vom Gerät erhalten" << "error-message";
+    // Its frame is faulty too: the refusal still names the code.
+    QTest::newRow("error reply with a wrong checksum") << 1
+        << [] { QByteArray r = bootReply(0xEE, QByteArray(1, char(0x42))); r[4] = char(r[4] ^ 1); return r; }()
+        << "Fehlermeldung [42] vom Gerät erhalten" << "error-message";
     QTest::newRow("silence") << 2 << QByteArray() << "timeout" << "timeout";
 }
 
@@ -688,11 +645,10 @@ void TestLink::bootRow_faultEndsTheRow()
 {
     QFETCH(int, step);
     QFETCH(QByteArray, reply);
-    protocol().setReplyTimeout(300);
-    QSignalSpy ended(&protocol(), &ModuleProtocol::rowEnded);
-    QSignalSpy beeps(&protocol(), &ModuleProtocol::beepRequested);
-    protocol().setRow(sampleRow(128, false, 5));
-    protocol().ButTestTxClick();
+    BootloaderSession session(engine(), 300);
+    QSignalSpy ended(&session, &BootloaderSession::rowEnded);
+    QSignalSpy beeps(&monitor(), &LinkMonitor::beepRequested);
+    session.writeRow(sampleRow(128, false, 5));
     const int sizes[] = {8, 8 + 198, 8 + 198 + 4};
     const quint8 replies[] = {0x04, 0x06};
     for (int i = 0; i < step; ++i) {
@@ -706,21 +662,46 @@ void TestLink::bootRow_faultEndsTheRow()
     QTRY_COMPARE(ended.count(), 1);
     QCOMPARE(ended.first().at(0).toBool(), false);
     QTEST(ended.first().at(1).toString(), "error");
-    QTEST(protocol().progressText(), "progress");
-    QCOMPARE(protocol().linkState(), LinkState::error);
+    QTEST(monitor().progressText(), "progress");
+    QCOMPARE(monitor().linkState(), LinkState::error);
     QVERIFY(beeps.count() >= 1);
-    QVERIFY(!ended.wait(250));                     // the row ended once
+    QVERIFY(!ended.wait(250));                       // the row ended once
     QCOMPARE(m_sim->received().size(), sizes[step]); // and nothing more was sent
     if (QTest::currentDataTag() == QByteArrayLiteral("error reply"))
-        QCOMPARE(protocol().traces().M1.lines().first(), QStringLiteral("Fehlermeldung [07] erhalten:"));
+        QCOMPARE(monitor().traces().M1.lines().first(), QStringLiteral("Fehlermeldung [07] erhalten:"));
 }
 
-void TestLink::bootReset_sendsItsFrameAndStartsNoWait()
+void TestLink::bootReset_isScrambledUntracedAndAwaitsNothing()
 {
-    protocol().BResetClick();
+    const qsizetype traced = monitor().traces().TM.lineCount();
+    BootloaderSession(engine()).leave();
     QTRY_COMPARE(m_sim->received().size(), 4);
-    QCOMPARE(unscrambled(m_sim->received()), withChecksum(QByteArray::fromHex("10b0")));
-    QVERIFY(!protocol().isWaiting());
+    QCOMPARE(masked(m_sim->received()), withChecksum(QByteArray::fromHex("10b0")));
+    QCOMPARE(monitor().traces().TM.lineCount(), traced);
+    QVERIFY(!engine().isWaiting());
+}
+
+void TestLink::bootCommand_countFollowingTheReplyOpensTheStartWindow()
+{
+    // The bootloader counts 50 ms after its reply, within the reply's quiet time: the reply
+    // is judged on its own, the count is the start window's.
+    QSignalSpy beeps(&monitor(), &LinkMonitor::beepRequested);
+    BootloaderSession session(engine());
+    QSignalSpy answered(&session, &BootloaderSession::bootAnswered);
+    QSignalSpy unanswered(&session, &BootloaderSession::bootUnanswered);
+    QSignalSpy counts(&session, &BootloaderSession::countdown);
+    connect(m_sim.get(), &ModuleSimulator::answered, this, [this](quint8 request) {
+        if (request == 'w')
+            QTimer::singleShot(50, m_sim.get(), [this] { m_sim->sendUnsolicited(hex("fc13")); });
+    });
+    session.enterBootloader();
+    QTRY_COMPARE(answered.count(), 1);
+    QCOMPARE(answered.first().at(0).value<quint8>(), quint8(0x01));
+    QCOMPARE(answered.first().at(1).value<quint8>(), quint8(0x28));
+    QCOMPARE(unanswered.count(), 0);
+    QTRY_COMPARE(counts.count(), 1);
+    QCOMPARE(counts.first().at(0).toInt(), 0x13);
+    QCOMPARE(beeps.count(), 1); // the boot command's own, no checksum error
 }
 
 void TestLink::portNames_followTheEnvironment_data()
@@ -751,10 +732,10 @@ void TestLink::environment_leadsTheDefaultLinkToTheModule()
 {
     qputenv("VELKA_COM1", m_sim->devicePath().toLocal8Bit());
     m_link->channel().setPortNameMapping({}); // back to the default
-    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
-    protocol().BtestRSSIClick();
+    const auto outcomes = exchange('a');
     qunsetenv("VELKA_COM1");
-    QTRY_COMPARE(replied.count(), 1);
+    QTRY_COMPARE(outcomes->size(), 1);
+    QVERIFY(outcomes->first().accepted());
     QCOMPARE(m_sim->received().size(), 100 + 8);
 }
 
@@ -773,9 +754,9 @@ void TestLink::simulatedAdapter_becomesTheLinkUntilItStops()
     QCOMPARE(ports().adapterText(), QStringLiteral("USB-Adapter: QVK00042 gefunden"));
 
     // The request goes to the adapter's module, not to the one on COM1.
-    QSignalSpy replied(&protocol(), &ModuleProtocol::replied);
-    protocol().BtestRSSIClick();
-    QTRY_COMPARE(replied.count(), 1);
+    const auto outcomes = exchange('a');
+    QTRY_COMPARE(outcomes->size(), 1);
+    QVERIFY(outcomes->first().accepted());
     QVERIFY(m_sim->received().isEmpty());
 
     adapter.terminate();

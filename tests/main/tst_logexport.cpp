@@ -2,7 +2,6 @@
 // time lines, or as HTML with its colours.
 
 #include "common/RunningProgram.h"
-#include "core/workflow/LogStyle.h"
 #include "ui/common/InfoLog.h"
 #include "ui/main/TFVelka.h"
 
@@ -39,7 +38,7 @@ void TestLogExport::init()
     m_run = std::make_unique<RunningProgram>();
     QString error;
     QVERIFY2(m_run->start(&error, RunningProgram::Module::None), qPrintable(error));
-    log()->showinfo(QStringLiteral("Geräteadressen geprüft"), LogColour::Red, LogOption::TimeLine);
+    log()->showinfo(QStringLiteral("Geräteadressen geprüft"), LogColour::Red, LogLayout::TimeLine);
 }
 
 void TestLogExport::chooseFromContextMenu()

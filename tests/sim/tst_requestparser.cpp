@@ -4,6 +4,7 @@
 // corpus through the fuzzer's own checks.
 #include "ModuleFirmware.h"
 #include "RequestParserChecks.h"
+#include "common/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,42 +15,25 @@ namespace {
 using AppKind = RequestParser::ApplicationStep::Kind;
 using BootKind = RequestParser::BootloaderStep::Kind;
 
-// A frame with its checksum: 0xFFFF minus the 16-bit byte sum, high byte first.
-QByteArray framed(QByteArray bytes)
-{
-    int sum = 0;
-    for (const char c : bytes)
-        sum += quint8(c);
-    const int check = 0xFFFF - (sum & 0xFFFF);
-    return bytes.append(char(check >> 8)).append(char(check & 0xFF));
-}
-
-QByteArray scrambled(QByteArray bytes)
-{
-    for (char &c : bytes)
-        c = char(quint8(c) ^ 0xC5);
-    return bytes;
-}
-
-const QByteArray ReadRequest = framed(QByteArray::fromHex("ff2100000080"));
-const QByteArray WriteRequest = framed(QByteArray::fromHex("ff3101000180"));
-const QByteArray RssiRequest = framed(QByteArray::fromHex("ff6100000000"));
-const QByteArray BootRequest = framed(QByteArray::fromHex("ff77424f4f54"));
+const QByteArray ReadRequest = withChecksum(QByteArray::fromHex("ff2100000080"));
+const QByteArray WriteRequest = withChecksum(QByteArray::fromHex("ff3101000180"));
+const QByteArray RssiRequest = withChecksum(QByteArray::fromHex("ff6100000000"));
+const QByteArray BootRequest = withChecksum(QByteArray::fromHex("ff77424f4f54"));
 const QByteArray DataFrameBytes = [] {
     QByteArray payload(384, Qt::Uninitialized);
     for (int i = 0; i < payload.size(); ++i)
         payload[i] = char(i * 13 + 5);
-    return framed(QByteArray::fromHex("ff33") + payload);
+    return withChecksum(QByteArray::fromHex("ff33") + payload);
 }();
-const QByteArray AnnounceBytes = framed(QByteArray::fromHex("030041000100"));
+const QByteArray AnnounceBytes = withChecksum(QByteArray::fromHex("030041000100"));
 const QByteArray RowDataBytes = [] {
     QByteArray row(192, Qt::Uninitialized);
     for (int i = 0; i < row.size(); ++i)
         row[i] = char(i * 7);
-    return framed(QByteArray::fromHex("05000000") + row);
+    return withChecksum(QByteArray::fromHex("05000000") + row);
 }();
-const QByteArray FinishBytes = framed(QByteArray::fromHex("0701"));
-const QByteArray ResetBytes = framed(QByteArray::fromHex("10b0"));
+const QByteArray FinishBytes = withChecksum(QByteArray::fromHex("0701"));
+const QByteArray ResetBytes = withChecksum(QByteArray::fromHex("10b0"));
 
 QByteArray spoiled(QByteArray frame)
 {
@@ -116,17 +100,17 @@ void TestRequestParser::bootloaderStep_data()
 
     QTest::newRow("nothing") << QByteArray() << BootKind::NeedMore << 0 << QByteArray();
     QTest::newRow("preamble zero") << QByteArray::fromHex("0000") << BootKind::Idle << 1 << QByteArray();
-    QTest::newRow("application request passed over") << ReadRequest + scrambled(FinishBytes) << BootKind::ApplicationFrame << 8
+    QTest::newRow("application request passed over") << ReadRequest + masked(FinishBytes) << BootKind::ApplicationFrame << 8
                                                      << QByteArray();
     QTest::newRow("application request cut short") << ReadRequest.left(7) << BootKind::NeedMore << 0 << QByteArray();
-    QTest::newRow("noise") << QByteArray::fromHex("12") + scrambled(FinishBytes) << BootKind::Noise << 1 << QByteArray();
-    QTest::newRow("announce") << scrambled(AnnounceBytes) << BootKind::Frame << 8 << AnnounceBytes;
-    QTest::newRow("row data") << scrambled(RowDataBytes) + scrambled(FinishBytes) << BootKind::Frame << 198 << RowDataBytes;
-    QTest::newRow("row data cut short") << scrambled(RowDataBytes).left(197) << BootKind::NeedMore << 0 << QByteArray();
-    QTest::newRow("finish") << scrambled(FinishBytes) << BootKind::Frame << 4 << FinishBytes;
-    QTest::newRow("reset") << scrambled(ResetBytes) << BootKind::Frame << 4 << ResetBytes;
+    QTest::newRow("noise") << QByteArray::fromHex("12") + masked(FinishBytes) << BootKind::Noise << 1 << QByteArray();
+    QTest::newRow("announce") << masked(AnnounceBytes) << BootKind::Frame << 8 << AnnounceBytes;
+    QTest::newRow("row data") << masked(RowDataBytes) + masked(FinishBytes) << BootKind::Frame << 198 << RowDataBytes;
+    QTest::newRow("row data cut short") << masked(RowDataBytes).left(197) << BootKind::NeedMore << 0 << QByteArray();
+    QTest::newRow("finish") << masked(FinishBytes) << BootKind::Frame << 4 << FinishBytes;
+    QTest::newRow("reset") << masked(ResetBytes) << BootKind::Frame << 4 << ResetBytes;
     // The checksum is the bootloader's to judge: it answers such a frame with an error.
-    QTest::newRow("bad checksum still a frame") << scrambled(spoiled(FinishBytes)) << BootKind::Frame << 4 << spoiled(FinishBytes);
+    QTest::newRow("bad checksum still a frame") << masked(spoiled(FinishBytes)) << BootKind::Frame << 4 << spoiled(FinishBytes);
 }
 
 void TestRequestParser::bootloaderStep()
@@ -148,8 +132,8 @@ void TestRequestParser::module_answersAlikeHoweverTheLineCutsTheBytes_data()
     QTest::newRow("stray bytes and a bad request between")
         << QByteArray::fromHex("1234") + spoiled(ReadRequest) + RssiRequest + QByteArray::fromHex("ff") << 1;
     QTest::newRow("boot, then a row and the reset, then the application again")
-        << BootRequest + QByteArray(3, '\0') + scrambled(AnnounceBytes) + scrambled(RowDataBytes) + scrambled(FinishBytes)
-               + QByteArray::fromHex("123456") + scrambled(ResetBytes) + RssiRequest
+        << BootRequest + QByteArray(3, '\0') + masked(AnnounceBytes) + masked(RowDataBytes) + masked(FinishBytes)
+               + QByteArray::fromHex("123456") + masked(ResetBytes) + RssiRequest
         << 7; // boot, announce, row data, finish, one for the noise, the reset (silent), rssi
 }
 

@@ -126,7 +126,7 @@ void TestRadioTest::carrier_acknowledgedAtOnce_thenStoppedByTheSecondPress()
         button->click();
         QVERIFY(tries->isVisible());
         QCOMPARE(control<QLabel>(window, "Ltries")->text(), QStringLiteral("1"));
-        QTRY_VERIFY(m_run->protocol().carrierOn());
+        QTRY_VERIFY(m_run->program().radioTest().carrierOn());
         QVERIFY(tries->isVisible());
         QTRY_VERIFY(!tries->isVisible()); // at the first tick after the reply
         QCOMPARE(answers(0x60), 1);
@@ -177,7 +177,7 @@ void TestRadioTest::carrierOn_closingResetsAtOnce()
         QVERIFY(!control<QPushButton>(window, "BgetRSSI")->isEnabled());
         QVERIFY(control<QPushButton>(window, "Bclose")->isEnabled());
         control<QPushButton>(window, "Bclose")->click();
-        QVERIFY(!m_run->protocol().carrierOn()); // at once, before any reply
+        QVERIFY(!m_run->program().radioTest().carrierOn()); // at once, before any reply
     });
     QTRY_VERIFY(!m_run->sim().module().carrierOn());
     QCOMPARE(answers('Q'), 1);
@@ -250,7 +250,7 @@ void TestRadioTest::carrier_stoppedAfterSixMinutes()
     withWindow([&](TFtest *window) {
         auto *time = control<QLabel>(window, "LCarrierTime");
         control<QPushButton>(window, "ButRFstartstop")->click();
-        QTRY_VERIFY(m_run->protocol().carrierOn());
+        QTRY_VERIFY(m_run->program().radioTest().carrierOn());
         m_run->clock.steady += 65 * 1000;
         QTRY_COMPARE(time->text(), QStringLiteral("Dauerträger an seit 1:05 min"));
         QVERIFY(time->isVisible());
@@ -277,7 +277,7 @@ void TestRadioTest::rssiStartedWhileCarrierStarts_windowCanStillBeLeft()
     withWindow([&](TFtest *window) {
         control<QPushButton>(window, "ButRFstartstop")->click();
         control<QPushButton>(window, "BgetRSSI")->click();
-        QTRY_VERIFY(m_run->protocol().carrierOn());
+        QTRY_VERIFY(m_run->program().radioTest().carrierOn());
         QTRY_VERIFY(!control<QFrame>(window, "Ptry")->isVisible() || !m_run->program().radioTest().isStartPending());
         QTRY_VERIFY(!control<QPushButton>(window, "BgetRSSI")->isEnabled());
         QVERIFY(!control<QPushButton>(window, "ButRFstartstop")->isEnabled());

@@ -4,6 +4,7 @@
 #include "core/link/DeviceLink.h"
 #include "core/workflow/ConfigDocument.h"
 #include "core/workflow/ConfigWorkflow.h"
+#include "core/workflow/RadioTest.h"
 #include "ui/main/Program.h"
 #include "ui/main/TFVelka.h"
 
@@ -135,9 +136,8 @@ void TestWorkflow::write_verifyStartsOnTheAcknowledgementAndNotBefore200ms()
 {
     QElapsedTimer clock;
     qint64 dataSent = -1, dataAcknowledged = -1, verifyArrived = -1;
-    // The write request's reply is judged, and the data frame goes out, in one step.
-    connect(&m_run->protocol(), &ModuleProtocol::replied, this, [&](const Reply &reply) {
-        if (reply.command == '1')
+    connect(&m_run->engine(), &RequestEngine::requestStarted, this, [&](const Request &request) {
+        if (request.command == '3')
             dataSent = clock.elapsed();
     });
     connect(&sim(), &ModuleSimulator::answered, this, [&](quint8 request) {
@@ -404,8 +404,8 @@ void TestWorkflow::linkFault_endsInTheErrorStep()
 
 void TestWorkflow::otherCommandsReply_needsNoFollowUp()
 {
-    m_run->protocol().BtestClick(); // carrier on
-    QTRY_VERIFY(m_run->protocol().carrierOn());
+    m_run->program().radioTest().toggleCarrier(); // carrier on
+    QTRY_VERIFY(m_run->program().radioTest().carrierOn());
     QVERIFY(!flow().isFollowUpDue());
     QVERIFY(!QTest::qWaitFor([this] { return !m_run->newLogLines().isEmpty(); }, 100));
     QVERIFY(buttonsEnabled());
@@ -413,14 +413,16 @@ void TestWorkflow::otherCommandsReply_needsNoFollowUp()
 
 void TestWorkflow::radioTestFailure_isReportedInTheMainLog()
 {
+    RadioTest &test = m_run->program().radioTest();
     sim().setFault(0x60, *SimFault::parse(u"bad-checksum"), 1);
-    m_run->protocol().BtestClick();
+    test.toggleCarrier();
     QTRY_VERIFY(m_run->logContains("Fehler bei Kommunikation"));
     QCOMPARE(m_run->newLogLines(), CommunicationError("fehlerhafte Checksumme in Antwort von Gerät"));
     QVERIFY(buttonsEnabled());
 
-    // A restart the module answers after the test is reported too.
-    m_run->protocol().BresetDeviceClick();
+    // The next attempt brings the carrier; the restart that stops it is reported too.
+    QTRY_VERIFY(test.carrierOn() && !test.isStartPending());
+    test.toggleCarrier();
     QTRY_VERIFY(m_run->logContains("Gerät neu gestartet"));
 }
 

@@ -93,12 +93,6 @@ void applyRoleRule(ConfigWords &w)
         w[Word::Station] = 0;
 }
 
-void applyShownRules(ConfigWords &w)
-{
-    applyRoleRule(w);
-    applyConsistencyRules(w);
-}
-
 bool rs485TimeoutTooShort(const ConfigWords &w)
 {
     return 2 * int(w[Word::Rs485Cycle]) >= int(w[Word::Rs485Timeout]);

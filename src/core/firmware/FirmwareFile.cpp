@@ -5,7 +5,6 @@
 #include "core/firmware/DataLine.h"
 #include "core/firmware/FirmwareReport.h"
 #include "core/firmware/FirmwareTexts.h"
-#include "core/workflow/LogStyle.h"
 
 #include <QList>
 
@@ -39,6 +38,7 @@ void FirmwareFile::reset()
     m_deviceText.clear();
     m_versionText.clear();
     m_releaseDateText.clear();
+    m_refusalText.clear();
     m_versionMajor = 0;
     m_versionMinor = 0;
     m_startAddress = 0;
@@ -112,18 +112,19 @@ FirmwareFile::Outcome FirmwareFile::parse(const QStringList &lines, FirmwareRepo
     if (m_startAddress + 2 * m_instructions > ProgramMemory::ImageEntries)
         return refuse(Refusal::BeyondMemory, FirmwareTexts::BeyondMemory, report);
 
-    report.showinfo(FirmwareTexts::Opened, LogColour::Green, LogOption::Plain);
-    report.showinfo(FirmwareTexts::DeviceLine + m_deviceText, LogColour::Green, LogOption::Plain);
-    report.showinfo(FirmwareTexts::VersionLine + m_versionText, LogColour::Green, LogOption::Plain);
-    report.showinfo(FirmwareTexts::ReleaseDateLine + m_releaseDateText, LogColour::Green, LogOption::EmptyLine);
+    report.report({LogKind::Success, FirmwareTexts::Opened});
+    report.report({LogKind::Success, FirmwareTexts::DeviceLine + m_deviceText});
+    report.report({LogKind::Success, FirmwareTexts::VersionLine + m_versionText});
+    report.report({LogKind::Success, FirmwareTexts::ReleaseDateLine + m_releaseDateText, LogLayout::EmptyLine});
     m_refusal = Refusal::None;
     return Outcome::Usable;
 }
 
 FirmwareFile::Outcome FirmwareFile::refuse(Refusal refusal, const QString &text, FirmwareReport &report)
 {
-    report.showinfo(text, LogColour::Red, LogOption::EmptyLine);
+    report.report({LogKind::Failure, text, LogLayout::EmptyLine});
     m_refusal = refusal;
+    m_refusalText = text;
     return Outcome::Refused;
 }
 

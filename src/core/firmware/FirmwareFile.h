@@ -24,7 +24,7 @@ class FirmwareFile
 public:
     enum class Outcome {
         Usable,  // read and checked: the update may be offered
-        Refused, // read, but unfit for an update; the reason went to the log in red
+        Refused, // read, but unfit for an update; the reason went to the log
         Failed,  // not readable (a malformed number, no data line): nothing was logged, the
                  // caller reports FirmwareTexts::LoadFailed
     };
@@ -46,12 +46,14 @@ public:
     static QStringList decode(const QByteArray &bytes);
 
     // Reads a file's lines; what was read before is forgotten first (the image is all 0
-    // again). Reports the header in green or the refusal in red, and the counted address
+    // again). Reports the header as a success or the refusal as a failure, and the counted address
     // units to the diagnostic list.
     Outcome parse(const QStringList &lines, FirmwareReport &report);
 
     bool usable() const { return m_refusal == Refusal::None; }
     Refusal refusal() const { return m_refusal; }
+    // What the log was told about the refusal of a file that was read; empty otherwise.
+    const QString &refusalText() const { return m_refusalText; }
 
     // The header: the device the firmware is for, its version ("1.28"), its release date
     // (free text); empty where a line is shorter than its label.
@@ -86,4 +88,5 @@ private:
     // short one by wrapping around.
     qint64 m_instructions = 0;
     Refusal m_refusal = Refusal::NothingRead;
+    QString m_refusalText;
 };

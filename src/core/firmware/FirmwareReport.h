@@ -1,16 +1,21 @@
 #pragma once
 
+#include "core/workflow/LogEntry.h"
+
 #include <QString>
+#include <QStringList>
 
 // Where reading a firmware update file and dividing it into rows report to: the update
-// window (its log and its hidden diagnostic list) or a command-line front end.
+// procedure (and through it its window), or a command-line front end.
 class FirmwareReport
 {
 public:
     virtual ~FirmwareReport() = default;
 
-    // One line of the log; `farbe` is a LogColour, `option` LogOption bits.
-    virtual void showinfo(const QString &inhalt, int farbe, int option) = 0;
-    // One line of the diagnostic list (Memo1), which no user is shown.
+    // One report for the log.
+    virtual void report(const LogEntry &entry) = 0;
+    // One line of the diagnostic list, which no user is shown.
     virtual void diagnostic(const QString &line) = 0;
+    // The lines of a file that was read, before they are parsed.
+    virtual void fileLines(const QStringList &lines) { Q_UNUSED(lines) }
 };

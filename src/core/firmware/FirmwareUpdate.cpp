@@ -1,23 +1,13 @@
 #include "core/firmware/FirmwareUpdate.h"
 
 #include "core/config/NumberText.h"
-#include "core/files/BoundedFile.h"
 #include "core/firmware/FirmwareTexts.h"
 #include "core/firmware/UpdateTexts.h"
-#include "core/link/LinkTexts.h"
-#include "core/link/ModuleProtocol.h"
-#include "core/workflow/LogStyle.h"
-#include "core/workflow/UserInteraction.h"
-
-#include <QDir>
-#include <QFileInfo>
+#include "core/link/BootloaderSession.h"
 
 namespace {
 
-constexpr int FirstCheckMs = 500;
-constexpr int CheckMs = 20;
 constexpr int StartWindowMs = 1100;
-constexpr int RowTimeoutMs = 5000;
 constexpr int NextRowMs = 1;
 constexpr int AfterFailureMs = 10;
 
@@ -40,210 +30,140 @@ VersionPart versionPart(quint8 byte, int digits)
 
 } // namespace
 
-FirmwareUpdate::FirmwareUpdate(ModuleProtocol &link, UserInteraction &ui, QObject *parent)
+FirmwareUpdate::FirmwareUpdate(BootloaderSession &bootloader, QObject *parent)
     : QObject(parent)
-    , m_link(link)
-    , m_ui(ui)
+    , m_bootloader(bootloader)
+    , m_file(std::make_shared<FirmwareFile>())
 {
-    m_flashtimer.setSingleShot(true);
-    m_flashtimer.setInterval(StartWindowMs);
-    m_progresstimer.setSingleShot(true);
-    connect(&m_checkreceivetimer, &QTimer::timeout, this, &FirmwareUpdate::checkreceivetimerTimer);
-    connect(&m_flashtimer, &QTimer::timeout, this, &FirmwareUpdate::FlashtimerTimer);
-    connect(&m_progresstimer, &QTimer::timeout, this, &FirmwareUpdate::progresstimerTimer);
-    connect(&link, &ModuleProtocol::replied, this, &FirmwareUpdate::onReplied);
-    connect(&link, &ModuleProtocol::rowEnded, this, &FirmwareUpdate::onRowEnded);
-    connect(&link, &ModuleProtocol::bootloaderRefused, this, [this](quint8 code) { m_refusedCode = code; });
+    m_startWindow.setSingleShot(true);
+    m_startWindow.setInterval(StartWindowMs);
+    m_nextRow.setSingleShot(true);
+    connect(&m_startWindow, &QTimer::timeout, this, &FirmwareUpdate::closeStartWindow);
+    connect(&m_nextRow, &QTimer::timeout, this, &FirmwareUpdate::nextRow);
+    connect(&bootloader, &BootloaderSession::bootAnswered, this, &FirmwareUpdate::onBootAnswered);
+    connect(&bootloader, &BootloaderSession::bootUnanswered, this, &FirmwareUpdate::onBootUnanswered);
+    connect(&bootloader, &BootloaderSession::countdown, this, &FirmwareUpdate::onCountdown);
+    connect(&bootloader, &BootloaderSession::rowEnded, this, &FirmwareUpdate::onRowEnded);
 }
 
-void FirmwareUpdate::showinfo(const QString &inhalt, int farbe, int option)
+bool FirmwareUpdate::isWatching() const
 {
-    log(inhalt, farbe, option);
+    return m_stage == Stage::Watching && m_bootloader.isWatching();
 }
 
-void FirmwareUpdate::diagnostic(const QString &line)
+void FirmwareUpdate::setStage(Stage stage)
 {
-    emit diagnosticAdded(line);
-}
-
-QString refusalReason(FirmwareFile::Refusal refusal)
-{
-    switch (refusal) {
-    case FirmwareFile::Refusal::WrongChecksum: return UpdateTexts::ReasonChecksum;
-    case FirmwareFile::Refusal::NoVersionPoint: return UpdateTexts::ReasonVersion;
-    case FirmwareFile::Refusal::StartNotOnPage: return UpdateTexts::ReasonStart;
-    case FirmwareFile::Refusal::TooManyRows:
-    case FirmwareFile::Refusal::BeyondMemory: return UpdateTexts::ReasonSize;
-    default: return UpdateTexts::ReasonNoFile;
-    }
-}
-
-// ---- Showing the window: the file and the boot command ----
-
-void FirmwareUpdate::FormShow()
-{
-    m_stage = Stage::Idle;
-    emit startEnabled(false);
-    m_link.clearReceived();
-    m_bootAck = false;
-    m_bootReplied = false;
-    emit logCleared();
-    log(UpdateTexts::Title, LogColour::Black, LogOption::Framed);
-
-    const QString path = m_ui.askOpenFileName(
-        {UpdateTexts::DialogTitle, UpdateTexts::DialogFilter, UpdateTexts::DialogExtension, QString()});
-    if (path.isEmpty()) {
-        log(UpdateTexts::LoadCancelled, LogColour::Red, LogOption::Framed);
+    if (m_stage == stage)
         return;
-    }
-    QString refusal;
-    if (!loadFile(path, &refusal)) {
-        // The module is not touched: the boot command goes out only for a file that was read.
-        emit beep();
-        if (refusal.isEmpty()) {
-            log(FirmwareTexts::LoadFailed, LogColour::Red, LogOption::Framed);
-        } else {
-            log(FirmwareTexts::LoadFailed, LogColour::Red, LogOption::TimeLine);
-            log(refusal, LogColour::Red, LogOption::EmptyLine);
-        }
-        return;
-    }
-    m_link.BBootClick();
-    m_stage = Stage::Watching;
-    m_checkreceivetimer.start(FirstCheckMs);
+    m_stage = stage;
+    emit stageChanged(stage);
 }
 
-bool FirmwareUpdate::loadFile(const QString &path, QString *refusal)
+// ---- The file ----
+
+void FirmwareUpdate::fileLines(const QStringList &lines)
 {
-    // Refused before a byte is read, and before anything of the previous file is dropped.
-    const BoundedFile source = readBoundedFile(path, FirmwareFileMaxBytes);
-    if (!source.ok()) {
-        *refusal = source.errorText(path, FirmwareFileMaxBytes);
-        return false;
-    }
-    const QStringList lines = FirmwareFile::decode(source.bytes);
     emit diagnosticCleared();
     emit diagnosticAdded(lines.join(QLatin1Char('\n')));
-    log(UpdateTexts::Loading + QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()),
-        LogColour::Black, LogOption::Framed);
-    const FirmwareFile::Outcome outcome = m_file.parse(lines, *this);
-    if (outcome == FirmwareFile::Outcome::Failed)
-        return false;
-    // A file with a wrong checksum offers no start at all until the window opens again.
-    if (m_file.refusal() == FirmwareFile::Refusal::WrongChecksum)
-        emit startVisible(false);
-    return true;
 }
 
-void FirmwareUpdate::onReplied(const Reply &reply)
+FirmwareLoad::Outcome FirmwareUpdate::load(const QString &path)
 {
-    if (reply.command == 'w') {
-        m_bootAck = true;
-        m_bootReplied = true;
+    setStage(Stage::Idle);
+    const FirmwareLoad loaded = loadFirmwareFile(path, *this);
+    if (loaded.file)
+        m_file = loaded.file;
+    if (loaded.outcome == FirmwareLoad::Outcome::Unreadable) {
+        if (loaded.file) {
+            log(LogKind::Failure, FirmwareTexts::LoadFailed, LogLayout::Framed);
+        } else {
+            // Refused before it was read: the log says why.
+            log(LogKind::Failure, FirmwareTexts::LoadFailed, LogLayout::TimeLine);
+            log(LogKind::Failure, loaded.reason, LogLayout::EmptyLine);
+        }
     }
+    return loaded.outcome;
+}
+
+void FirmwareUpdate::useFile(std::shared_ptr<const FirmwareFile> file)
+{
+    setStage(Stage::Idle);
+    m_file = std::move(file);
 }
 
 // ---- The bootloader's start window ----
 
-void FirmwareUpdate::checkreceivetimerTimer()
+void FirmwareUpdate::connectModule()
 {
-    // From now on the module's bytes are only collected: they are read here.
-    m_link.setHold(true);
-    m_checkreceivetimer.setInterval(CheckMs);
-
-    if (!m_bootAck) {
-        m_bootAck = true; // told once
-        log(UpdateTexts::NoConnection, LogColour::Red, LogOption::Framed);
-        log(UpdateTexts::NoConnectionStep1, LogColour::Red, LogOption::Plain);
-        log(UpdateTexts::NoConnectionStep2, LogColour::Red, LogOption::Plain);
-        log(UpdateTexts::NoConnectionStep3, LogColour::Red, LogOption::EmptyLine);
-        m_link.stopTimeout();
-        emit warningShown(true);
-        return;
-    }
-    int count = -1; // the start window's count, when one came
-    if (!m_link.isCollecting()) {
-        // A reply has just been judged: the boot reply, or, from a module that does not
-        // answer the boot command, a countdown frame that came before the first look. Only
-        // the boot reply carries the module's version.
-        m_link.clearReceived();
-        if (m_bootReplied)
-            showVersions();
-    } else if (m_link.received().size() >= 2) {
-        if (m_link.received()[0] == Boot::Countdown)
-            count = m_link.received()[1];
-        m_link.clearReceived();
-    }
-    m_link.startCollecting();
-    // Told last: whoever starts the update on this news finds the watch done with.
-    if (count >= 0) {
-        m_flashtimer.start();
-        emit startEnabled(true);
-        emit countdownShown(count);
-    }
+    m_bootloader.enterBootloader();
+    setStage(Stage::Watching);
 }
 
-void FirmwareUpdate::showVersions()
+void FirmwareUpdate::onBootAnswered(quint8 major, quint8 minor)
 {
-    const std::array<quint8, 2> bytes = m_link.replyBytes();
-    const VersionPart major = versionPart(bytes[0], 1);
-    const VersionPart minor = versionPart(bytes[1], 2);
-    log(UpdateTexts::CurrentVersion + major.text + QLatin1Char('.') + minor.text, LogColour::Black,
-        LogOption::Plain);
-    log(UpdateTexts::FutureVersion + m_file.versionText(), LogColour::Black, LogOption::EmptyLine);
+    const VersionPart current[2] = {versionPart(major, 1), versionPart(minor, 2)};
+    log(LogKind::Progress, UpdateTexts::CurrentVersion + current[0].text + QLatin1Char('.') + current[1].text,
+        LogLayout::Plain);
+    log(LogKind::Progress, UpdateTexts::FutureVersion + m_file->versionText(), LogLayout::EmptyLine);
     // A version that is no number is never the same as the file's.
-    if (major.value >= 0 && minor.value >= 0 && major.value == m_file.fileVersionMajor()
-        && minor.value == m_file.fileVersionMinor())
-        log(UpdateTexts::SameVersion, LogColour::Red, LogOption::EmptyLine);
+    if (current[0].value >= 0 && current[1].value >= 0 && current[0].value == m_file->fileVersionMajor()
+        && current[1].value == m_file->fileVersionMinor())
+        log(LogKind::Warning, UpdateTexts::SameVersion, LogLayout::EmptyLine);
+    emit moduleAnswered(true);
 }
 
-void FirmwareUpdate::FlashtimerTimer()
+void FirmwareUpdate::onBootUnanswered()
 {
-    m_flashtimer.stop();
-    emit countdownHidden();
-    emit startEnabled(false);
+    log(LogKind::Failure, UpdateTexts::NoConnection, LogLayout::Framed);
+    log(LogKind::Failure, UpdateTexts::NoConnectionStep1, LogLayout::Plain);
+    log(LogKind::Failure, UpdateTexts::NoConnectionStep2, LogLayout::Plain);
+    log(LogKind::Failure, UpdateTexts::NoConnectionStep3, LogLayout::EmptyLine);
+    emit moduleAnswered(false);
+}
+
+void FirmwareUpdate::onCountdown(int remaining)
+{
+    m_startWindow.start();
+    emit countdown(remaining);
+}
+
+void FirmwareUpdate::closeStartWindow()
+{
+    m_startWindow.stop();
+    emit startWindowClosed();
 }
 
 // ---- The transfer ----
 
-void FirmwareUpdate::ButProgClick()
+void FirmwareUpdate::start()
 {
     // Only an image this file filled may go to the module.
-    if (!m_file.usable()) {
-        log(UpdateTexts::Refused.arg(refusalReason(m_file.refusal())), LogColour::Red, LogOption::Framed);
+    if (!canStart()) {
+        log(LogKind::Failure, UpdateTexts::Refused.arg(refusalReason(m_file->refusal())), LogLayout::Framed);
         return;
     }
-    if (!m_ui.confirm(UpdateTexts::Confirm, UserInteraction::DefaultButton::Cancel))
-        return;
-    emit startEnabled(false);
-    m_link.setHold(false);
-    m_checkreceivetimer.stop();
-    m_link.setReplyTimeout(RowTimeoutMs);
-    m_rows.build(m_file, *this);
+    m_rows.build(*m_file, *this);
     m_rowIndex = 0;
     m_rowsWritten = 0;
     m_rowFailed = false;
     m_rowError.clear();
-    m_refusedCode = -1;
-    m_stage = Stage::Transferring;
-    emit progressStarted();
-    log(UpdateTexts::Transferring, LogColour::Black, LogOption::TimeLine);
-    log(UpdateTexts::DoNotDisconnect, LogColour::Red, LogOption::Plain);
-    m_progresstimer.start(NextRowMs);
+    setStage(Stage::Transferring);
+    log(LogKind::Progress, UpdateTexts::Transferring, LogLayout::TimeLine);
+    log(LogKind::Warning, UpdateTexts::DoNotDisconnect, LogLayout::Plain);
+    m_nextRow.start(NextRowMs);
 }
 
-void FirmwareUpdate::onRowEnded(bool written, const QString &errorText)
+void FirmwareUpdate::onRowEnded(bool written, const QString &reason)
 {
     if (m_stage != Stage::Transferring)
         return;
     m_rowFailed = !written;
-    m_rowError = written ? QString() : errorText;
-    m_progresstimer.start(written ? NextRowMs : AfterFailureMs);
+    m_rowError = reason;
+    m_nextRow.start(written ? NextRowMs : AfterFailureMs);
 }
 
-void FirmwareUpdate::progresstimerTimer()
+void FirmwareUpdate::nextRow()
 {
-    m_progresstimer.stop();
     if (m_stage != Stage::Transferring)
         return;
     if (m_rowFailed) {
@@ -251,67 +171,51 @@ void FirmwareUpdate::progresstimerTimer()
         return;
     }
     const std::span<const FirmwareRow> rows = m_rows.rows();
-    const int rowcount = int(rows.size());
-    while (m_rowIndex < rowcount && !rows[size_t(m_rowIndex)].toWrite) {
+    const int rowCount = int(rows.size());
+    while (m_rowIndex < rowCount && !rows[size_t(m_rowIndex)].toWrite) {
         emit diagnosticAdded(UpdateTexts::SkipRow + QString::number(m_rowIndex));
         ++m_rowIndex;
     }
-    if (m_rowIndex < rowcount) {
+    if (m_rowIndex < rowCount) {
         const FirmwareRow &row = rows[size_t(m_rowIndex)];
         emit diagnosticAdded(UpdateTexts::WriteRow + QString::number(m_rowIndex));
-        BootRow bootRow;
-        bootRow.address = row.address;
-        bootRow.clearPage = row.erasesPage;
-        bootRow.data = row.data;
-        m_link.setRow(bootRow);
         ++m_rowIndex;
         ++m_rowsWritten;
-        emit progressChanged(m_rowsWritten * 100 / m_rows.rowsToWrite());
-        m_link.ButTestTxClick();
+        emit progressChanged(m_rowsWritten, m_rows.rowsToWrite());
+        m_bootloader.writeRow({row.address, row.erasesPage, row.data});
         return;
     }
     emit diagnosticAdded(UpdateTexts::DiagnosticDone);
-    m_link.BResetClick();
-    m_stage = Stage::Done;
-    log(UpdateTexts::Completed, LogColour::Green, LogOption::Framed);
-    emit beep();
+    m_bootloader.leave();
+    setStage(Stage::Done);
+    log(LogKind::Success, UpdateTexts::Completed, LogLayout::Framed);
     emit finished(true, UpdateTexts::Completed);
 }
 
 void FirmwareUpdate::fail()
 {
-    m_stage = Stage::Failed;
+    setStage(Stage::Failed);
     emit diagnosticAdded(UpdateTexts::DiagnosticFailed);
-    emit progressFailed();
-    log(UpdateTexts::Failed, LogColour::Red, LogOption::Framed);
-    // Why, as the link says it: a refusal by the bootloader names its code, else the time-out,
-    // the faulty reply or the port that went.
-    const QString reason = m_refusedCode >= 0 ? LinkTexts::BootErrorReply.arg(hexText(m_refusedCode, 2)) : m_rowError;
-    if (!reason.isEmpty())
-        log(reason, LogColour::Red, LogOption::EmptyLine);
-    emit finished(false, reason.isEmpty() ? UpdateTexts::Failed.trimmed() : reason);
+    log(LogKind::Failure, UpdateTexts::Failed, LogLayout::Framed);
+    // Why, as the link says it: the bootloader's refusal with its code, the time-out, the
+    // faulty reply or the port that went.
+    if (!m_rowError.isEmpty())
+        log(LogKind::Failure, m_rowError, LogLayout::EmptyLine);
+    emit finished(false, m_rowError.isEmpty() ? UpdateTexts::Failed.trimmed() : m_rowError);
 }
 
 // ---- Ending ----
 
-void FirmwareUpdate::ButCloseClick()
+void FirmwareUpdate::leave()
 {
-    m_link.BResetClick();
-    emit progressHidden();
-    emit closeRequested();
+    m_bootloader.leave();
 }
 
-void FirmwareUpdate::FormClose()
+void FirmwareUpdate::close()
 {
-    emit warningShown(false);
-    m_bootAck = false;
-    FlashtimerTimer();
-    emit startVisible(true);
-    m_link.setHold(false);
-    // An exchange under way is abandoned with them.
-    m_link.stopCollecting();
-    m_link.stopTimeout();
-    m_checkreceivetimer.stop();
+    m_bootloader.stop();
+    closeStartWindow();
+    m_nextRow.stop();
     if (m_stage == Stage::Watching || m_stage == Stage::Transferring)
-        m_stage = Stage::Idle;
+        setStage(Stage::Idle);
 }

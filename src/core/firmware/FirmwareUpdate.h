@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/firmware/FirmwareFile.h"
+#include "core/firmware/FirmwareLoad.h"
 #include "core/firmware/FirmwareReport.h"
 #include "core/firmware/RowTable.h"
 
@@ -8,105 +8,94 @@
 #include <QString>
 #include <QTimer>
 
-class ModuleProtocol;
-class UserInteraction;
-struct Reply;
+#include <memory>
 
-// One firmware update of the connected module: the file, the boot command, the watch for the
-// bootloader's start window, the confirmation and the rows one by one, each started 1 ms after
-// the one before has ended. It needs no window: it asks through UserInteraction, and tells its
-// window (or a terminal) what happened by signals.
+class BootloaderSession;
+
+// One firmware update of the connected module, as a state machine: a file is loaded, the
+// module is switched to its bootloader (connectModule), the bootloader's start window is
+// watched, and once started the rows go out one by one, each 1 ms after the one before has
+// ended. It asks nothing: the window asks its questions before it calls start(). Stage,
+// progress and outcome leave as signals with values.
 class FirmwareUpdate : public QObject, private FirmwareReport
 {
     Q_OBJECT
 public:
     enum class Stage {
-        Idle,         // nothing chosen yet, or the file could not be read
-        Watching,     // boot command sent: waiting for the bootloader's start window
+        Idle,         // no module touched yet, or the update was closed
+        Watching,     // boot command sent: the bootloader's start window is watched
         Transferring, // rows under way
         Done,
         Failed,
     };
     Q_ENUM(Stage)
 
-    FirmwareUpdate(ModuleProtocol &link, UserInteraction &ui, QObject *parent = nullptr);
+    explicit FirmwareUpdate(BootloaderSession &bootloader, QObject *parent = nullptr);
 
     Stage stage() const { return m_stage; }
-    const FirmwareFile &file() const { return m_file; }
+    const FirmwareFile &file() const { return *m_file; }
     const RowTable &rows() const { return m_rows; }
-    // Its timers: the watch for the start window, the start window itself, the next row.
-    bool isWatching() const { return m_checkreceivetimer.isActive(); }
-    bool isStartWindowOpen() const { return m_flashtimer.isActive(); }
-    bool isNextRowDue() const { return m_progresstimer.isActive(); }
+    bool isWatching() const;
+    bool isStartWindowOpen() const { return m_startWindow.isActive(); }
+    bool isNextRowDue() const { return m_nextRow.isActive(); }
 
-    // The window is shown: a fresh start, the file dialog, the file, the boot command.
-    void FormShow();
-    // "start update": confirmed, the rows go out.
-    void ButProgClick();
-    // "ENDE": the bootloader is told to end, and the window closes.
-    void ButCloseClick();
-    // The window closed, by "ENDE" or by its close box.
-    void FormClose();
+    // Reads, parses and judges the file; the log is told. A file that cannot be read leaves
+    // the one loaded before as it was.
+    FirmwareLoad::Outcome load(const QString &path);
+    // A file read and parsed before (velka-cli reads it once for all its modules).
+    void useFile(std::shared_ptr<const FirmwareFile> file);
+    // Sends the boot command; moduleAnswered() follows, then countdown() as the bootloader
+    // counts its start window down.
+    void connectModule();
+    // The file may be written: the window confirms, then calls start().
+    bool canStart() const { return m_file->usable(); }
+    // Sends the rows; a file that cannot be used is refused in the log instead.
+    void start();
+    // The bootloader is told to end and restarts the module.
+    void leave();
+    // Everything stops: the watch, the start window, an exchange under way.
+    void close();
 
 signals:
-    void logged(const QString &text, int colour, int option);
-    void logCleared();
+    void logged(const LogEntry &entry);
     // Lines for the hidden diagnostic list (several, separated by line feeds, at a time).
     void diagnosticAdded(const QString &lines);
     void diagnosticCleared();
-    // "start update" usable, and shown at all (a file with a wrong checksum hides it).
-    void startEnabled(bool enabled);
-    void startVisible(bool visible);
-    // The bootloader's start window: the count it has reached, or over.
-    void countdownShown(int remaining);
-    void countdownHidden();
-    // The module did not answer the boot command: the large red sign, until the window closes.
-    void warningShown(bool shown);
-    // The progress bar: shown green at 0, at a share of the rows, red after a failure, hidden.
-    void progressStarted();
-    void progressChanged(int percent);
-    void progressFailed();
-    void progressHidden();
-    void beep();
-    // "ENDE": the window is to close.
-    void closeRequested();
-    // The transfer ended: every row written and the module restarted, or not, with the reason.
-    void finished(bool ok, const QString &detail);
+    void stageChanged(FirmwareUpdate::Stage stage);
+    // The module answered the boot command within 500 ms, or not.
+    void moduleAnswered(bool answered);
+    // The bootloader's start window is open, at this count; or it closed again.
+    void countdown(int remaining);
+    void startWindowClosed();
+    // Rows handed to the bootloader so far, of the rows to write.
+    void progressChanged(int rowsDone, int rowsToWrite);
+    // Every row written and the bootloader reset, or not, with the reason.
+    void finished(bool written, const QString &reason);
 
 private:
     // FirmwareReport: what reading the file and building its rows report.
-    void showinfo(const QString &inhalt, int farbe, int option) override;
-    void diagnostic(const QString &line) override;
+    void report(const LogEntry &entry) override { emit logged(entry); }
+    void diagnostic(const QString &line) override { emit diagnosticAdded(line); }
+    void fileLines(const QStringList &lines) override;
 
-    // False when the file could not be used; `refusal` then says why, if it was refused
-    // before it was read.
-    bool loadFile(const QString &path, QString *refusal);
-    void checkreceivetimerTimer();
-    void FlashtimerTimer();
-    void progresstimerTimer();
-    void showVersions();
-    void onRowEnded(bool written, const QString &errorText);
-    void onReplied(const Reply &reply);
+    void setStage(Stage stage);
+    void onBootAnswered(quint8 major, quint8 minor);
+    void onBootUnanswered();
+    void onCountdown(int remaining);
+    void closeStartWindow();
+    void onRowEnded(bool written, const QString &reason);
+    void nextRow();
     void fail();
-    void log(const QString &text, int colour, int option) { emit logged(text, colour, option); }
+    void log(LogKind kind, const QString &text, LogLayout layout) { emit logged({kind, text, layout}); }
 
-    ModuleProtocol &m_link;
-    UserInteraction &m_ui;
-    FirmwareFile m_file;
+    BootloaderSession &m_bootloader;
+    std::shared_ptr<const FirmwareFile> m_file;
     RowTable m_rows;
     Stage m_stage = Stage::Idle;
-    bool m_bootAck = false;     // the boot reply came, or its absence was told (told once)
-    bool m_bootReplied = false; // the module answered the boot command
-    bool m_rowFailed = false;   // the last row ended without being written
-    QString m_rowError;         // and why
-    int m_refusedCode = -1;     // the bootloader's error code for the last row, if it gave one
+    bool m_rowFailed = false; // the last row ended without being written
+    QString m_rowError;       // and why
     int m_rowIndex = 0;
     int m_rowsWritten = 0;
-    QTimer m_checkreceivetimer; // the watch for the start window
-    QTimer m_flashtimer;        // the start window ends when no count comes for 1100 ms
-    QTimer m_progresstimer;     // the next row
+    QTimer m_startWindow; // ends when no count comes for 1100 ms
+    QTimer m_nextRow;
 };
-
-// Why no update may be started from a file with this refusal, as "Kein Update möglich: %1"
-// completes it.
-QString refusalReason(FirmwareFile::Refusal refusal);

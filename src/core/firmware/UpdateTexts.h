@@ -2,14 +2,9 @@
 
 #include <QString>
 
-// Every text the firmware update procedure logs or asks, in one place.
+// Every text the firmware update procedure logs, in one place.
 namespace UpdateTexts {
 
-inline const QString Title = QStringLiteral("-FirmwareUpdate-");
-inline const QString DialogTitle = QStringLiteral("Firmwaredatei laden");
-inline const QString DialogFilter = QStringLiteral("*.qvx (Firmware-UpdateFile)|*.qvx");
-inline const QString DialogExtension = QStringLiteral("qvx");
-inline const QString LoadCancelled = QStringLiteral("Datei Laden abgebrochen");
 inline const QString Loading = QStringLiteral("Lade Datei: ");
 
 inline const QString NoConnection = QStringLiteral(
@@ -21,7 +16,6 @@ inline const QString CurrentVersion = QStringLiteral("momentane Firmwareversion:
 inline const QString FutureVersion = QStringLiteral("zukünftige Firmwareversion: ");
 inline const QString SameVersion = QStringLiteral("Achtung, die Firmwareversionen sind identisch!");
 
-inline const QString Confirm = QStringLiteral("Bitte bestätigen Sie die Aktion \"FirmwareUpdate\"!");
 // %1: why the file cannot be used
 inline const QString Refused = QStringLiteral("Kein Update möglich: %1");
 inline const QString ReasonNoFile = QStringLiteral("keine Firmware-Update-Datei gelesen");

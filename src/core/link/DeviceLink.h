@@ -2,8 +2,9 @@
 
 #include "core/link/AdapterBackend.h"
 #include "core/link/AdapterChannel.h"
-#include "core/link/ModuleProtocol.h"
+#include "core/link/LinkMonitor.h"
 #include "core/link/PortChooser.h"
+#include "core/link/RequestEngine.h"
 #include "core/link/SerialChannel.h"
 
 #include <QObject>
@@ -12,8 +13,9 @@
 
 
 // The link to the module as the program holds it: the serial line and the maker's USB adapter,
-// the choice between them and the command protocol on top, switched to the adapter while it
-// is the link. It is what the never-shown service window held; nothing of it is a window.
+// the choice between them, the request engine on top (switched to the adapter while it is the
+// link) and the monitor that keeps its traces and state. It is what the never-shown service
+// window held; nothing of it is a window.
 class DeviceLink : public QObject
 {
     Q_OBJECT
@@ -23,8 +25,9 @@ public:
                         std::unique_ptr<AdapterBackend> adapters = {}, QObject *parent = nullptr);
     ~DeviceLink() override;
 
-    ModuleProtocol &protocol() { return m_protocol; }
-    const ModuleProtocol &protocol() const { return m_protocol; }
+    RequestEngine &engine() { return m_engine; }
+    const LinkMonitor &monitor() const { return m_monitor; }
+    LinkMonitor &monitor() { return m_monitor; }
     PortChooser &ports() { return m_ports; }
     const PortChooser &ports() const { return m_ports; }
     SerialChannel &channel() { return m_channel; }
@@ -36,5 +39,6 @@ private:
     std::unique_ptr<AdapterBackend> m_adapters;
     AdapterChannel m_adapterChannel;
     PortChooser m_ports;
-    ModuleProtocol m_protocol;
+    RequestEngine m_engine;
+    LinkMonitor m_monitor;
 };

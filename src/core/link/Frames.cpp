@@ -30,6 +30,15 @@ bool isShortReply(quint8 command)
         || command == Command::Reset;
 }
 
+// The module answers the boot command and then its bootloader begins to count its start
+// window down: a count may follow the reply before the line falls quiet. The reply is its
+// first six bytes then, and the count belongs to the start window.
+bool startsStartWindow(std::span<const quint8> reply, quint8 command)
+{
+    return command == Command::Boot && reply.size() > size_t(Frame::ShortReplyLength)
+        && reply[size_t(Frame::ShortReplyLength)] == Boot::Countdown;
+}
+
 ReplyCheck checkApplicationReply(std::span<const quint8> reply, bool complete)
 {
     ReplyCheck check;
@@ -44,7 +53,8 @@ ReplyCheck checkApplicationReply(std::span<const quint8> reply, bool complete)
     // with fewer bytes keeps its real length and so fails the checksum below.
     check.length = stored;
     bool cut = false;
-    if (isShortReply(check.command) && stored >= Frame::ShortReplyLength) {
+    if ((isShortReply(check.command) && stored >= Frame::ShortReplyLength)
+        || startsStartWindow(reply, check.command)) {
         check.length = Frame::ShortReplyLength;
         cut = true;
     }

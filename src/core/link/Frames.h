@@ -62,7 +62,8 @@ DataFrame buildDataFrame(ConstPayloadSpan payload);
 // The bytes of an application reply as the evaluation sees them.
 struct ReplyCheck
 {
-    int length = 0;        // bytes that belong to the reply (the short replies are cut to 6)
+    int length = 0;        // bytes that belong to the reply: the short replies, and a boot reply
+                           // that a start-window count follows, are cut to 6
     quint8 startByte = 0;  // byte 0, or 0 if nothing arrived
     quint8 command = 0;    // byte 1, or 0
     quint16 received = 0;  // the last two bytes of the reply, high byte first

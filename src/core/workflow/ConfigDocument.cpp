@@ -1,5 +1,7 @@
 #include "core/workflow/ConfigDocument.h"
 
+#include "core/config/ConsistencyRules.h"
+
 ConfigDocument::ConfigDocument(QObject *parent)
     : QObject(parent)
 {
@@ -10,10 +12,35 @@ const DigEntry *ConfigDocument::output(int number) const
     return digEntry(m_outputs, number);
 }
 
+void ConfigDocument::makeConsistent()
+{
+    ConfigWords &image = m_config;
+    // One pass leaves an image the rules accept; the loop only guards against a rule that
+    // would undo another.
+    for (int pass = 0; pass < 4; ++pass) {
+        const ConfigWords before = image;
+        applyRoleRule(image);
+        const int groups = extensionGroupsShown(image[Word::ExtensionGroups]);
+        if (groups != m_extensionChoice) {
+            m_extensionChoice = groups;
+            image[Word::ExtensionGroups] = quint16(groups);
+        }
+        applyConsistencyRules(image);
+        if (image == before)
+            return;
+    }
+}
+
+void ConfigDocument::changed()
+{
+    makeConsistent();
+    emit configChanged();
+}
+
 void ConfigDocument::edit(const std::function<void(ConfigWords &)> &change)
 {
     change(m_config);
-    emit configChanged();
+    changed();
 }
 
 void ConfigDocument::setWord(int address, quint16 value)
@@ -21,17 +48,10 @@ void ConfigDocument::setWord(int address, quint16 value)
     edit([address, value](ConfigWords &image) { image[size_t(address)] = value; });
 }
 
-void ConfigDocument::normalise(void (*rule)(ConfigWords &))
-{
-    const ConfigWords before = m_config;
-    rule(m_config);
-    if (m_config != before)
-        emit configChanged();
-}
-
 void ConfigDocument::takeImage(const ConfigWords &image)
 {
     m_config = image;
+    makeConsistent();
     readOutputWords(m_config, m_outputs);
     emit outputsChanged();
     emit configChanged();
@@ -40,6 +60,7 @@ void ConfigDocument::takeImage(const ConfigWords &image)
 void ConfigDocument::resetToDefaults()
 {
     setDefaultWords(m_config);
+    makeConsistent();
     setDefaultAssignment(m_outputs);
     emit outputsChanged();
     emit configChanged();

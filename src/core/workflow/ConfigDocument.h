@@ -10,7 +10,9 @@
 // The configuration the tool works on: the image the user edits, the image last read from the
 // module, the image last sent to it, the output table, the output being edited and the date
 // a write stamps. Windows observe it; everything that changes it goes through these methods,
-// so every change that matters to a window is announced.
+// so every change that matters to a window is announced. The image keeps itself consistent:
+// every change of it ends with its rules (makeConsistent()) before it is announced, so the
+// image shown, saved and written is always one that obeys them.
 class ConfigDocument : public QObject
 {
     Q_OBJECT
@@ -32,9 +34,6 @@ public:
     // the display showing the image as it is.
     void edit(const std::function<void(ConfigWords &)> &change);
     void setWord(int address, quint16 value);
-    // A consistency rule applied while the image is shown: announced only when it changed a
-    // word, so showing an image that already obeys it asks for no further refresh.
-    void normalise(void (*rule)(ConfigWords &));
     // A whole new image with the output table taken from its words: a read, a verify, a file.
     void takeImage(const ConfigWords &image);
     // The defaults of both the image and the output table.
@@ -56,7 +55,16 @@ signals:
     void programmingDateChanged();
 
 private:
+    // What the document makes of every image it holds: the role rule (a master is station 0),
+    // the choice of extension channels (word 100 names 0..4 groups; a value beyond falls back
+    // to none, unless none was the choice already), then the eight consistency rules; again
+    // until nothing changes.
+    void makeConsistent();
+    void changed();
+
     ConfigWords m_config{};
+    // The number of extension groups last chosen; -1 before the first choice.
+    int m_extensionChoice = -1;
     ConfigWords m_readBack{};
     ConfigWords m_write{};
     DigTable m_outputs{};

@@ -1,9 +1,10 @@
 #include "core/workflow/ConfigWorkflow.h"
 
 #include "core/link/Frames.h"
+#include "core/link/PendingReply.h"
+#include "core/link/Request.h"
+#include "core/link/RequestEngine.h"
 #include "core/workflow/ConfigDocument.h"
-#include "core/workflow/LogStyle.h"
-#include "core/workflow/UserInteraction.h"
 #include "core/workflow/WorkflowTexts.h"
 
 #include <QStringList>
@@ -13,8 +14,10 @@
 namespace {
 constexpr int KnockBursts = 8;
 constexpr int KnockBytes = 11;
+constexpr int KnockMs = 40;
 constexpr int ReadTimeoutMs = 1000;
 constexpr int WriteTimeoutMs = 2000;
+constexpr int FirstFollowUpMs = 10;
 constexpr int FollowUpMs = 20;
 // The module stores the data before it can be read back: the verify read starts no sooner
 // than this after the data frame went out, and only once the module acknowledged it.
@@ -29,77 +32,15 @@ ConfigWords unpacked(const QByteArray &payload)
 }
 } // namespace
 
-ConfigWorkflow::ConfigWorkflow(ModuleProtocol &link, ConfigDocument &document, UserInteraction &ui,
-                               QObject *parent)
+ConfigWorkflow::ConfigWorkflow(RequestEngine &engine, ConfigDocument &document, QObject *parent)
     : QObject(parent)
-    , m_link(link)
+    , m_engine(engine)
     , m_document(document)
-    , m_ui(ui)
 {
-    m_praetimer.setInterval(40);
-    m_getbacktimer.setInterval(10);
-    connect(&m_praetimer, &QTimer::timeout, this, &ConfigWorkflow::praetimerTimer);
-    connect(&m_getbacktimer, &QTimer::timeout, this, &ConfigWorkflow::getbacktimerTimer);
-    connect(&link, &ModuleProtocol::replied, this, &ConfigWorkflow::onReplied);
-    connect(&link, &ModuleProtocol::rejected, this, &ConfigWorkflow::onRejected);
-    connect(&link, &ModuleProtocol::failed, this, &ConfigWorkflow::onFailed);
-    connect(&link, &ModuleProtocol::sendFailed, this, [this] { emit readWriteEnabled(true); });
-}
-
-// ---- Starting ----
-
-void ConfigWorkflow::ButReadClick()
-{
-    // A read started while the factory read runs is still the factory read.
-    startRead(m_step == Step::FactoryReading);
-}
-
-void ConfigWorkflow::ButCalClick()
-{
-    emit factoryButtonEnabled(false);
-    startRead(true);
-}
-
-void ConfigWorkflow::startRead(bool factory)
-{
-    if (!m_ui.confirm(factory ? WorkflowTexts::AskFactoryRead : WorkflowTexts::AskRead)) {
-        if (factory) {
-            log(WorkflowTexts::FactoryCancelled, LogColour::Red, LogOption::Framed);
-            if (m_step == Step::FactoryReading)
-                setStep(Step::Reading);
-            emit factoryButtonEnabled(true);
-        } else {
-            log(WorkflowTexts::ReadCancelled, LogColour::Red, LogOption::Framed);
-        }
-        return;
-    }
-    setStep(factory ? Step::FactoryReading : Step::Reading);
-    emit readWriteEnabled(false);
-    m_link.setReplyTimeout(ReadTimeoutMs);
-    BklopfClick();
-}
-
-void ConfigWorkflow::ButWriteClick()
-{
-    m_document.foldOutputs();
-    if (!m_ui.confirm(WorkflowTexts::AskWrite)) {
-        log(WorkflowTexts::WriteCancelled, LogColour::Red, LogOption::Framed);
-        return;
-    }
-    // A factory read this write replaces will open no window: its button is free again.
-    if (m_step == Step::FactoryReading)
-        emit factoryButtonEnabled(true);
-    // The buttons stay usable, and the read keeps the time-out the last operation left.
-    setStep(Step::ReadingBeforeWrite);
-    log(WorkflowTexts::ReadBeforeWrite, LogColour::Black, LogOption::Plain);
-    BklopfClick();
-}
-
-void ConfigWorkflow::BklopfClick()
-{
-    m_knockCount = KnockBursts;
-    if (!m_praetimer.isActive())
-        m_praetimer.start();
+    m_knockTimer.setInterval(KnockMs);
+    m_followUp.setInterval(FirstFollowUpMs);
+    connect(&m_knockTimer, &QTimer::timeout, this, &ConfigWorkflow::knock);
+    connect(&m_followUp, &QTimer::timeout, this, &ConfigWorkflow::followUp);
 }
 
 void ConfigWorkflow::setStep(Step step)
@@ -110,126 +51,174 @@ void ConfigWorkflow::setStep(Step step)
     emit stepChanged(step);
 }
 
-void ConfigWorkflow::praetimerTimer()
+// ---- Starting ----
+
+void ConfigWorkflow::readConfiguration()
 {
-    m_praetimer.stop();
-    m_link.sendWakeUp(KnockBytes);
+    setStep(Step::Reading);
+    knockAndRead();
+}
+
+void ConfigWorkflow::readForFactoryRecord()
+{
+    setStep(Step::FactoryReading);
+    knockAndRead();
+}
+
+void ConfigWorkflow::dropFactoryRead()
+{
+    if (m_step == Step::FactoryReading)
+        setStep(Step::Reading);
+}
+
+void ConfigWorkflow::writeConfiguration()
+{
+    // The module's own words come first; the user's settings are what gets written.
+    setStep(Step::ReadingBeforeWrite);
+    log(LogKind::Progress, WorkflowTexts::ReadBeforeWrite, LogLayout::Plain);
+    knockAndRead();
+}
+
+void ConfigWorkflow::knockAndRead()
+{
+    m_knockCount = KnockBursts;
+    if (!m_knockTimer.isActive())
+        m_knockTimer.start();
+}
+
+void ConfigWorkflow::knock()
+{
+    m_knockTimer.stop();
+    m_engine.sendWakeUp(KnockBytes);
     if (m_knockCount > 0)
         --m_knockCount;
     if (m_knockCount > 0)
-        m_praetimer.start();
+        m_knockTimer.start();
     else
-        m_link.BRXconfigClick();
+        send(applicationRequest(Command::ReadConfig, ReadTimeoutMs));
 }
 
-void ConfigWorkflow::NowWrite()
+void ConfigWorkflow::write()
 {
     if (m_step != Step::FactoryWriting)
         setStep(Step::Writing);
     const ConfigWords image = prepareWriteImage(m_document.configImage(), m_document.readBackImage(),
                                                 m_document.programmingDate());
     m_document.setWriteImage(image);
-    std::array<quint8, PayloadBytes> payload{};
-    packImage(image, payload);
-    emit readWriteEnabled(false);
-    m_link.setReplyTimeout(WriteTimeoutMs);
-    m_link.BTxConfigClick(payload);
+    packImage(image, m_payload);
+    send(applicationRequest(Command::WriteRequest, WriteTimeoutMs));
 }
 
-void ConfigWorkflow::factoryWindowShown()
+void ConfigWorkflow::writeFactoryRecord()
 {
-    // Whatever the module sends while the window is open and idle starts no evaluation.
-    m_link.setHold(true);
-    m_link.setQuietTime(1000);
-}
-
-void ConfigWorkflow::factoryWrite()
-{
-    m_link.discardQueues();
-    m_link.setHold(false);
-    m_link.setQuietTime(100);
+    // No question and no read first: the image was read when the factory window opened.
     setStep(Step::FactoryWriting);
-    NowWrite();
+    write();
 }
 
-void ConfigWorkflow::factoryWindowClosed()
+void ConfigWorkflow::endFactoryRecord()
 {
-    m_getbacktimer.stop();
-    m_link.stopCollecting();
-    m_link.setQuietTime(100);
-    m_link.setHold(false);
+    m_followUp.stop();
+    if (m_reply)
+        m_reply->stopReceiving();
     setStep(Step::Idle);
-    emit factoryButtonEnabled(true);
-    emit readWriteEnabled(true);
+}
+
+void ConfigWorkflow::abandon()
+{
+    m_knockTimer.stop();
+    m_followUp.stop();
+    if (m_reply)
+        m_reply->abandon();
+    setStep(Step::Idle);
+}
+
+void ConfigWorkflow::send(const Request &request)
+{
+    m_reply = m_engine.send(request);
+    connect(m_reply, &PendingReply::finished, this, &ConfigWorkflow::onOutcome);
+    // A reply after the time-out answers nothing, but it is judged and told like any other.
+    connect(m_reply, &PendingReply::lateReply, this, &ConfigWorkflow::followUpExchange);
 }
 
 // ---- Outcomes ----
 
-void ConfigWorkflow::followUp(const Outcome &outcome, int intervalMs)
+void ConfigWorkflow::followUpExchange(const ReplyOutcome &outcome)
+{
+    if (outcome.accepted() && outcome.command != Command::Reset)
+        return; // a carrier or a measurement needs nothing here
+    if (outcome.kind == ReplyOutcome::Kind::Accepted || outcome.kind == ReplyOutcome::Kind::Failed)
+        onOutcome(outcome);
+    else if (outcome.kind == ReplyOutcome::Kind::Rejected)
+        scheduleFollowUp(outcome, FollowUpMs);
+}
+
+void ConfigWorkflow::scheduleFollowUp(const ReplyOutcome &outcome, int intervalMs)
 {
     m_outcome = outcome;
     // Setting the interval restarts a follow-up that is already due: the latest outcome counts.
-    m_getbacktimer.setInterval(intervalMs);
-    m_getbacktimer.start();
+    m_followUp.setInterval(intervalMs);
+    m_followUp.start();
 }
 
-void ConfigWorkflow::onReplied(const Reply &reply)
+void ConfigWorkflow::onOutcome(const ReplyOutcome &outcome)
 {
-    switch (reply.command) {
+    switch (outcome.kind) {
+    case ReplyOutcome::Kind::Abandoned:
+        return;
+    case ReplyOutcome::Kind::Failed:
+        m_outcome = outcome;
+        // No judgement set the interval: the follow-up comes after the last one, unless it
+        // is due already.
+        if (!m_followUp.isActive())
+            m_followUp.start();
+        return;
+    case ReplyOutcome::Kind::Rejected:
+        scheduleFollowUp(outcome, FollowUpMs);
+        return;
+    case ReplyOutcome::Kind::Accepted:
+        break;
+    }
+    switch (outcome.command) {
     case Command::WriteRequest:
-        // The data frame has just gone out; its acknowledgement is awaited.
+        // The module takes the data now: the data frame goes out at once.
+        send(writeDataRequest(m_payload, WriteTimeoutMs));
         m_sinceDataFrame.start();
         break;
     case Command::WriteData: {
         const int sinceData = int(std::min<qint64>(m_sinceDataFrame.elapsed(), AfterDataFrameMs));
-        followUp({true, reply, {}}, std::max(FollowUpMs, AfterDataFrameMs - sinceData));
+        scheduleFollowUp(outcome, std::max(FollowUpMs, AfterDataFrameMs - sinceData));
         break;
     }
     case Command::ReadConfig:
+        m_moduleVersion = {outcome.byte2, outcome.byte3};
+        scheduleFollowUp(outcome, FollowUpMs);
+        break;
     case Command::Reset:
-        followUp({true, reply, {}}, FollowUpMs);
+        scheduleFollowUp(outcome, FollowUpMs);
         break;
     default:
-        break; // the radio test's replies are its own business
+        break;
     }
 }
 
-void ConfigWorkflow::onRejected(quint8 command, const QString &errorText)
+void ConfigWorkflow::followUp()
 {
-    Q_UNUSED(command) // every rejected reply is reported here, the radio test's too
-    followUp({false, {}, errorText}, FollowUpMs);
-}
-
-void ConfigWorkflow::onFailed(quint8 command, const QString &errorText)
-{
-    Q_UNUSED(command)
-    m_outcome = {false, {}, errorText};
-    // No evaluation set the interval: the follow-up comes after the last one, unless it is
-    // due already.
-    if (!m_getbacktimer.isActive())
-        m_getbacktimer.start();
-}
-
-void ConfigWorkflow::getbacktimerTimer()
-{
-    m_getbacktimer.stop();
-    if (!m_outcome.ok) {
-        communicationError(m_outcome.error);
+    m_followUp.stop();
+    if (!m_outcome.accepted()) {
+        communicationError(m_outcome.text);
         return;
     }
-    const Reply &reply = m_outcome.reply;
-    switch (reply.command) {
+    switch (m_outcome.command) {
     case Command::ReadConfig: {
-        const ConfigWords readBack = unpacked(reply.payload);
+        const ConfigWords readBack = unpacked(m_outcome.payload);
         m_document.setReadBackImage(readBack);
-        if (m_step == Step::Verifying || m_step == Step::FactoryVerifying) {
+        if (m_step == Step::Verifying || m_step == Step::FactoryVerifying)
             verifyDone(readBack);
-        } else if (m_step == Step::ReadingBeforeWrite) {
-            // The module's own words are now known; the user's settings are what gets written.
-            NowWrite();
-        } else {
+        else if (m_step == Step::ReadingBeforeWrite)
+            write();
+        else
             readDone(readBack);
-        }
         break;
     }
     case Command::WriteData:
@@ -245,25 +234,20 @@ void ConfigWorkflow::getbacktimerTimer()
 
 void ConfigWorkflow::readDone(const ConfigWords &readBack)
 {
-    reportChecksum(readBack, LogOption::Framed, WorkflowTexts::DataRead);
+    reportChecksum(readBack, LogLayout::Framed, WorkflowTexts::DataRead);
     // The image is taken also when its checksum is wrong: the user sees what the module has.
     m_document.takeImage(readBack);
-    emit moduleDataKnown();
-    emit readWriteEnabled(true);
     const bool factory = m_step == Step::FactoryReading;
     setStep(Step::Idle);
-    emit finished(Result::Read, {});
-    if (factory)
-        emit factoryWindowRequested();
+    emit finished(factory ? Result::FactoryRead : Result::Read, {});
 }
 
 void ConfigWorkflow::dataWritten()
 {
-    log(WorkflowTexts::DataWritten, LogColour::Green, LogOption::Plain);
-    log(WorkflowTexts::VerifyNow, LogColour::Black, LogOption::TimeLine);
+    log(LogKind::Success, WorkflowTexts::DataWritten, LogLayout::Plain);
+    log(LogKind::Progress, WorkflowTexts::VerifyNow, LogLayout::TimeLine);
     setStep(m_step == Step::FactoryWriting ? Step::FactoryVerifying : Step::Verifying);
-    m_link.setReplyTimeout(ReadTimeoutMs);
-    m_link.BRXconfigClick();
+    send(applicationRequest(Command::ReadConfig, ReadTimeoutMs));
 }
 
 void ConfigWorkflow::verifyDone(const ConfigWords &readBack)
@@ -274,63 +258,54 @@ void ConfigWorkflow::verifyDone(const ConfigWords &readBack)
         if (readBack[size_t(i)] == written[size_t(i)])
             continue;
         differences << WorkflowTexts::VerifyDifference.arg(i).arg(written[size_t(i)]).arg(readBack[size_t(i)]);
-        log(differences.last(), LogColour::Red, LogOption::Plain);
+        log(LogKind::Failure, differences.last(), LogLayout::Plain);
     }
-    const bool factory = m_step == Step::FactoryVerifying;
     if (!differences.isEmpty()) {
         // The module keeps running with what it has; the user may write again.
-        log(WorkflowTexts::VerifyFailed, LogColour::Red, LogOption::Plain);
+        log(LogKind::Failure, WorkflowTexts::VerifyFailed, LogLayout::Plain);
         setStep(Step::Idle);
-        emit readWriteEnabled(true);
         emit finished(Result::VerifyMismatch, differences.join(QStringLiteral("; ")));
         return;
     }
-    reportChecksum(readBack, LogOption::Plain, WorkflowTexts::VerifyOk);
+    reportChecksum(readBack, LogLayout::Plain, WorkflowTexts::VerifyOk);
     m_document.takeImage(readBack);
-    if (factory) {
-        // The factory window holds the buttons until it closes; the module keeps running.
-        setStep(Step::Idle);
-        emit factoryDataStored();
-        emit finished(Result::Written, {});
+    if (m_step == Step::FactoryVerifying) {
+        // The module keeps running; the factory window holds the buttons until it closes.
+        setStep(Step::FactoryWritten);
+        emit finished(Result::FactoryWritten, {});
         return;
     }
     setStep(Step::Restarting);
-    m_link.BresetDeviceClick();
+    send(applicationRequest(Command::Reset, ReadTimeoutMs));
 }
 
 void ConfigWorkflow::restarted()
 {
-    log(WorkflowTexts::Restarted, LogColour::Black, LogOption::Framed);
-    const bool written = m_step == Step::Restarting;
-    if (written)
-        setStep(Step::Idle);
-    emit readWriteEnabled(true);
-    if (written)
-        emit finished(Result::Written, {});
+    log(LogKind::Progress, WorkflowTexts::Restarted, LogLayout::Framed);
+    if (m_step != Step::Restarting)
+        return; // a restart the radio test caused
+    setStep(Step::Idle);
+    emit finished(Result::Written, {});
 }
 
-void ConfigWorkflow::reportChecksum(const ConfigWords &image, int greenOption, const QString &success)
+void ConfigWorkflow::reportChecksum(const ConfigWords &image, LogLayout successLayout, const QString &success)
 {
     if (imageChecksum(image) == image[Word::Checksum]) {
-        log(success, LogColour::Green, greenOption);
+        log(LogKind::Success, success, successLayout);
         return;
     }
-    emit beep();
-    log(WorkflowTexts::ChecksumError, LogColour::Red, LogOption::TimeLine);
-    log(WorkflowTexts::Inconsistent, LogColour::Red, LogOption::EmptyLine);
+    emit beepRequested();
+    log(LogKind::Failure, WorkflowTexts::ChecksumError, LogLayout::TimeLine);
+    log(LogKind::Failure, WorkflowTexts::Inconsistent, LogLayout::EmptyLine);
 }
 
 void ConfigWorkflow::communicationError(const QString &errorText)
 {
     emit diagnosticLine(WorkflowTexts::DiagnosticError + errorText);
-    log(WorkflowTexts::CommunicationError, LogColour::Red, LogOption::TimeLine);
-    log(errorText, LogColour::Red, LogOption::EmptyLine);
-    const bool factory = m_step == Step::FactoryReading;
+    log(LogKind::Failure, WorkflowTexts::CommunicationError, LogLayout::TimeLine);
+    log(LogKind::Failure, errorText, LogLayout::EmptyLine);
+    if (m_step == Step::FactoryReading)
+        log(LogKind::Failure, WorkflowTexts::FactoryImpossible, LogLayout::TimeLine);
     setStep(Step::Idle);
-    emit readWriteEnabled(true);
-    if (factory) {
-        log(WorkflowTexts::FactoryImpossible, LogColour::Red, LogOption::TimeLine);
-        emit factoryButtonEnabled(true);
-    }
     emit finished(Result::CommunicationFailed, errorText);
 }

@@ -1,116 +1,114 @@
 #pragma once
 
-#include "core/link/ModuleProtocol.h"
+#include "core/config/ConfigImage.h"
+#include "core/link/ReplyOutcome.h"
+#include "core/workflow/LogEntry.h"
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
+#include <array>
+
 class ConfigDocument;
-class UserInteraction;
+class PendingReply;
+class RequestEngine;
+struct Request;
 
 // Reading the module, and writing it with the read before, the verify read and the restart,
-// as a state machine driven by the protocol's outcomes. Each outcome is acted on in the
-// follow-up, a short while after it arrived, as the module expects. It needs no window: it
-// asks through UserInteraction and tells what happened by signals.
+// as a state machine driven by the outcomes of its own requests. Each outcome is acted on in
+// the follow-up, a short while after it arrived, as the module expects. It asks nothing: the
+// window asks before it calls a verb. Steps and results leave as values.
 class ConfigWorkflow : public QObject
 {
     Q_OBJECT
 public:
     enum class Step {
         Idle,
-        Reading,            // knock and read, then show the module's image
-        FactoryReading,     // the same, then open the factory data window
+        Reading,            // knock and read, then take the module's image
+        FactoryReading,     // the same, for the factory record
         ReadingBeforeWrite, // knock and read: the module's own words for the write
         Writing,            // write request, data frame and its acknowledgement
         Verifying,          // read back and compare
         Restarting,         // after a good verify
-        FactoryWriting,     // a write from the factory data window: no restart after it
+        FactoryWriting,     // the factory record: no read before it, no restart after it
         FactoryVerifying,
+        FactoryWritten,     // verified; the factory window holds the link until it closes
     };
     Q_ENUM(Step)
 
-    // How an operation ended.
     enum class Result {
-        Read,                // a read (or the factory read) took the module's image
-        Written,             // a write was verified (and the module restarted)
+        Read,                // a read took the module's image
+        FactoryRead,         // the same for the factory record: it may be written now
+        Written,             // a write was verified and the module restarted
+        FactoryWritten,      // the factory record was written and verified
         VerifyMismatch,      // the module holds other words than were written
         CommunicationFailed, // no valid reply: time-out, faulty frame, port gone
     };
     Q_ENUM(Result)
 
-    ConfigWorkflow(ModuleProtocol &link, ConfigDocument &document, UserInteraction &ui,
-                   QObject *parent = nullptr);
+    ConfigWorkflow(RequestEngine &engine, ConfigDocument &document, QObject *parent = nullptr);
 
     Step step() const { return m_step; }
-    bool isKnocking() const { return m_praetimer.isActive(); }
-    bool isFollowUpDue() const { return m_getbacktimer.isActive(); }
+    bool isKnocking() const { return m_knockTimer.isActive(); }
+    bool isFollowUpDue() const { return m_followUp.isActive(); }
+    // The firmware version the module sent with its last read reply (two BCD bytes).
+    std::array<quint8, 2> moduleVersion() const { return m_moduleVersion; }
 
-    void ButReadClick();
-    // The factory button: a read that opens the factory data window.
-    void ButCalClick();
-    void ButWriteClick();
-    void BklopfClick();
-    void NowWrite();
-
-    // The factory data window: while it is open and idle the link is held; its write asks
-    // nothing and reads nothing first (the image was read when it opened).
-    void factoryWindowShown();
-    void factoryWrite();
-    void factoryWindowClosed();
+    void readConfiguration();
+    void readForFactoryRecord();
+    // The factory read's question was declined: a read under way is a plain read now.
+    void dropFactoryRead();
+    void writeConfiguration();
+    // Knocks and reads in whatever step the workflow is.
+    void knockAndRead();
+    // The factory window's write: the image read when the window opened, stamped and verified.
+    void writeFactoryRecord();
+    // The factory window closed: a write under way takes no reply any more.
+    void endFactoryRecord();
+    // Gives the operation under way up: nothing more is sent, nothing more reported.
+    void abandon();
+    // An exchange another window started: its failure, and the restart it caused, are told
+    // in the log as the workflow's own are.
+    void followUpExchange(const ReplyOutcome &outcome);
 
 signals:
-    // A report for the information log: text, colour and option bits.
-    void logged(const QString &text, int colour, int option);
-    // "Gerät auslesen" and "Gerät programmieren" usable or not.
-    void readWriteEnabled(bool enabled);
-    void factoryButtonEnabled(bool enabled);
+    void logged(const LogEntry &entry);
     // A line for the diagnostic list.
     void diagnosticLine(const QString &line);
-    void beep();
-    // A read succeeded: the module's system data are known.
-    void moduleDataKnown();
-    // The factory read succeeded: the factory data window opens (modally).
-    void factoryWindowRequested();
-    // A factory write was verified.
-    void factoryDataStored();
+    // The image read has a wrong checksum.
+    void beepRequested();
     void stepChanged(ConfigWorkflow::Step step);
     // An operation ended; `detail` holds the error text or the differing addresses.
     void finished(ConfigWorkflow::Result result, const QString &detail);
 
 private:
-    struct Outcome
-    {
-        bool ok = false;
-        Reply reply;
-        QString error;
-    };
-
     void setStep(Step step);
-    void startRead(bool factory);
-    void praetimerTimer();
-    void getbacktimerTimer();
-    void onReplied(const Reply &reply);
-    void onRejected(quint8 command, const QString &errorText);
-    void onFailed(quint8 command, const QString &errorText);
-    void followUp(const Outcome &outcome, int intervalMs);
-
+    void send(const Request &request);
+    void knock();
+    void onOutcome(const ReplyOutcome &outcome);
+    void scheduleFollowUp(const ReplyOutcome &outcome, int intervalMs);
+    void followUp();
+    void write();
     void readDone(const ConfigWords &readBack);
     void verifyDone(const ConfigWords &readBack);
     void dataWritten();
     void restarted();
     void communicationError(const QString &errorText);
-    void reportChecksum(const ConfigWords &image, int greenOption, const QString &success);
-    void log(const QString &text, int colour, int option) { emit logged(text, colour, option); }
+    void reportChecksum(const ConfigWords &image, LogLayout successLayout, const QString &success);
+    void log(LogKind kind, const QString &text, LogLayout layout) { emit logged({kind, text, layout}); }
 
-    ModuleProtocol &m_link;
+    RequestEngine &m_engine;
     ConfigDocument &m_document;
-    UserInteraction &m_ui;
     Step m_step = Step::Idle;
     int m_knockCount = 0;
-    QTimer m_praetimer;    // 40 ms between the wake-up bursts
-    QTimer m_getbacktimer; // the follow-up of an outcome
-    Outcome m_outcome;     // what the follow-up acts on
+    QTimer m_knockTimer;    // 40 ms between the wake-up bursts
+    QTimer m_followUp;      // the follow-up of an outcome
+    ReplyOutcome m_outcome; // what the follow-up acts on
+    QPointer<PendingReply> m_reply;
+    std::array<quint8, PayloadBytes> m_payload{}; // the write's data frame
     QElapsedTimer m_sinceDataFrame;
+    std::array<quint8, 2> m_moduleVersion{};
 };

@@ -1,15 +1,17 @@
 #include "core/workflow/RadioTest.h"
 
 #include "core/link/Frames.h"
-#include "core/link/ModuleProtocol.h"
+#include "core/link/PendingReply.h"
+#include "core/link/Request.h"
+#include "core/link/RequestEngine.h"
 #include "core/workflow/Clock.h"
-#include "core/workflow/LogStyle.h"
 #include "core/workflow/WorkflowTexts.h"
 
 namespace {
 constexpr int RepeatMs = 250;
 constexpr int RssiMs = 333;
 constexpr int CarrierClockMs = 1000;
+constexpr int ReplyTimeoutMs = 1000;
 } // namespace
 
 RadioTestDisplay radioTestDisplay(bool carrierOn, bool rssiOn)
@@ -30,32 +32,70 @@ RadioTestDisplay radioTestDisplay(bool carrierOn, bool rssiOn)
     return display;
 }
 
-RadioTest::RadioTest(ModuleProtocol &link, const Clock &clock, QObject *parent)
+RadioTest::RadioTest(RequestEngine &engine, const Clock &clock, QObject *parent)
     : QObject(parent)
-    , m_link(link)
+    , m_engine(engine)
     , m_clock(clock)
 {
-    m_checkreceivetimer.setInterval(RepeatMs);
+    m_repeatTimer.setInterval(RepeatMs);
     m_rssiTimer.setInterval(RssiMs);
     m_carrierClock.setInterval(CarrierClockMs);
-    connect(&m_checkreceivetimer, &QTimer::timeout, this, &RadioTest::checkreceivetimerTimer);
-    connect(&m_rssiTimer, &QTimer::timeout, this, &RadioTest::RSSItimerTimer);
-    connect(&m_carrierClock, &QTimer::timeout, this, &RadioTest::carrierClockTimer);
-    connect(&link, &ModuleProtocol::replied, this, &RadioTest::onReplied);
+    connect(&m_repeatTimer, &QTimer::timeout, this, &RadioTest::repeat);
+    connect(&m_rssiTimer, &QTimer::timeout, this, [this] {
+        send(applicationRequest(Command::Rssi, ReplyTimeoutMs));
+    });
+    connect(&m_carrierClock, &QTimer::timeout, this, &RadioTest::carrierClockTick);
 }
 
-void RadioTest::ButRFstartstopClick()
+void RadioTest::send(const Request &request)
+{
+    PendingReply *reply = m_engine.send(request);
+    connect(reply, &PendingReply::finished, this, &RadioTest::onOutcome);
+    connect(reply, &PendingReply::lateReply, this, &RadioTest::exchangeEnded);
+}
+
+void RadioTest::onOutcome(const ReplyOutcome &outcome)
+{
+    if (outcome.accepted()) {
+        switch (outcome.command) {
+        case Command::Carrier:
+            m_carrierOn = true;
+            if (m_carrierSince < 0)
+                m_carrierSince = m_clock.steadyMs();
+            return;
+        case Command::Rssi:
+            emit rssiMeasured(outcome.byte3, rssiText(outcome.byte3));
+            return;
+        case Command::Reset:
+            m_carrierOn = false;
+            break;
+        default:
+            return;
+        }
+    } else if (outcome.kind == ReplyOutcome::Kind::Abandoned
+               || outcome.failure == ReplyOutcome::Failure::PortUnavailable) {
+        return;
+    }
+    emit exchangeEnded(outcome);
+}
+
+void RadioTest::begin()
+{
+    m_carrierOn = false;
+}
+
+void RadioTest::toggleCarrier()
 {
     m_tries = 1;
     emit triesShown(m_tries);
-    if (m_link.carrierOn()) {
+    if (m_carrierOn) {
         m_stopPending = true;
-        m_link.BresetDeviceClick();
+        send(applicationRequest(Command::Reset, ReplyTimeoutMs));
     } else {
         m_startPending = true;
-        m_link.BtestClick();
+        send(applicationRequest(Command::Carrier, ReplyTimeoutMs));
     }
-    m_checkreceivetimer.start(RepeatMs);
+    m_repeatTimer.start(RepeatMs);
 }
 
 void RadioTest::nextTry()
@@ -64,34 +104,34 @@ void RadioTest::nextTry()
     emit triesShown(m_tries);
 }
 
-void RadioTest::checkreceivetimerTimer()
+void RadioTest::repeat()
 {
     if (m_startPending) {
-        if (m_link.carrierOn()) {
-            m_checkreceivetimer.stop();
+        if (m_carrierOn) {
+            m_repeatTimer.stop();
             emit triesHidden();
             m_startPending = false;
         } else {
             nextTry();
-            m_link.BtestClick();
-            m_checkreceivetimer.start(RepeatMs);
+            send(applicationRequest(Command::Carrier, ReplyTimeoutMs));
+            m_repeatTimer.start(RepeatMs);
         }
     }
     if (m_stopPending) {
-        if (m_link.carrierOn()) {
+        if (m_carrierOn) {
             nextTry();
-            m_link.BresetDeviceClick();
-            m_checkreceivetimer.start(RepeatMs);
+            send(applicationRequest(Command::Reset, ReplyTimeoutMs));
+            m_repeatTimer.start(RepeatMs);
         } else {
-            m_checkreceivetimer.stop();
+            m_repeatTimer.stop();
             emit triesHidden();
             m_stopPending = false;
         }
     }
-    emit refreshed(radioTestDisplay(m_link.carrierOn(), m_rssiOn));
+    emit refreshed(m_carrierOn, m_rssiOn);
 }
 
-void RadioTest::BgetRSSIClick()
+void RadioTest::toggleMeasurement()
 {
     m_tries = 1;
     emit triesShown(m_tries);
@@ -102,23 +142,12 @@ void RadioTest::BgetRSSIClick()
     }
     m_rssiOn = true;
     m_rssiTimer.start();
-    m_checkreceivetimer.start(RepeatMs);
+    m_repeatTimer.start(RepeatMs);
 }
 
-void RadioTest::RSSItimerTimer()
+void RadioTest::carrierClockTick()
 {
-    m_link.BtestRSSIClick();
-}
-
-void RadioTest::onReplied(const Reply &reply)
-{
-    if (reply.command == Command::Carrier && m_carrierSince < 0)
-        m_carrierSince = m_clock.steadyMs();
-}
-
-void RadioTest::carrierClockTimer()
-{
-    if (!m_link.carrierOn()) {
+    if (!m_carrierOn) {
         m_carrierSince = -1;
         emit carrierTimeHidden();
         return;
@@ -129,22 +158,22 @@ void RadioTest::carrierClockTimer()
     emit carrierTimeShown(seconds);
     if (seconds >= CarrierLimitSeconds && !m_stopPending) {
         // The same stop as the button's, with its repeats until the module has taken it.
-        emit logged(WorkflowTexts::CarrierStopped, LogColour::Red, LogOption::Framed);
-        ButRFstartstopClick();
+        emit logged({LogKind::Failure, WorkflowTexts::CarrierStopped, LogLayout::Framed});
+        toggleCarrier();
     }
 }
 
-void RadioTest::FormActivate()
+void RadioTest::resume()
 {
     m_startPending = false;
     m_stopPending = false;
     m_carrierClock.start();
 }
 
-void RadioTest::FormClose()
+void RadioTest::end()
 {
-    m_link.BresetDeviceClick();
-    m_link.clearCarrierOn();
+    send(applicationRequest(Command::Reset, ReplyTimeoutMs));
+    m_carrierOn = false;
     m_startPending = false;
     m_stopPending = false;
     m_carrierSince = -1;

@@ -4,16 +4,6 @@
 
 // The texts of the read, verify and write sequence.
 namespace WorkflowTexts {
-inline const QString AskRead = QStringLiteral("Daten vom Gerät auslesen?\r\n"
-                                              " (die PC-Einstellungen werden überschrieben!)");
-inline const QString AskFactoryRead = QStringLiteral(
-    "vor dem Schreiben der Werksdaten wird das Gerät ausgelesen!\r\n"
-    " (die aktuellen PC-Einstellungen werden dabei überschrieben!)");
-inline const QString AskWrite = QStringLiteral("Gerät mit Daten programmieren?\r\n"
-                                               " (Gerätedaten werden überschrieben!)");
-inline const QString ReadCancelled = QStringLiteral("Vorgang \"Gerät auslesen\" vom Anwender ABGEBROCHEN!");
-inline const QString FactoryCancelled = QStringLiteral("Vorgang \"Werksdaten\" vom Anwender ABGEBROCHEN!");
-inline const QString WriteCancelled = QStringLiteral("Vorgang \"Gerät programmieren\" vom Anwender ABGEBROCHEN!");
 inline const QString ReadBeforeWrite = QStringLiteral("alte Parameter vor Neuprogrammierung auslesen...");
 inline const QString DataRead = QStringLiteral("Daten ausgelesen");
 inline const QString ChecksumError = QStringLiteral("!!! Fehler Checksumme !!!");

@@ -9,9 +9,15 @@
 #include <QScrollBar>
 #include <QTextCursor>
 
-QColor logColour(int value)
+QColor logColour(LogKind kind)
 {
-    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+    switch (kind) {
+    case LogKind::Progress: return LogColour::Black;
+    case LogKind::Success: return LogColour::Green;
+    case LogKind::Warning:
+    case LogKind::Failure: return LogColour::Red;
+    }
+    return LogColour::Black;
 }
 
 InfoLog::InfoLog(const Clock &clock, QWidget *parent)
@@ -53,24 +59,24 @@ void InfoLog::contextMenuEvent(QContextMenuEvent *event)
     menu->popup(event->globalPos());
 }
 
-void InfoLog::showinfo(const QString &inhalt, int farbe, int option)
+void InfoLog::showinfo(const QString &inhalt, const QColor &farbe, LogLayout option)
 {
-    if (option & LogOption::TimeLine) {
+    if (hasTimeLine(option)) {
         const QString time = m_clock.timeOfDay().toString(QStringLiteral("hh:mm:ss"));
         AddColoredString(this, QStringLiteral(" -") + time + QStringLiteral("-\n"), farbe);
     }
     AddColoredString(this, inhalt + QLatin1Char('\n'), farbe);
-    if (option & LogOption::EmptyLine)
+    if (hasEmptyLine(option))
         AddColoredString(this, QStringLiteral("\n"), farbe);
     SetCaretToEnd(this, true);
 }
 
-void InfoLog::AddColoredString(QTextEdit *ARichEdit, const QString &AText, int AColor)
+void InfoLog::AddColoredString(QTextEdit *ARichEdit, const QString &AText, const QColor &AColor)
 {
     QTextCursor cursor(ARichEdit->document());
     cursor.movePosition(QTextCursor::End);
     QTextCharFormat format;
-    format.setForeground(logColour(AColor));
+    format.setForeground(AColor);
     cursor.insertText(AText, format);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/workflow/LogStyle.h"
+#include "core/workflow/LogEntry.h"
 
 #include <QTextEdit>
 
@@ -10,7 +10,13 @@ class QMenu;
 class Clock;
 
 
-QColor logColour(int value);
+// The log's colours: black progress, green success, red for failures and warnings.
+namespace LogColour {
+inline const QColor Black(0, 0, 0);
+inline const QColor Red(255, 0, 0);
+inline const QColor Green(0, 128, 0);
+} // namespace LogColour
+QColor logColour(LogKind kind);
 
 // The coloured information log: every report appends lines at the end and the newest
 // line is scrolled into view. The main window and the firmware window each have one.
@@ -20,7 +26,9 @@ class InfoLog : public QTextEdit
 public:
     InfoLog(const Clock &clock, QWidget *parent = nullptr);
 
-    void showinfo(const QString &inhalt, int farbe, int option);
+    void showinfo(const QString &inhalt, const QColor &farbe, LogLayout option);
+    // A report of the core, in its kind's colour.
+    void showEntry(const LogEntry &entry) { showinfo(entry.text, logColour(entry.kind), entry.layout); }
 
     // Offers "text" in the context menu; a click emits saveRequested(). The window that owns
     // the log asks for the file.
@@ -34,7 +42,7 @@ signals:
 protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
-    static void AddColoredString(QTextEdit *ARichEdit, const QString &AText, int AColor);
+    static void AddColoredString(QTextEdit *ARichEdit, const QString &AText, const QColor &AColor);
     static void SetCaretToEnd(QTextEdit *hWindow, bool bScroll);
 
 private:

@@ -102,7 +102,9 @@ TFcal::TFcal(const ConfigDocument &document, ConfigWorkflow &workflow, QWidget *
     connect(&document, &ConfigDocument::configChanged, this, &TFcal::showFactoryWords);
     connect(&document, &ConfigDocument::programmingDateChanged, this, &TFcal::showProgrammingDate);
     // A verified factory write: the window shows the advanced counter and says so.
-    connect(&workflow, &ConfigWorkflow::factoryDataStored, this, [this] {
+    connect(&workflow, &ConfigWorkflow::finished, this, [this](ConfigWorkflow::Result result) {
+        if (result != ConfigWorkflow::Result::FactoryWritten)
+            return;
         addStatusLine(StatusStored);
         FormShow();
     });
@@ -118,8 +120,7 @@ void TFcal::showEvent(QShowEvent *event)
 
 void TFcal::FormShow()
 {
-    // While the window is open and idle, nothing the module sends starts an evaluation.
-    m_workflow.factoryWindowShown();
+    // The record is shown, not edited.
     WerkPanel->setEnabled(false);
 }
 
@@ -127,7 +128,7 @@ void TFcal::ButstartClick()
 {
     MStatus->clear();
     addStatusLine(StatusNone);
-    m_workflow.factoryWrite();
+    m_workflow.writeFactoryRecord();
 }
 
 void TFcal::ButcancelClick()
@@ -143,7 +144,7 @@ void TFcal::done(int result)
 
 void TFcal::FormClose()
 {
-    m_workflow.factoryWindowClosed();
+    m_workflow.endFactoryRecord();
 }
 
 void TFcal::showFactoryWords()

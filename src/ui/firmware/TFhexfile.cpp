@@ -1,6 +1,8 @@
 #include "ui/firmware/TFhexfile.h"
 
 #include "core/firmware/FirmwareUpdate.h"
+#include "core/workflow/UserInteraction.h"
+#include "ui/common/Buttons.h"
 #include "ui/common/InfoLog.h"
 #include "ui/common/PixelFont.h"
 #include "ui/firmware/PieGauge.h"
@@ -18,24 +20,22 @@ const QString Caption = QStringLiteral("Firmware Updater v1.0");
 const QString StartText = QStringLiteral("start update");
 const QString StartHint = QStringLiteral("Firmware-Update starten");
 const QString EndText = QStringLiteral("ENDE");
+const QString Title = QStringLiteral("-FirmwareUpdate-");
+const QString DialogTitle = QStringLiteral("Firmwaredatei laden");
+const QString DialogFilter = QStringLiteral("*.qvx (Firmware-UpdateFile)|*.qvx");
+const QString DialogExtension = QStringLiteral("qvx");
+const QString LoadCancelled = QStringLiteral("Datei Laden abgebrochen");
+const QString Confirm = QStringLiteral("Bitte bestätigen Sie die Aktion \"FirmwareUpdate\"!");
 const QColor Green(0, 128, 0);
 const QColor Red(255, 0, 0);
 const QColor LightYellow(255, 255, 128);
 
-QPushButton *makeButton(QWidget *parent, const char *name, const QString &text, const QRect &rect)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setFont(arialFont(19, true));
-    button->setGeometry(rect);
-    button->setAutoDefault(false);
-    return button;
-}
 } // namespace
 
-TFhexfile::TFhexfile(FirmwareUpdate &update, const Clock &clock, QWidget *parent)
+TFhexfile::TFhexfile(FirmwareUpdate &update, UserInteraction &ui, const Clock &clock, QWidget *parent)
     : QDialog(parent)
     , m_update(update)
+    , m_ui(ui)
 {
     setObjectName(QStringLiteral("Fhexfile"));
     setWindowTitle(Caption);
@@ -90,9 +90,11 @@ void TFhexfile::buildLayout()
     progress->hide();
 
     ButProg = makeButton(this, "ButProg", StartText, QRect(x, 228, width, 60));
+    ButProg->setFont(arialFont(19, true));
     ButProg->setToolTip(StartHint);
     ButProg->setEnabled(false);
     ButClose = makeButton(this, "ButClose", EndText, QRect(x, 292, width, 60));
+    ButClose->setFont(arialFont(19, true));
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
@@ -106,34 +108,58 @@ void TFhexfile::buildLayout()
 void TFhexfile::connectUpdate()
 {
     FirmwareUpdate *update = &m_update;
-    connect(update, &FirmwareUpdate::logged, MInfo, &InfoLog::showinfo);
-    connect(update, &FirmwareUpdate::logCleared, MInfo, &InfoLog::clear);
+    connect(update, &FirmwareUpdate::logged, MInfo, &InfoLog::showEntry);
     connect(update, &FirmwareUpdate::diagnosticAdded, Memo1, &QPlainTextEdit::appendPlainText);
     connect(update, &FirmwareUpdate::diagnosticCleared, Memo1, &QPlainTextEdit::clear);
-    connect(update, &FirmwareUpdate::startEnabled, ButProg, &QWidget::setEnabled);
-    connect(update, &FirmwareUpdate::startVisible, ButProg, &QWidget::setVisible);
-    connect(update, &FirmwareUpdate::countdownShown, this, [this](int remaining) {
+    connect(update, &FirmwareUpdate::stageChanged, this, [this](FirmwareUpdate::Stage stage) { showStage(int(stage)); });
+    // The module did not answer the boot command: the large red sign, until the window closes.
+    connect(update, &FirmwareUpdate::moduleAnswered, this, [this](bool answered) {
+        if (!answered)
+            Ausrufezeichen->show();
+    });
+    connect(update, &FirmwareUpdate::countdown, this, [this](int remaining) {
+        ButProg->setEnabled(true);
         countdown->setText(QString::number(remaining));
         countdown->show();
         gaugecountdown->setValue(remaining);
         gaugecountdown->show();
         countdown->raise();
     });
-    connect(update, &FirmwareUpdate::countdownHidden, this, [this] {
+    connect(update, &FirmwareUpdate::startWindowClosed, this, [this] {
         gaugecountdown->hide();
         countdown->hide();
+        ButProg->setEnabled(false);
     });
-    connect(update, &FirmwareUpdate::warningShown, Ausrufezeichen, &QWidget::setVisible);
-    connect(update, &FirmwareUpdate::progressStarted, this, [this] {
+    connect(update, &FirmwareUpdate::progressChanged, this, [this](int rowsDone, int rowsToWrite) {
+        progress->setValue(rowsToWrite > 0 ? rowsDone * 100 / rowsToWrite : 0);
+    });
+    connect(update, &FirmwareUpdate::finished, this, [this](bool written) {
+        if (written)
+            beep();
+    });
+}
+
+void TFhexfile::showStage(int stage)
+{
+    switch (FirmwareUpdate::Stage(stage)) {
+    case FirmwareUpdate::Stage::Transferring:
+        ButProg->setEnabled(false);
         setBarColour(Green);
         progress->setValue(0);
         progress->show();
-    });
-    connect(update, &FirmwareUpdate::progressChanged, progress, &QProgressBar::setValue);
-    connect(update, &FirmwareUpdate::progressFailed, this, [this] { setBarColour(Red); });
-    connect(update, &FirmwareUpdate::progressHidden, progress, &QWidget::hide);
-    connect(update, &FirmwareUpdate::beep, this, [] { QApplication::beep(); });
-    connect(update, &FirmwareUpdate::closeRequested, this, &QDialog::reject);
+        break;
+    case FirmwareUpdate::Stage::Failed:
+        setBarColour(Red);
+        break;
+    default:
+        break;
+    }
+}
+
+void TFhexfile::beep()
+{
+    QApplication::beep();
+    emit beeped();
 }
 
 void TFhexfile::setBarColour(const QColor &colour)
@@ -160,17 +186,43 @@ void TFhexfile::showEvent(QShowEvent *event)
 
 void TFhexfile::FormShow()
 {
-    m_update.FormShow();
+    ButProg->setEnabled(false);
+    MInfo->clear();
+    MInfo->showinfo(Title, LogColour::Black, LogLayout::Framed);
+    const QString path = m_ui.askOpenFileName({DialogTitle, DialogFilter, DialogExtension, QString()});
+    if (path.isEmpty()) {
+        MInfo->showinfo(LoadCancelled, LogColour::Red, LogLayout::Framed);
+        return;
+    }
+    switch (m_update.load(path)) {
+    case FirmwareLoad::Outcome::Unreadable:
+        // The module is not touched: the boot command goes out only for a file that was read.
+        beep();
+        return;
+    case FirmwareLoad::Outcome::Refused:
+        // A file with a wrong checksum offers no start at all until the window opens again.
+        if (m_update.file().refusal() == FirmwareFile::Refusal::WrongChecksum)
+            ButProg->hide();
+        break;
+    case FirmwareLoad::Outcome::Usable:
+        break;
+    }
+    m_update.connectModule();
 }
 
 void TFhexfile::ButProgClick()
 {
-    m_update.ButProgClick();
+    // A file that cannot be used is refused by the update without a question.
+    if (m_update.canStart() && !m_ui.confirm(Confirm, UserInteraction::DefaultButton::Cancel))
+        return;
+    m_update.start();
 }
 
 void TFhexfile::ButCloseClick()
 {
-    m_update.ButCloseClick();
+    m_update.leave();
+    progress->hide();
+    reject();
 }
 
 void TFhexfile::done(int result)
@@ -181,5 +233,7 @@ void TFhexfile::done(int result)
 
 void TFhexfile::FormClose()
 {
-    m_update.FormClose();
+    Ausrufezeichen->hide();
+    m_update.close();
+    ButProg->show();
 }

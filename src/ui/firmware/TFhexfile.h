@@ -10,14 +10,15 @@ class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class UserInteraction;
 
-// The firmware update window: shows what the update procedure reports (its log, the start
-// window's countdown, the progress) and hands it the person's two buttons.
+// The firmware update window: asks for the file and the confirmation, calls the update's verbs,
+// and shows what it reports (its log, the start window's countdown, the progress).
 class TFhexfile : public QDialog
 {
     Q_OBJECT
 public:
-    TFhexfile(FirmwareUpdate &update, const Clock &clock, QWidget *parent = nullptr);
+    TFhexfile(FirmwareUpdate &update, UserInteraction &ui, const Clock &clock, QWidget *parent = nullptr);
 
     // What the main window's menu entry does before it shows the window.
     void enableButtons();
@@ -29,6 +30,10 @@ public:
 
     void done(int result) override; // every way of closing ends here
 
+signals:
+    // The system beep sounded: a file that could not be read, an update done.
+    void beeped();
+
 protected:
     void showEvent(QShowEvent *event) override;
 
@@ -36,8 +41,11 @@ private:
     void buildLayout();
     void connectUpdate();
     void setBarColour(const QColor &colour);
+    void showStage(int stage);
+    void beep();
 
     FirmwareUpdate &m_update;
+    UserInteraction &m_ui;
     InfoLog *MInfo = nullptr;
     PieGauge *gaugecountdown = nullptr;
     QLabel *countdown = nullptr;

@@ -106,6 +106,20 @@ inline const QString FileExtension = QStringLiteral("VMC");
 inline const QString FileInitialName = QStringLiteral("default.VMC");
 inline const QString OpenConfigTitle = QStringLiteral("Konfigurationsdaten aus Datei laden");
 inline const QString SaveConfigTitle = QStringLiteral("Konfigurationsdateien archivieren");
+
+// Read, write and the factory record: the questions before, and when they are declined
+inline const QString AskRead = QStringLiteral("Daten vom Gerät auslesen?\r\n"
+                                              " (die PC-Einstellungen werden überschrieben!)");
+inline const QString AskFactoryRead = QStringLiteral(
+    "vor dem Schreiben der Werksdaten wird das Gerät ausgelesen!\r\n"
+    " (die aktuellen PC-Einstellungen werden dabei überschrieben!)");
+inline const QString AskWrite = QStringLiteral("Gerät mit Daten programmieren?\r\n"
+                                               " (Gerätedaten werden überschrieben!)");
+inline const QString ReadCancelled = QStringLiteral("Vorgang \"Gerät auslesen\" vom Anwender ABGEBROCHEN!");
+inline const QString FactoryCancelled = QStringLiteral("Vorgang \"Werksdaten\" vom Anwender ABGEBROCHEN!");
+inline const QString WriteCancelled = QStringLiteral("Vorgang \"Gerät programmieren\" vom Anwender ABGEBROCHEN!");
+
+// File menu, continued
 inline const QString AskNeu = QStringLiteral("Alle Konfigurationsdaten auf Defaultwerte rücksetzen?\r\n"
                                              "(die alten Werte werden nicht automatisch gesichert!)");
 inline const QString NeuAbgebrochen = QStringLiteral("\"Datei Neu\" abgebrochen!");

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSignalBlocker>
 
 QLabel *makeCaption(QWidget *parent, const QString &text, const QRect &rect)
 {
@@ -72,6 +73,7 @@ void setTextColour(QLineEdit *field, const QColor &colour)
 
 void selectRadio(QRadioButton *button)
 {
-    if (!button->isChecked())
-        button->setChecked(true);
+    // Showing is not choosing: the button's handler would change the document being shown.
+    const QSignalBlocker quiet(button);
+    button->setChecked(true);
 }

@@ -32,5 +32,5 @@ QLabel *makeValueLabel(QWidget *parent, const char *name, const QRect &rect);
 // A field's background (white, or the colour that marks what exists) and text colour.
 void setBackground(QLineEdit *field, const QColor &colour);
 void setTextColour(QLineEdit *field, const QColor &colour);
-// Checks a radio button as the display wants it; a change runs its handler through toggled().
+// Checks a radio button as the display shows the document; its handler does not run.
 void selectRadio(QRadioButton *button);

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class BootloaderSession;
 class Clock;
 class ConfigDocument;
 class ConfigWorkflow;
@@ -37,6 +38,7 @@ public:
     ConfigDocument &document() const { return *m_document; }
     DeviceLink &link() const { return *m_link; }
     ConfigWorkflow &workflow() const { return *m_workflow; }
+    BootloaderSession &bootloader() const { return *m_bootloader; }
     FirmwareUpdate &firmwareUpdate() const { return *m_firmwareUpdate; }
     RadioTest &radioTest() const { return *m_radioTest; }
 
@@ -54,6 +56,7 @@ private:
     std::unique_ptr<ConfigDocument> m_document;
     std::unique_ptr<DeviceLink> m_link;
     std::unique_ptr<ConfigWorkflow> m_workflow;
+    std::unique_ptr<BootloaderSession> m_bootloader;
     std::unique_ptr<FirmwareUpdate> m_firmwareUpdate;
     std::unique_ptr<RadioTest> m_radioTest;
     std::unique_ptr<TFVelka> m_velka;

@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QSignalBlocker>
 
 namespace {
 const FieldRow Fields[] = {
@@ -73,7 +74,8 @@ void Rs485Panel::CBconfig1Click()
 void Rs485Panel::showIncluded()
 {
     const bool included = m_document.word(Word::ConfigBits) & Rs485Bit;
-    m_included->setChecked(included); // a change runs CBconfig1Click through toggled()
+    const QSignalBlocker quiet(m_included); // showing is not choosing
+    m_included->setChecked(included);
     m_details->setVisible(included);
 }
 

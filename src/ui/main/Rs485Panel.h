@@ -18,7 +18,7 @@ public:
 
     const QList<WordField *> &fields() const { return m_fields; }
 
-    // The box follows bit 1 of word 41 (a change runs its handler); the details show only
+    // The box follows bit 1 of word 41; the details show only
     // while it is checked.
     void showIncluded();
     // An RS485 timeout too short for its cycle is shown in red.

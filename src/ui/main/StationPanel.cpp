@@ -1,6 +1,5 @@
 #include "ui/main/StationPanel.h"
 
-#include "core/config/ConsistencyRules.h"
 #include "core/workflow/ConfigDocument.h"
 #include "ui/common/ClickLabel.h"
 #include "ui/common/PixelFont.h"
@@ -74,7 +73,6 @@ void StationPanel::showRole()
 {
     if (m_document.word(Word::ConfigBits) & MasterBit) {
         selectRadio(m_roles[0]);
-        m_document.normalise(applyRoleRule);
         return;
     }
     const quint16 station = m_document.word(Word::Station);

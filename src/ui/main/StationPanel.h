@@ -18,7 +18,7 @@ public:
 
     const QList<WordField *> &fields() const { return m_addresses; }
 
-    // The role buttons follow words 41 and 36; a change runs its handler.
+    // The role buttons follow words 41 and 36.
     void showRole();
     // The master always exists; a slave exists when its address is not 0.
     void showPresence(const QColor &present);

@@ -79,7 +79,7 @@ void TFVelka::FormCreate()
     // The client area is wider; only its left 660 pixels are shown.
     setFixedSize(660, menuBar()->sizeHint().height() + 676);
     m_connectionText = MainTexts::NoConnection;
-    m_log->showinfo(MainTexts::Programmstart, LogColour::Black, LogOption::Framed);
+    m_log->showinfo(MainTexts::Programmstart, LogColour::Black, LogLayout::Framed);
     m_document.resetToDefaults();
     m_comNews->setInterval(100);
     m_comNews->start();
@@ -108,13 +108,12 @@ void TFVelka::connectHandlers()
     for (int n = 1; n <= 4; ++n)
         connect(m_portActions[n - 1], &QAction::triggered, this, [this, n] { MCOMClick(n); });
 
-    ConfigWorkflow *workflow = &m_workflow;
-    connect(m_read, &QPushButton::clicked, workflow, &ConfigWorkflow::ButReadClick);
-    connect(m_readAction, &QAction::triggered, workflow, &ConfigWorkflow::ButReadClick);
-    connect(m_write, &QPushButton::clicked, workflow, &ConfigWorkflow::ButWriteClick);
-    connect(m_writeAction, &QAction::triggered, workflow, &ConfigWorkflow::ButWriteClick);
-    connect(m_knock, &QPushButton::clicked, workflow, &ConfigWorkflow::BklopfClick);
-    connect(m_factoryButton, &QPushButton::clicked, workflow, &ConfigWorkflow::ButCalClick);
+    connect(m_read, &QPushButton::clicked, this, &TFVelka::ButReadClick);
+    connect(m_readAction, &QAction::triggered, this, &TFVelka::ButReadClick);
+    connect(m_write, &QPushButton::clicked, this, &TFVelka::ButWriteClick);
+    connect(m_writeAction, &QAction::triggered, this, &TFVelka::ButWriteClick);
+    connect(m_knock, &QPushButton::clicked, this, &TFVelka::BklopfClick);
+    connect(m_factoryButton, &QPushButton::clicked, this, &TFVelka::ButCalClick);
     // Factory staff reach the hidden factory button with Ctrl+Shift+W.
     auto *factoryKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W), this);
     factoryKey->setObjectName(QStringLiteral("FactoryShortcut"));
@@ -126,21 +125,103 @@ void TFVelka::connectHandlers()
 
 void TFVelka::connectWorkflow()
 {
-    connect(&m_workflow, &ConfigWorkflow::logged, m_log, &InfoLog::showinfo);
-    connect(&m_workflow, &ConfigWorkflow::readWriteEnabled, this, [this](bool enabled) {
-        m_read->setEnabled(enabled);
-        m_write->setEnabled(enabled);
-    });
-    connect(&m_workflow, &ConfigWorkflow::factoryButtonEnabled, m_factoryButton, &QWidget::setEnabled);
+    connect(&m_workflow, &ConfigWorkflow::logged, m_log, &InfoLog::showEntry);
+    connect(&m_workflow, &ConfigWorkflow::stepChanged, this, &TFVelka::showStep);
     connect(&m_workflow, &ConfigWorkflow::diagnosticLine, m_diagnostic, &QPlainTextEdit::appendPlainText);
-    connect(&m_workflow, &ConfigWorkflow::beep, this, &TFVelka::beep);
-    connect(&m_workflow, &ConfigWorkflow::moduleDataKnown, m_systemData, &SystemDataPanel::showModuleData);
-    connect(&m_workflow, &ConfigWorkflow::factoryWindowRequested, this, [this] {
-        if (m_factory)
-            m_factory->exec();
+    connect(&m_workflow, &ConfigWorkflow::beepRequested, this, &TFVelka::beep);
+    connect(&m_workflow, &ConfigWorkflow::finished, this, [this](ConfigWorkflow::Result result) {
+        switch (result) {
+        case ConfigWorkflow::Result::Read:
+            m_systemData->showModuleData();
+            break;
+        case ConfigWorkflow::Result::FactoryRead:
+            m_systemData->showModuleData();
+            if (m_factory)
+                m_factory->exec();
+            // Closed: the factory record may be asked for again.
+            m_factoryButton->setEnabled(true);
+            showStep();
+            break;
+        case ConfigWorkflow::Result::CommunicationFailed:
+            // A factory read that failed frees its button; a failed write in the open
+            // factory window leaves it to the window.
+            if (!m_factory || !m_factory->isVisible())
+                m_factoryButton->setEnabled(true);
+            break;
+        default:
+            break;
+        }
     });
-    connect(&m_link.protocol(), &ModuleProtocol::beepRequested, this, &TFVelka::beep);
+    // A send that did not reach the port: the buttons are usable again at once.
+    connect(&m_link.engine(), &RequestEngine::sendFailed, this, [this] {
+        m_read->setEnabled(true);
+        m_write->setEnabled(true);
+    });
+    connect(&m_link.monitor(), &LinkMonitor::beepRequested, this, &TFVelka::beep);
     connect(&m_link.ports(), &PortChooser::connectionChanged, m_comNews, qOverload<>(&QTimer::start));
+}
+
+void TFVelka::showStep()
+{
+    // While the module is read or written the buttons wait; the read before a write leaves
+    // them usable, and a stored factory record keeps them until its window closes.
+    const ConfigWorkflow::Step step = m_workflow.step();
+    const bool usable = step == ConfigWorkflow::Step::Idle || step == ConfigWorkflow::Step::ReadingBeforeWrite;
+    m_read->setEnabled(usable);
+    m_write->setEnabled(usable);
+}
+
+void TFVelka::ButReadClick()
+{
+    // A read asked for while the factory read runs is still the factory read.
+    const bool factory = m_workflow.step() == ConfigWorkflow::Step::FactoryReading;
+    if (!m_ui.confirm(factory ? MainTexts::AskFactoryRead : MainTexts::AskRead)) {
+        if (factory) {
+            m_log->showinfo(MainTexts::FactoryCancelled, LogColour::Red, LogLayout::Framed);
+            m_workflow.dropFactoryRead();
+            m_factoryButton->setEnabled(true);
+        } else {
+            m_log->showinfo(MainTexts::ReadCancelled, LogColour::Red, LogLayout::Framed);
+        }
+        return;
+    }
+    if (factory)
+        m_workflow.readForFactoryRecord();
+    else
+        m_workflow.readConfiguration();
+    showStep();
+}
+
+void TFVelka::ButCalClick()
+{
+    m_factoryButton->setEnabled(false);
+    if (!m_ui.confirm(MainTexts::AskFactoryRead)) {
+        m_log->showinfo(MainTexts::FactoryCancelled, LogColour::Red, LogLayout::Framed);
+        m_workflow.dropFactoryRead();
+        m_factoryButton->setEnabled(true);
+        return;
+    }
+    m_workflow.readForFactoryRecord();
+    showStep();
+}
+
+void TFVelka::ButWriteClick()
+{
+    // The table goes into the image also when the person then declines.
+    m_document.foldOutputs();
+    if (!m_ui.confirm(MainTexts::AskWrite)) {
+        m_log->showinfo(MainTexts::WriteCancelled, LogColour::Red, LogLayout::Framed);
+        return;
+    }
+    // A factory read this write replaces will open no window: its button is free again.
+    if (m_workflow.step() == ConfigWorkflow::Step::FactoryReading)
+        m_factoryButton->setEnabled(true);
+    m_workflow.writeConfiguration();
+}
+
+void TFVelka::BklopfClick()
+{
+    m_workflow.knockAndRead();
 }
 
 void TFVelka::showEvent(QShowEvent *event)
@@ -175,42 +256,17 @@ void TFVelka::FormActivate()
 
 void TFVelka::showdata()
 {
-    // Setting a role button, the RS485 box or an extension button runs its handler, which
-    // changes the image again; the refresh then runs once more on the image as it is now.
-    if (m_showing) {
-        m_showAgain = true;
-        return;
-    }
-    m_showing = true;
-    do {
-        m_showAgain = false;
-        showOnce();
-    } while (m_showAgain);
-    m_showing = false;
-}
-
-void TFVelka::showOnce()
-{
+    // The document has made the image consistent already; this only shows it.
     showDiagnosticWords();
     m_stations->showRole();
     m_rs485->showIncluded();
     m_grid->setGridRowCount(gridRowCount(m_document.word(Word::ExtensionGroups)));
     m_extensions->showChoice();
-
-    m_document.normalise(applyTimeoutRule);
-    m_document.normalise(applyRs485CycleRule);
     m_rs485->markTimeout(rs485TimeoutTooShort(m_document.configImage()));
-    m_document.normalise(applyRadioCycleRule);
     m_radio->markTimeout(radioTimeoutTooShort(m_document.configImage()));
-    m_document.normalise(applyTimerNo1Rule);
-    m_document.normalise(applyTimerNo2Rule);
-    m_document.normalise(applySelfSentRule);
-    m_document.normalise(applyAddressRule);
-    m_document.normalise(applyAnalogSourceRule);
-
     for (WordField *field : std::as_const(m_fields))
         field->showWord();
-    m_systemData->showData(m_link.protocol().replyBytes());
+    m_systemData->showData(m_link.monitor().replyBytes());
     m_stations->showPresence(presentColour());
     m_rs485->showSources(presentColour());
     showdigTab();
@@ -244,13 +300,13 @@ void TFVelka::ComNewsTimer()
     const PortChooser &ports = m_link.ports();
     if (ports.usbMode()) {
         if (m_connectionText != MainTexts::UsbConnection)
-            m_log->showinfo(ports.adapterText(), LogColour::Black, LogOption::Framed);
+            m_log->showinfo(ports.adapterText(), LogColour::Black, LogLayout::Framed);
         m_connectionText = MainTexts::UsbConnection;
     } else if (m_connectionText == MainTexts::UsbConnection) {
         // The adapter has just gone.
         m_connectionText = ports.statusText();
-        m_log->showinfo(MainTexts::UsbGone, LogColour::Red, LogOption::TimeLine);
-        m_log->showinfo(MainTexts::UsingSerialPort + m_connectionText, LogColour::Red, LogOption::EmptyLine);
+        m_log->showinfo(MainTexts::UsbGone, LogColour::Red, LogLayout::TimeLine);
+        m_log->showinfo(MainTexts::UsingSerialPort + m_connectionText, LogColour::Red, LogLayout::EmptyLine);
     }
 
     if (m_connectionText == MainTexts::UsbConnection) {
@@ -293,13 +349,12 @@ void TFVelka::MtestClick()
 {
     if (!m_radioTest)
         return;
-    m_link.protocol().clearCarrierOn();
     m_radioTest->exec();
 }
 
-void TFVelka::showinfo(const QString &inhalt, int farbe, int option)
+void TFVelka::showinfo(const LogEntry &entry)
 {
-    m_log->showinfo(inhalt, farbe, option);
+    m_log->showEntry(entry);
 }
 
 void TFVelka::MhomepageClick()

@@ -10,6 +10,7 @@ class ConfigWorkflow;
 class DeviceLink;
 class ExtensionPanel;
 class InfoLog;
+struct LogEntry;
 class OutputGrid;
 class QAction;
 class QFrame;
@@ -43,8 +44,8 @@ public:
     // The windows created after this one; none is touched before the first activation.
     void attachWindows(TFcal *factory, TFhexfile *firmware, TFabout *about, TFtest *radioTest,
                        TFdigout *editor);
-    // A report in the information log.
-    void showinfo(const QString &inhalt, int farbe, int option);
+    // A report of the core in the information log.
+    void showinfo(const LogEntry &entry);
 
     bool firstActivationDone() const { return !m_firstActivation; }
     void FormActivate();
@@ -60,6 +61,12 @@ public:
     void MSpeichernClick();
     // The log's context menu: the log as UTF-8 text, or as HTML with its colours.
     void ProtokollSpeichernClick();
+
+    // The buttons and menu items of the link: the window asks, then the workflow acts.
+    void ButReadClick();
+    void ButWriteClick();
+    void ButCalClick();
+    void BklopfClick();
 
     void ComNewsTimer();
     void MCOMClick(int port);
@@ -91,7 +98,7 @@ private:
     void buildStatusBar();
     void connectHandlers();
     void connectWorkflow();
-    void showOnce();
+    void showStep();
     void showDiagnosticWords();
     QStringList BuildFile();
     bool DateiGeladen(const QStringList &lines);
@@ -109,8 +116,6 @@ private:
     TFdigout *m_editor = nullptr;
 
     bool m_firstActivation = true;
-    bool m_showing = false;  // a display refresh runs
-    bool m_showAgain = false; // the image changed while it ran
     QString m_connectionText;
     // The open dialog offers the file last loaded, the save dialog the name last chosen in it.
     QString m_openName;

@@ -31,11 +31,11 @@ QString fullPath(const QString &name)
 void TFVelka::MNeuClick()
 {
     if (!m_ui.confirm(MainTexts::AskNeu)) {
-        m_log->showinfo(MainTexts::NeuAbgebrochen, LogColour::Red, LogOption::Framed);
+        m_log->showinfo(MainTexts::NeuAbgebrochen, LogColour::Red, LogLayout::Framed);
         return;
     }
     m_document.resetToDefaults();
-    m_log->showinfo(MainTexts::DefaultGeladen, LogColour::Black, LogOption::Framed);
+    m_log->showinfo(MainTexts::DefaultGeladen, LogColour::Black, LogLayout::Framed);
 }
 
 QStringList TFVelka::BuildFile()
@@ -50,7 +50,7 @@ void TFVelka::MSpeichernClick()
 {
     const QString name = m_ui.askSaveFileName(dialogRequest(MainTexts::SaveConfigTitle, m_saveName));
     if (name.isEmpty()) {
-        m_log->showinfo(MainTexts::SpeichernAbgebrochen, LogColour::Red, LogOption::Framed);
+        m_log->showinfo(MainTexts::SpeichernAbgebrochen, LogColour::Red, LogLayout::Framed);
         return;
     }
     m_saveName = name;
@@ -59,10 +59,10 @@ void TFVelka::MSpeichernClick()
     const bool saved = saveWholeFile(name, bytes);
     if (!saved) {
         QApplication::beep();
-        m_log->showinfo(MainTexts::SpeichernFehler, LogColour::Red, LogOption::Framed);
+        m_log->showinfo(MainTexts::SpeichernFehler, LogColour::Red, LogLayout::Framed);
         return;
     }
-    m_log->showinfo(MainTexts::Gespeichert, LogColour::Green, LogOption::Framed);
+    m_log->showinfo(MainTexts::Gespeichert, LogColour::Green, LogLayout::Framed);
     m_statusPanels[1]->setText(fullPath(name));
 }
 
@@ -79,17 +79,17 @@ void TFVelka::ProtokollSpeichernClick()
     if (!saveWholeFile(name, bytes, &error)) {
         QApplication::beep();
         m_log->showinfo(MainTexts::ProtokollFehler + fullPath(name) + QStringLiteral(" (") + error + QLatin1Char(')'),
-                        LogColour::Red, LogOption::Framed);
+                        LogColour::Red, LogLayout::Framed);
         return;
     }
-    m_log->showinfo(MainTexts::ProtokollGespeichert + fullPath(name), LogColour::Green, LogOption::Framed);
+    m_log->showinfo(MainTexts::ProtokollGespeichert + fullPath(name), LogColour::Green, LogLayout::Framed);
 }
 
 void TFVelka::MLadenClick()
 {
     const QString name = m_ui.askOpenFileName(dialogRequest(MainTexts::OpenConfigTitle, m_openName));
     if (name.isEmpty()) {
-        m_log->showinfo(MainTexts::LadenAbgebrochen, LogColour::Red, LogOption::Framed);
+        m_log->showinfo(MainTexts::LadenAbgebrochen, LogColour::Red, LogLayout::Framed);
         return;
     }
     // Anything but a regular file of a configuration's size is refused before it is read, and
@@ -97,18 +97,18 @@ void TFVelka::MLadenClick()
     const BoundedFile file = readBoundedFile(name, ConfigFileMaxBytes);
     if (!file.ok()) {
         beep();
-        m_log->showinfo(MainTexts::LadenFehler, LogColour::Red, LogOption::TimeLine);
-        m_log->showinfo(file.errorText(name, ConfigFileMaxBytes), LogColour::Red, LogOption::EmptyLine);
+        m_log->showinfo(MainTexts::LadenFehler, LogColour::Red, LogLayout::TimeLine);
+        m_log->showinfo(file.errorText(name, ConfigFileMaxBytes), LogColour::Red, LogLayout::EmptyLine);
         return;
     }
     if (!DateiGeladen(ConfigFile::decode(file.bytes))) {
         beep();
-        m_log->showinfo(MainTexts::LadenFehler, LogColour::Red, LogOption::Framed);
+        m_log->showinfo(MainTexts::LadenFehler, LogColour::Red, LogLayout::Framed);
         return;
     }
     // Only a file that loaded is offered again.
     m_openName = name;
-    m_log->showinfo(MainTexts::DateiGeladen + fullPath(name), LogColour::Green, LogOption::Framed);
+    m_log->showinfo(MainTexts::DateiGeladen + fullPath(name), LogColour::Green, LogLayout::Framed);
     m_statusPanels[1]->setText(fullPath(name));
 }
 

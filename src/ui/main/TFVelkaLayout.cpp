@@ -4,6 +4,7 @@
 #include "ui/main/TFVelka.h"
 
 #include "core/config/ProgramInfo.h"
+#include "ui/common/Buttons.h"
 #include "ui/common/ClickLabel.h"
 #include "ui/common/InfoLog.h"
 #include "ui/main/ExtensionPanel.h"
@@ -38,16 +39,6 @@ const FieldRow HiddenFields[] = {
     {"E_selfsent", Word::SelfSent, FieldKind::Integer, 5, {HiddenLeft + 92, 80, 100, 20}, nullptr,
      &MainTexts::CaptionSelfSent, {HiddenLeft, 80, 90, 20}, 3, true},
 };
-
-QPushButton *makeButton(QWidget *parent, const char *name, const QString &text, const QRect &rect,
-                        const QString &hint = QString())
-{
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(rect);
-    button->setToolTip(hint);
-    return button;
-}
 
 QPlainTextEdit *makeMemo(QWidget *parent, const char *name, const QRect &rect)
 {
@@ -116,9 +107,10 @@ void TFVelka::buildRightColumn(QWidget *client)
 
     m_rs485 = new Rs485Panel(m_document, client);
 
-    m_read = makeButton(client, "ButRead", MainTexts::ButRead, QRect(444, 321, 192, 68), MainTexts::HintRead);
-    m_write = makeButton(client, "ButWrite", MainTexts::ButWrite, QRect(444, 395, 192, 68),
-                         MainTexts::HintWrite);
+    m_read = makeButton(client, "ButRead", MainTexts::ButRead, QRect(444, 321, 192, 68));
+    m_read->setToolTip(MainTexts::HintRead);
+    m_write = makeButton(client, "ButWrite", MainTexts::ButWrite, QRect(444, 395, 192, 68));
+    m_write->setToolTip(MainTexts::HintWrite);
 }
 
 void TFVelka::buildHiddenControls(QWidget *client)
@@ -128,8 +120,8 @@ void TFVelka::buildHiddenControls(QWidget *client)
     m_diagnostic = makeMemo(client, "Memo1", QRect(HiddenLeft, 110, 200, 400));
     m_diagnostic->setReadOnly(true);
     m_knock = makeButton(client, "Bklopf", MainTexts::Bklopf, QRect(HiddenLeft, 520, 100, 25));
-    m_factoryButton = makeButton(client, "ButCal", MainTexts::ButCal, QRect(HiddenLeft + 110, 520, 150, 25),
-                                 MainTexts::HintCal);
+    m_factoryButton = makeButton(client, "ButCal", MainTexts::ButCal, QRect(HiddenLeft + 110, 520, 150, 25));
+    m_factoryButton->setToolTip(MainTexts::HintCal);
     m_factoryButton->hide();
     m_fileText = makeMemo(client, "MemoFile", QRect(HiddenLeft + 220, 110, 200, 400));
     m_fileText->hide();

@@ -1,10 +1,11 @@
 #include "ui/radiotest/TFtest.h"
 
-#include "core/link/ModuleProtocol.h"
 #include "core/workflow/RadioTest.h"
+#include "ui/common/Buttons.h"
 #include "ui/common/PixelFont.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QShowEvent>
 #include <QFrame>
 #include <QLabel>
@@ -72,19 +73,16 @@ QLabel *makeLabel(QWidget *parent, const QString &text, const QRect &rect, const
     return label;
 }
 
-QPushButton *makeButton(QWidget *parent, const char *name, const QString &text, const QRect &rect,
-                        int pixels = 17)
+QPushButton *makeBoldButton(QWidget *parent, const char *name, const QString &text, const QRect &rect,
+                            int pixels = 17)
 {
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(rect);
+    QPushButton *button = makeButton(parent, name, text, rect);
     button->setFont(arialFont(pixels, true));
-    button->setAutoDefault(false);
     return button;
 }
 } // namespace
 
-TFtest::TFtest(RadioTest &test, ModuleProtocol &link, QWidget *parent)
+TFtest::TFtest(RadioTest &test, QWidget *parent)
     : QDialog(parent)
     , m_test(test)
 {
@@ -101,14 +99,15 @@ TFtest::TFtest(RadioTest &test, ModuleProtocol &link, QWidget *parent)
         Ptry->show();
     });
     connect(&test, &RadioTest::triesHidden, Ptry, &QWidget::hide);
-    connect(&test, &RadioTest::refreshed, this, &TFtest::showState);
+    connect(&test, &RadioTest::refreshed, this, [this](bool carrierOn, bool measuring) {
+        showState(radioTestDisplay(carrierOn, measuring));
+    });
     connect(&test, &RadioTest::carrierTimeShown, this, [this](int seconds) {
         LCarrierTime->setText(CarrierTime.arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0')));
         LCarrierTime->show();
     });
     connect(&test, &RadioTest::carrierTimeHidden, LCarrierTime, &QWidget::hide);
-    // The link reports every measured value as its reply arrives.
-    connect(&link, &ModuleProtocol::rssiMeasured, this, &TFtest::showRssi);
+    connect(&test, &RadioTest::rssiMeasured, this, &TFtest::showRssi);
     connect(ButRFstartstop, &QPushButton::clicked, this, &TFtest::ButRFstartstopClick);
     connect(BgetRSSI, &QPushButton::clicked, this, &TFtest::BgetRSSIClick);
     connect(Bclose, &QPushButton::clicked, this, &TFtest::BcloseClick);
@@ -128,7 +127,7 @@ void TFtest::buildLayout()
     makeLabel(PRF, Warning2, QRect(8, 36, 270, 36), bold, Yellow)->setWordWrap(true);
     makeLabel(PRF, Warning3, QRect(8, 74, 270, 36), bold, Yellow)->setWordWrap(true);
     // Small enough for the longer stop caption.
-    ButRFstartstop = makeButton(PRF, "ButRFstartstop", CarrierStart, QRect(286, 10, 210, 100), 14);
+    ButRFstartstop = makeBoldButton(PRF, "ButRFstartstop", CarrierStart, QRect(286, 10, 210, 100), 14);
     ButRFstartstop->setToolTip(HintStart);
 
     Ptry = makePanel(this, "Ptry", QRect(8, 134, 160, 52));
@@ -144,7 +143,7 @@ void TFtest::buildLayout()
     PfarbeRSSI = makePanel(this, "PfarbeRSSI", QRect(8, 192, 504, 88));
     PfarbeRSSI->setToolTip(HintRssiFirmware);
     setPanelColour(PfarbeRSSI, Black);
-    BgetRSSI = makeButton(PfarbeRSSI, "BgetRSSI", RssiStart, QRect(8, 8, 200, 72));
+    BgetRSSI = makeBoldButton(PfarbeRSSI, "BgetRSSI", RssiStart, QRect(8, 8, 200, 72));
     BgetRSSI->setToolTip(HintStart);
     PRSSI = makePanel(PfarbeRSSI, "PRSSI", QRect(216, 8, 280, 72));
     setPanelColour(PRSSI, Grey); // the value stays readable on either colour around it
@@ -161,7 +160,7 @@ void TFtest::buildLayout()
     PBrssi->setTextVisible(false);
     PBrssi->setStyleSheet(QStringLiteral("QProgressBar::chunk { background: #008000; }"));
 
-    Bclose = makeButton(this, "Bclose", CloseCaption, QRect(8, 288, 504, 34));
+    Bclose = makeBoldButton(this, "Bclose", CloseCaption, QRect(8, 288, 504, 34));
 }
 
 void TFtest::showState(const RadioTestDisplay &display)
@@ -189,19 +188,31 @@ void TFtest::showRssi(int raw, const QString &dbmText)
 
 void TFtest::ButRFstartstopClick()
 {
-    m_test.ButRFstartstopClick();
+    m_test.toggleCarrier();
 }
 
 void TFtest::BgetRSSIClick()
 {
-    m_test.BgetRSSIClick();
+    m_test.toggleMeasurement();
 }
 
 void TFtest::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    // A carrier counts as on only once the module acknowledges it in this test.
+    m_test.begin();
     // Shown counts as activated: a window manager may activate it late, or not at all.
     FormActivate();
+}
+
+void TFtest::keyPressEvent(QKeyEvent *event)
+{
+    // The window is left by its close button only, which a measurement may disable.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TFtest::changeEvent(QEvent *event)
@@ -213,7 +224,7 @@ void TFtest::changeEvent(QEvent *event)
 
 void TFtest::FormActivate()
 {
-    m_test.FormActivate();
+    m_test.resume();
 }
 
 void TFtest::BcloseClick()
@@ -229,7 +240,7 @@ void TFtest::done(int result)
 
 void TFtest::FormClose()
 {
-    m_test.FormClose();
+    m_test.end();
     setPanelColour(PRF, Black);
     ButRFstartstop->setToolTip(HintStart);
 }

@@ -3,7 +3,6 @@
 #include <QDialog>
 
 struct RadioTestDisplay;
-class ModuleProtocol;
 class QFrame;
 class QLabel;
 class QProgressBar;
@@ -16,7 +15,7 @@ class TFtest : public QDialog
 {
     Q_OBJECT
 public:
-    TFtest(RadioTest &test, ModuleProtocol &link, QWidget *parent = nullptr);
+    explicit TFtest(RadioTest &test, QWidget *parent = nullptr);
 
     void ButRFstartstopClick();
     void BgetRSSIClick();
@@ -29,6 +28,7 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void buildLayout();

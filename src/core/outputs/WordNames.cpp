@@ -1,4 +1,4 @@
-#include "core/config/WordNames.h"
+#include "core/outputs/WordNames.h"
 
 #include "core/config/ConfigImage.h"
 #include "core/outputs/OutputLists.h"
