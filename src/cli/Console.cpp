@@ -2,7 +2,16 @@
 
 #include <QJsonDocument>
 
+#ifdef Q_OS_UNIX
 #include <unistd.h>
+#else
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#define STDIN_FILENO 0
+#define STDOUT_FILENO 1
+#define STDERR_FILENO 2
+#endif
 
 Console::Console(bool json)
     : m_json(json)

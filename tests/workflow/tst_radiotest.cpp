@@ -38,6 +38,7 @@ private slots:
     void display_followsCarrierAndMeasurement();
     void carrier_acknowledgedAtOnce_thenStoppedByTheSecondPress();
     void carrier_noAnswer_countsAttemptsAndReportsOncePerTimeout();
+    void carrier_missingPort_everyAttemptOnlyBeeps();
     void carrierOn_closingResetsAtOnce();
     void rssi_showsTheLevel_data();
     void rssi_showsTheLevel();
@@ -169,6 +170,20 @@ void TestRadioTest::carrier_noAnswer_countsAttemptsAndReportsOncePerTimeout()
     });
 }
 
+void TestRadioTest::carrier_missingPort_everyAttemptOnlyBeeps()
+{
+    m_run->window().MCOMClick(2); // no such port
+    QSignalSpy beeps(&m_run->window(), &TFVelka::beeped);
+    withWindow([&](TFtest *window) {
+        control<QPushButton>(window, "ButRFstartstop")->click();
+        QTRY_COMPARE(control<QLabel>(window, "Ltries")->text(), QStringLiteral("4"));
+        control<QPushButton>(window, "Bclose")->click();
+    });
+    QVERIFY(beeps.count() >= 4);
+    QVERIFY(!m_run->logContains(QStringLiteral("Fehler bei Kommunikation")));
+    QVERIFY(!m_run->logContains(QStringLiteral("Fehler Kommunikationsport")));
+}
+
 void TestRadioTest::carrierOn_closingResetsAtOnce()
 {
     withWindow([&](TFtest *window) {
@@ -220,6 +235,8 @@ void TestRadioTest::rssi_queriesEvery333msAndClearsWhenStopped()
         QTRY_COMPARE(rssi->text(), QStringLiteral("ENDE RSSI"));
         QVERIFY(!control<QPushButton>(window, "ButRFstartstop")->isEnabled());
         QVERIFY(!control<QPushButton>(window, "Bclose")->isEnabled());
+        QTest::keyClick(window, Qt::Key_Escape); // the window is left by its button only
+        QVERIFY(window->isVisible());
         QCOMPARE(panelColour(control<QFrame>(window, "PfarbeRSSI")), Red);
         QVERIFY(control<QFrame>(window, "Ptry")->isVisible());
         QCOMPARE(control<QLabel>(window, "Ltries")->text(), QStringLiteral("1"));
