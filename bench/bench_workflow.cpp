@@ -7,7 +7,7 @@
 //   bench_workflow [path-to-velka-sim] [repetitions]
 #include "SimProcess.h"
 #include "core/workflow/Clock.h"
-#include "core/workflow/UnattendedInteraction.h"
+#include "core/workflow/UserInteraction.h"
 #include "ui/main/Program.h"
 #include "ui/main/TFVelka.h"
 
@@ -24,6 +24,17 @@
 #include <vector>
 
 namespace {
+
+// Nobody sits in front of the benchmark: every question is answered with OK, no file dialog
+// is expected and nothing is handed to the desktop.
+class UnattendedInteraction final : public UserInteraction
+{
+public:
+    bool confirm(const QString &, DefaultButton) override { return true; }
+    QString askOpenFileName(const FileDialogRequest &) override { return {}; }
+    QString askSaveFileName(const FileDialogRequest &) override { return {}; }
+    void openUrl(const QUrl &) override {}
+};
 
 constexpr double MsPerByte = 1000.0 / 3840.0;
 constexpr double KnockMs = 8 * 40;

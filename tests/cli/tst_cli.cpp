@@ -5,10 +5,13 @@
 #include "PseudoTerminal.h"
 #include "SimProcess.h"
 #include "cli/CliOptions.h"
+#include "cli/ModuleJob.h"
+#include "ModuleSimulator.h"
 #include "common/RunningProgram.h"
 #include "core/config/ConsistencyRules.h"
 #include "core/files/ConfigFile.h"
 #include "core/firmware/FirmwareFile.h"
+#include "core/firmware/FirmwareLoad.h"
 #include "core/firmware/FirmwareReport.h"
 #include "ui/main/TFVelka.h"
 #include "core/workflow/ConfigDocument.h"
@@ -104,6 +107,7 @@ private slots:
     void diff_listsDifferingWordsByNameAndValues();
     void firmware_leavesProgramMemoryEqualToTheFile_data();
     void firmware_leavesProgramMemoryEqualToTheFile();
+    void firmwareJob_endsWithOneResetFrame();
     void qvxInfo_describesFileWithoutAModule_data();
     void qvxInfo_describesFileWithoutAModule();
     void ports_listsComPortsAndAdapters();
@@ -332,6 +336,31 @@ void TestCli::firmware_leavesProgramMemoryEqualToTheFile()
         instructions << (quint32(parsed.progImage()[size_t(a)]) << 16 | parsed.progImage()[size_t(a + 1)]);
     // The reset that ends the update makes the simulator write its memory.
     QTRY_COMPARE_WITH_TIMEOUT(MemoryFile::difference(sim.memoryFile, instructions), QString(), 5000);
+}
+
+void TestCli::firmwareJob_endsWithOneResetFrame()
+{
+    // In this process, so the module's side of the line can be read.
+    ModuleSimulator module;
+    QVERIFY(module.open());
+    module.setCountdownInterval(200);
+    const QString file = demoFirmware(2);
+    QuietReport report;
+    const FirmwareLoad load = loadFirmwareFile(file, report);
+    QCOMPARE(load.outcome, FirmwareLoad::Outcome::Usable);
+    QString error;
+    ModuleJob::Work work;
+    work.command = CliOptions::Command::Firmware;
+    work.firmware = load.file;
+    ModuleJob job(PortTarget::parse(module.devicePath(), &error), work);
+    QSignalSpy finished(&job, &ModuleJob::finished);
+    job.start();
+    QVERIFY(finished.wait(20000));
+    QVERIFY2(job.outcome().ok(), qPrintable(job.outcome().message));
+    QTRY_VERIFY(!module.bootloaderRunning());
+    const QByteArray reset = masked(withChecksum(QByteArray::fromHex("10b0")));
+    QVERIFY(!finished.wait(300)); // whatever the job still sends has arrived
+    QCOMPARE(module.received().count(reset), 1);
 }
 
 void TestCli::qvxInfo_describesFileWithoutAModule_data()

@@ -14,7 +14,7 @@ namespace ConfigFile {
 inline constexpr int LineCount = 264;
 inline const QString DataStart = QStringLiteral(">>DATA");
 
-// The 264 lines of a file holding `image` (BuildFile's content).
+// The 264 lines of a configuration file holding `image`.
 QStringList build(const ConfigWords &image);
 
 // The lines as they go to disk: 8-bit text, every line ending in CR LF.

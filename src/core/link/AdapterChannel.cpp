@@ -8,10 +8,7 @@ AdapterChannel::AdapterChannel(AdapterBackend &backend, QObject *parent)
     , m_backend(backend)
 {
     setObjectName(QStringLiteral("D2XX"));
-    m_firstPoll.setSingleShot(true);
-    m_firstPoll.setInterval(2);
-    connect(&m_firstPoll, &QTimer::timeout, this, &AdapterChannel::report);
-    connect(&backend, &AdapterBackend::readyRead, this, &AdapterChannel::report);
+    connect(&backend, &AdapterBackend::readyRead, this, &AdapterChannel::reportWaiting);
     connect(&backend, &AdapterBackend::lost, this, [this] {
         emit openChanged(false);
         emit vanished(errorString());
@@ -56,15 +53,6 @@ bool AdapterChannel::write(QByteArrayView bytes)
     return m_backend.write(bytes);
 }
 
-void AdapterChannel::setReceiving(bool on)
-{
-    m_receiving = on;
-    if (on)
-        m_firstPoll.start();
-    else
-        m_firstPoll.stop();
-}
-
 qint64 AdapterChannel::bytesWaiting() const
 {
     return m_backend.bytesWaiting();
@@ -80,14 +68,8 @@ void AdapterChannel::discardOutput()
     m_backend.purgeTransmit();
 }
 
-void AdapterChannel::report()
+QByteArray AdapterChannel::takeWaiting()
 {
-    if (!m_receiving || !m_backend.isOpen())
-        return;
     const qint64 waiting = m_backend.bytesWaiting();
-    if (waiting <= 0)
-        return;
-    const QByteArray bytes = m_backend.read(waiting);
-    if (!bytes.isEmpty())
-        emit received(bytes);
+    return waiting > 0 ? m_backend.read(waiting) : QByteArray();
 }

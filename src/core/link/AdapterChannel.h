@@ -2,7 +2,6 @@
 
 #include "core/link/Channel.h"
 
-#include <QTimer>
 
 class AdapterBackend;
 
@@ -30,17 +29,14 @@ public:
 
     bool write(QByteArrayView bytes) override;
 
-    void setReceiving(bool on) override;
-    bool isReceiving() const override { return m_receiving; }
     qint64 bytesWaiting() const override;
     void discardInput() override;
     void discardOutput() override;
 
-private:
-    void report();
+protected:
+    QByteArray takeWaiting() override;
 
+private:
     AdapterBackend &m_backend;
     QString m_serialNumber;
-    QTimer m_firstPoll; // the first report after switching on
-    bool m_receiving = false;
 };

@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 // The line to the module. It opens with the module's fixed settings (38400 baud, 8N1, no flow
 // control), takes whole frames without waiting for them to leave, and reports what arrives
@@ -13,7 +14,7 @@ class Channel : public QObject
 {
     Q_OBJECT
 public:
-    using QObject::QObject;
+    explicit Channel(QObject *parent = nullptr);
 
     // The port the user chose, "COM1".."COM4"; it takes effect at the next open().
     virtual void setPortName(const QString &name) = 0;
@@ -37,8 +38,8 @@ public:
 
     // While receiving, every arriving byte is reported by received(); otherwise bytes wait in
     // the device, and the first report after switching on comes one poll later.
-    virtual void setReceiving(bool on) = 0;
-    virtual bool isReceiving() const = 0;
+    void setReceiving(bool on);
+    bool isReceiving() const { return m_receiving; }
     // Bytes that arrived and were not reported yet.
     virtual qint64 bytesWaiting() const = 0;
     // Drops the bytes that wait.
@@ -53,4 +54,14 @@ signals:
     // Queued bytes could not be handed to the device.
     void writeFailed(const QString &errorText);
     void openChanged(bool open);
+
+protected:
+    // What the device has ready, taken from it; empty when nothing is there.
+    virtual QByteArray takeWaiting() = 0;
+    // The device has bytes ready: reported while receiving, else left waiting.
+    void reportWaiting();
+
+private:
+    QTimer m_firstPoll; // the first report after switching on
+    bool m_receiving = false;
 };

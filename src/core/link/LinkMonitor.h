@@ -60,7 +60,7 @@ private:
 
     LinkTraces m_traces;
     LinkState m_linkState = LinkState::none;
-    QString m_progressText = QStringLiteral("Lfehler");
+    QString m_progressText;
     QString m_errorText;
     std::array<quint8, 2> m_replyBytes{};
 };

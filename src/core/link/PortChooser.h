@@ -21,7 +21,7 @@ struct PortMenuItem
 // The choice of the line to the module: COM1..COM4 (which of them exist, which one the user
 // chose, the menu that offers them), and the maker's USB adapter, searched for every second
 // and, once found, used instead of the serial port and watched every two seconds until it is
-// gone. Says what status panel 0 names.
+// gone. Says what the status bar names as the link in use.
 class PortChooser : public QObject
 {
     Q_OBJECT
@@ -44,7 +44,7 @@ public:
     const std::array<PortMenuItem, 4> &portItems() const { return m_items; }
     // "&Kommunikation".
     const PortMenuItem &menu() const { return m_menu; }
-    // What status panel 0 shows: the active link.
+    // What the status bar names as the link in use.
     QString statusText() const { return m_statusText; }
     // The port the user chose ("COM1".."COM4").
     QString chosenPort() const { return m_chosen; }

@@ -4,6 +4,11 @@
 #include <QMetaType>
 #include <QString>
 
+#include <span>
+
+struct BootReplyVerdict;
+struct ReplyVerdict;
+
 // How one exchange with the module ended, as its sender hears it.
 struct ReplyOutcome
 {
@@ -34,5 +39,15 @@ struct ReplyOutcome
     int refusalCode = -1;    // the bootloader's error code when it refused the frame
 
     bool accepted() const { return kind == Kind::Accepted; }
+
+    static ReplyOutcome of(Kind kind, quint8 command, const QString &text = {});
+    // What the verdict on an application reply tells the sender of `command`: accepted with
+    // the reply's bytes (and what came after them), or rejected for `errorText`, the last
+    // error of the wait.
+    static ReplyOutcome ofApplicationReply(quint8 command, const ReplyVerdict &verdict,
+                                           std::span<const quint8> received, const QString &errorText);
+    // The same for a bootloader reply; `failed` when an error was found in the wait.
+    static ReplyOutcome ofBootloaderReply(quint8 command, const BootReplyVerdict &verdict, bool failed,
+                                          const QString &errorText);
 };
 Q_DECLARE_METATYPE(ReplyOutcome)

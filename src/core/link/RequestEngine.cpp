@@ -9,50 +9,12 @@
 
 namespace {
 
-QByteArray bytesOf(std::span<const quint8> bytes)
-{
-    return QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
-}
-
 bool awaitedInRow(quint8 pending)
 {
     return pending == Boot::Announce || pending == Boot::RowData || pending == Boot::Finish;
 }
 
-ReplyOutcome outcomeOf(ReplyOutcome::Kind kind, quint8 command, const QString &text = {})
-{
-    ReplyOutcome outcome;
-    outcome.kind = kind;
-    outcome.command = command;
-    outcome.text = text;
-    return outcome;
-}
-
 } // namespace
-
-PendingReply::PendingReply(RequestEngine &engine)
-    : QObject(&engine)
-    , m_engine(engine)
-{
-}
-
-void PendingReply::abandon()
-{
-    m_engine.abandon(this);
-}
-
-void PendingReply::stopReceiving()
-{
-    m_engine.stopReceiving(this);
-}
-
-void PendingReply::finish(const ReplyOutcome &outcome)
-{
-    if (m_finished)
-        return;
-    m_finished = true;
-    emit finished(outcome);
-}
 
 RequestEngine::RequestEngine(Channel &channel, QObject *parent)
     : QObject(parent)
@@ -119,7 +81,7 @@ PendingReply *RequestEngine::failedAtOnce(const Request &request, const QString 
         return nullptr;
     // Told once the sender holds the reply, not from within send().
     auto *reply = new PendingReply(*this);
-    ReplyOutcome outcome = outcomeOf(ReplyOutcome::Kind::Failed, request.command, text);
+    ReplyOutcome outcome = ReplyOutcome::of(ReplyOutcome::Kind::Failed, request.command, text);
     outcome.failure = ReplyOutcome::Failure::PortUnavailable;
     QMetaObject::invokeMethod(reply, [reply, outcome] {
         reply->finish(outcome);
@@ -177,7 +139,7 @@ PendingReply *RequestEngine::startWait(const Request &request)
     // would otherwise judge the new wait by the bytes received so far.
     m_quiet.stop();
     if (m_reply) {
-        m_reply->finish(outcomeOf(ReplyOutcome::Kind::Abandoned, m_request.command));
+        m_reply->finish(ReplyOutcome::of(ReplyOutcome::Kind::Abandoned, m_request.command));
         m_reply->deleteLater();
     }
     m_request = request;
@@ -231,19 +193,8 @@ void RequestEngine::judgeApplicationReply()
     if (!verdict.valid || (!verdict.accepted && !verdict.error.isEmpty()))
         recordError(verdict.error);
     emit replyJudged({m_request, received(), pending, &verdict, nullptr});
-
-    ReplyOutcome outcome = outcomeOf(ReplyOutcome::Kind::Rejected, m_request.command, m_errorText);
-    if (verdict.accepted) {
-        outcome.kind = ReplyOutcome::Kind::Accepted;
-        outcome.text.clear();
-        outcome.replyCommand = verdict.check.command;
-        outcome.byte2 = verdict.byte2;
-        outcome.byte3 = verdict.byte3;
-        outcome.payload = bytesOf(verdict.payload);
-        outcome.following = bytesOf(received().subspan(size_t(verdict.check.length)));
-    }
     // A reply judged after the time-out answers a wait that has already failed.
-    deliver(outcome, pending == 0);
+    deliver(ReplyOutcome::ofApplicationReply(m_request.command, verdict, received(), m_errorText), pending == 0);
 }
 
 void RequestEngine::judgeBootloaderReply()
@@ -261,17 +212,7 @@ void RequestEngine::judgeBootloaderReply()
     if (!inRow)
         return; // a late reply: the row has ended already
     m_pending = 0;
-
-    ReplyOutcome outcome = outcomeOf(ReplyOutcome::Kind::Rejected, m_request.command, m_errorText);
-    if (verdict.errorReply) {
-        // The bootloader refused the frame: the row ends here, with its code.
-        outcome.refusalCode = verdict.errorCode;
-    } else if (!m_waitFailed) {
-        outcome.kind = ReplyOutcome::Kind::Accepted;
-        outcome.text.clear();
-        outcome.replyCommand = quint8(pending + 1);
-    }
-    deliver(outcome, false);
+    deliver(ReplyOutcome::ofBootloaderReply(m_request.command, verdict, m_waitFailed, m_errorText), false);
 }
 
 void RequestEngine::deliver(const ReplyOutcome &outcome, bool late)
@@ -292,7 +233,7 @@ void RequestEngine::onTimeout()
     recordError(LinkTexts::Timeout);
     // Collecting goes on: a late reply is still judged, but it can no longer succeed.
     m_state = State::Late;
-    endWait();
+    endWait(ReplyOutcome::Failure::Timeout);
 }
 
 void RequestEngine::onVanished(const QString &text)
@@ -307,16 +248,15 @@ void RequestEngine::onVanished(const QString &text)
     recordError(text);
     // The wait ends as it would by its time-out, but with the port's own text.
     if (waiting)
-        endWait();
+        endWait(ReplyOutcome::Failure::PortLost);
 }
 
-void RequestEngine::endWait()
+void RequestEngine::endWait(ReplyOutcome::Failure failure)
 {
-    const bool failedLine = m_state == State::Idle; // the device went away
     m_pending = 0;
     emit waitFailed(m_errorText);
-    ReplyOutcome outcome = outcomeOf(ReplyOutcome::Kind::Failed, m_request.command, m_errorText);
-    outcome.failure = failedLine ? ReplyOutcome::Failure::PortLost : ReplyOutcome::Failure::Timeout;
+    ReplyOutcome outcome = ReplyOutcome::of(ReplyOutcome::Kind::Failed, m_request.command, m_errorText);
+    outcome.failure = failure;
     deliver(outcome, false);
 }
 
@@ -329,7 +269,7 @@ void RequestEngine::abandon(PendingReply *reply)
         m_state = State::Idle;
         m_pending = 0;
     }
-    reply->finish(outcomeOf(ReplyOutcome::Kind::Abandoned, reply == m_reply ? m_request.command : 0));
+    reply->finish(ReplyOutcome::of(ReplyOutcome::Kind::Abandoned, reply == m_reply ? m_request.command : 0));
 }
 
 void RequestEngine::stopReceiving(PendingReply *reply)
@@ -346,7 +286,7 @@ void RequestEngine::listen(QObject *context, std::function<void(const QByteArray
     m_quiet.stop();
     m_timeout.stop();
     if (m_reply)
-        m_reply->finish(outcomeOf(ReplyOutcome::Kind::Abandoned, m_request.command));
+        m_reply->finish(ReplyOutcome::of(ReplyOutcome::Kind::Abandoned, m_request.command));
     m_state = State::Listening;
     m_listenerContext = context;
     m_listener = std::move(listener);

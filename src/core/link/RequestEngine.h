@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/link/Frames.h"
+#include "core/link/ReplyOutcome.h"
 #include "core/link/Request.h"
 
 #include <QObject>
@@ -13,7 +14,6 @@
 
 class Channel;
 class PendingReply;
-struct ReplyOutcome;
 
 // A reply as the engine judged it, for those who watch the line.
 struct JudgedReply
@@ -78,7 +78,7 @@ private:
     void judgeApplicationReply();
     void judgeBootloaderReply();
     void deliver(const ReplyOutcome &outcome, bool late);
-    void endWait();
+    void endWait(ReplyOutcome::Failure failure);
     void abandon(PendingReply *reply);
     void stopReceiving(PendingReply *reply);
     std::span<const quint8> received() const { return {m_rx.data(), size_t(m_rxCount)}; }

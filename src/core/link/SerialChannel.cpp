@@ -5,10 +5,7 @@ SerialChannel::SerialChannel(PortNameMapping mapping, QObject *parent)
 {
     setObjectName(QStringLiteral("RS232"));
     setPortNameMapping(std::move(mapping));
-    m_firstPoll.setSingleShot(true);
-    m_firstPoll.setInterval(2);
-    connect(&m_firstPoll, &QTimer::timeout, this, &SerialChannel::report);
-    connect(&m_port, &QSerialPort::readyRead, this, &SerialChannel::report);
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialChannel::reportWaiting);
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialChannel::onError);
 }
 
@@ -61,15 +58,6 @@ bool SerialChannel::write(QByteArrayView bytes)
     return m_port.write(bytes.data(), bytes.size()) == bytes.size();
 }
 
-void SerialChannel::setReceiving(bool on)
-{
-    m_receiving = on;
-    if (on)
-        m_firstPoll.start();
-    else
-        m_firstPoll.stop();
-}
-
 qint64 SerialChannel::bytesWaiting() const
 {
     return m_port.isOpen() ? m_port.bytesAvailable() : 0;
@@ -81,15 +69,6 @@ void SerialChannel::discardInput()
     // (at 38400 baud the preamble alone takes 13 ms).
     if (m_port.isOpen())
         m_port.clear(QSerialPort::Input);
-}
-
-void SerialChannel::report()
-{
-    if (!m_receiving || !m_port.isOpen())
-        return;
-    const QByteArray bytes = m_port.readAll();
-    if (!bytes.isEmpty())
-        emit received(bytes);
 }
 
 void SerialChannel::onError(QSerialPort::SerialPortError error)

@@ -4,7 +4,6 @@
 #include "core/link/PortNames.h"
 
 #include <QSerialPort>
-#include <QTimer>
 
 // The channel over an operating-system serial port. "COM1".."COM4" are mapped to a device
 // each time the port opens, so a changed mapping takes effect at the next command.
@@ -26,18 +25,16 @@ public:
 
     bool write(QByteArrayView bytes) override;
 
-    void setReceiving(bool on) override;
-    bool isReceiving() const override { return m_receiving; }
     qint64 bytesWaiting() const override;
     void discardInput() override;
 
+protected:
+    QByteArray takeWaiting() override { return m_port.readAll(); }
+
 private:
-    void report();
     void onError(QSerialPort::SerialPortError error);
 
     QSerialPort m_port;
     QString m_portName;
     PortNameMapping m_mapping;
-    QTimer m_firstPoll; // the first report after switching on
-    bool m_receiving = false;
 };

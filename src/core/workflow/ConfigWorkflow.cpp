@@ -12,9 +12,6 @@
 #include <algorithm>
 
 namespace {
-constexpr int KnockBursts = 8;
-constexpr int KnockBytes = 11;
-constexpr int KnockMs = 40;
 constexpr int ReadTimeoutMs = 1000;
 constexpr int WriteTimeoutMs = 2000;
 constexpr int FirstFollowUpMs = 10;
@@ -36,10 +33,12 @@ ConfigWorkflow::ConfigWorkflow(RequestEngine &engine, ConfigDocument &document, 
     : QObject(parent)
     , m_engine(engine)
     , m_document(document)
+    , m_wakeUp(engine)
 {
-    m_knockTimer.setInterval(KnockMs);
     m_followUp.setInterval(FirstFollowUpMs);
-    connect(&m_knockTimer, &QTimer::timeout, this, &ConfigWorkflow::knock);
+    // The read follows the last burst of the knock at once.
+    connect(&m_wakeUp, &WakeUp::done, this,
+            [this] { send(applicationRequest(Command::ReadConfig, ReadTimeoutMs)); });
     connect(&m_followUp, &QTimer::timeout, this, &ConfigWorkflow::followUp);
 }
 
@@ -81,21 +80,7 @@ void ConfigWorkflow::writeConfiguration()
 
 void ConfigWorkflow::knockAndRead()
 {
-    m_knockCount = KnockBursts;
-    if (!m_knockTimer.isActive())
-        m_knockTimer.start();
-}
-
-void ConfigWorkflow::knock()
-{
-    m_knockTimer.stop();
-    m_engine.sendWakeUp(KnockBytes);
-    if (m_knockCount > 0)
-        --m_knockCount;
-    if (m_knockCount > 0)
-        m_knockTimer.start();
-    else
-        send(applicationRequest(Command::ReadConfig, ReadTimeoutMs));
+    m_wakeUp.start();
 }
 
 void ConfigWorkflow::write()
@@ -126,7 +111,7 @@ void ConfigWorkflow::endFactoryRecord()
 
 void ConfigWorkflow::abandon()
 {
-    m_knockTimer.stop();
+    m_wakeUp.stop();
     m_followUp.stop();
     if (m_reply)
         m_reply->abandon();

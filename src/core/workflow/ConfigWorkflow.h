@@ -3,6 +3,7 @@
 #include "core/config/ConfigImage.h"
 #include "core/link/ReplyOutcome.h"
 #include "core/workflow/LogEntry.h"
+#include "core/workflow/WakeUp.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -52,7 +53,7 @@ public:
     ConfigWorkflow(RequestEngine &engine, ConfigDocument &document, QObject *parent = nullptr);
 
     Step step() const { return m_step; }
-    bool isKnocking() const { return m_knockTimer.isActive(); }
+    bool isKnocking() const { return m_wakeUp.isRunning(); }
     bool isFollowUpDue() const { return m_followUp.isActive(); }
     // The firmware version the module sent with its last read reply (two BCD bytes).
     std::array<quint8, 2> moduleVersion() const { return m_moduleVersion; }
@@ -87,7 +88,6 @@ signals:
 private:
     void setStep(Step step);
     void send(const Request &request);
-    void knock();
     void onOutcome(const ReplyOutcome &outcome);
     void scheduleFollowUp(const ReplyOutcome &outcome, int intervalMs);
     void followUp();
@@ -103,8 +103,7 @@ private:
     RequestEngine &m_engine;
     ConfigDocument &m_document;
     Step m_step = Step::Idle;
-    int m_knockCount = 0;
-    QTimer m_knockTimer;    // 40 ms between the wake-up bursts
+    WakeUp m_wakeUp;
     QTimer m_followUp;      // the follow-up of an outcome
     ReplyOutcome m_outcome; // what the follow-up acts on
     QPointer<PendingReply> m_reply;

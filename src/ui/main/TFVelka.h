@@ -1,35 +1,24 @@
 #pragma once
 
-#include <QList>
+#include "ui/main/ConfigFiles.h"
+#include "ui/main/ConfigView.h"
+#include "ui/main/MainMenus.h"
+#include "ui/main/ModuleExchange.h"
+
 #include <QMainWindow>
 
 class Clock;
-class ClickLabel;
 class ConfigDocument;
 class ConfigWorkflow;
 class DeviceLink;
-class ExtensionPanel;
-class InfoLog;
 struct LogEntry;
-class OutputGrid;
-class QAction;
-class QFrame;
-class QLabel;
-class QMenu;
-class QPlainTextEdit;
-class QPushButton;
 class QTimer;
-class RadioPanel;
-class Rs485Panel;
-class StationPanel;
-class SystemDataPanel;
 class TFabout;
 class TFcal;
 class TFdigout;
 class TFhexfile;
 class TFtest;
 class UserInteraction;
-class WordField;
 
 // The main window: shows the configuration document in its panels, edits it, reads and
 // writes it through the workflow, keeps files of it and reports in its log.
@@ -50,23 +39,23 @@ public:
     bool firstActivationDone() const { return !m_firstActivation; }
     void FormActivate();
 
-    // The display refresh: makes the image consistent and shows all of it.
+    // The display refresh: shows all of the image, which the document keeps consistent.
     void showdata();
-    void showdigTab();
+    void showdigTab() { m_view->showOutputs(); }
     void TabwerteFixedCellClick(int column, int row);
 
     // File menu.
-    void MNeuClick();
-    void MLadenClick();
-    void MSpeichernClick();
+    void MNeuClick() { m_files->resetToDefaults(); }
+    void MLadenClick() { m_files->load(); }
+    void MSpeichernClick() { m_files->save(); }
     // The log's context menu: the log as UTF-8 text, or as HTML with its colours.
-    void ProtokollSpeichernClick();
+    void ProtokollSpeichernClick() { m_files->saveLog(); }
 
     // The buttons and menu items of the link: the window asks, then the workflow acts.
-    void ButReadClick();
-    void ButWriteClick();
-    void ButCalClick();
-    void BklopfClick();
+    void ButReadClick() { m_exchange->read(); }
+    void ButWriteClick() { m_exchange->write(); }
+    void ButCalClick() { m_exchange->readFactoryRecord(); }
+    void BklopfClick() { m_exchange->knockAndRead(); }
 
     void ComNewsTimer();
     void MCOMClick(int port);
@@ -74,12 +63,12 @@ public:
     void MtestClick();
     void MhomepageClick();
     void MaboutClick();
-    void MexitClick();
+    void MexitClick() { close(); }
 
     // Status bar panel texts (0: connection, 1: file).
-    QString statusPanelText(int panel) const;
+    QString statusPanelText(int panel) const { return m_menus->panelText(panel); }
     // The colour that marks stations and converters that exist.
-    QColor presentColour() const;
+    QColor presentColour() const { return m_view->presentColour(); }
 
 signals:
     // The system beep sounded (a failure the user should notice).
@@ -91,17 +80,9 @@ protected:
 
 private:
     void FormCreate();
-    void buildLayout();
-    void buildRightColumn(QWidget *client);
-    void buildHiddenControls(QWidget *client);
-    void buildMenus();
-    void buildStatusBar();
+    void buildWindow();
     void connectHandlers();
     void connectWorkflow();
-    void showStep();
-    void showDiagnosticWords();
-    QStringList BuildFile();
-    bool DateiGeladen(const QStringList &lines);
     void beep();
 
     ConfigDocument &m_document;
@@ -116,29 +97,9 @@ private:
     TFdigout *m_editor = nullptr;
 
     bool m_firstActivation = true;
-    QString m_connectionText;
-    // The open dialog offers the file last loaded, the save dialog the name last chosen in it.
-    QString m_openName;
-    QString m_saveName;
-
-    StationPanel *m_stations = nullptr;
-    RadioPanel *m_radio = nullptr;
-    ExtensionPanel *m_extensions = nullptr;
-    Rs485Panel *m_rs485 = nullptr;
-    SystemDataPanel *m_systemData = nullptr;
-    OutputGrid *m_grid = nullptr;        // Tabwerte
-    InfoLog *m_log = nullptr;            // MInfo
-    QList<WordField *> m_fields;         // every field, in the order they are shown
-    QPushButton *m_read = nullptr, *m_write = nullptr, *m_knock = nullptr, *m_factoryButton = nullptr;
-    ClickLabel *m_logoLines[2] = {};
-    QPlainTextEdit *m_diagnostic = nullptr; // Memo1
-    QPlainTextEdit *m_fileText = nullptr;   // MemoFile
-    QFrame *m_presentColour = nullptr;      // colorvorhanden
-    QLabel *m_statusPanels[2] = {};
-    QAction *m_newAction = nullptr, *m_loadAction = nullptr, *m_saveAction = nullptr;
-    QAction *m_exitAction = nullptr, *m_readAction = nullptr, *m_writeAction = nullptr;
-    QAction *m_adapterAction = nullptr, *m_firmwareAction = nullptr, *m_testAction = nullptr;
-    QAction *m_homepageAction = nullptr, *m_aboutAction = nullptr;
-    QAction *m_portActions[4] = {};
+    ConfigView *m_view = nullptr; // client
+    MainMenus *m_menus = nullptr;
+    ConfigFiles *m_files = nullptr;
+    ModuleExchange *m_exchange = nullptr;
     QTimer *m_comNews = nullptr;
 };

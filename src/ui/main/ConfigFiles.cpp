@@ -1,6 +1,4 @@
-// The file menu: reset to defaults, load and save configuration files.
-
-#include "ui/main/TFVelka.h"
+#include "ui/main/ConfigFiles.h"
 
 #include "core/files/BoundedFile.h"
 #include "core/files/ConfigFile.h"
@@ -10,10 +8,8 @@
 #include "ui/common/InfoLog.h"
 #include "ui/main/MainWindowTexts.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLabel>
 #include <QPlainTextEdit>
 
 namespace {
@@ -28,45 +24,57 @@ QString fullPath(const QString &name)
 }
 } // namespace
 
-void TFVelka::MNeuClick()
+ConfigFiles::ConfigFiles(ConfigDocument &document, UserInteraction &ui, InfoLog &log,
+                         QPlainTextEdit &fileText, QObject *parent)
+    : QObject(parent)
+    , m_document(document)
+    , m_ui(ui)
+    , m_log(log)
+    , m_fileText(fileText)
+    , m_openName(MainTexts::FileInitialName)
+    , m_saveName(MainTexts::FileInitialName)
+{
+}
+
+void ConfigFiles::resetToDefaults()
 {
     if (!m_ui.confirm(MainTexts::AskNeu)) {
-        m_log->showinfo(MainTexts::NeuAbgebrochen, LogColour::Red, LogLayout::Framed);
+        m_log.showinfo(MainTexts::NeuAbgebrochen, LogColour::Red, LogLayout::Framed);
         return;
     }
     m_document.resetToDefaults();
-    m_log->showinfo(MainTexts::DefaultGeladen, LogColour::Black, LogLayout::Framed);
+    m_log.showinfo(MainTexts::DefaultGeladen, LogColour::Black, LogLayout::Framed);
 }
 
-QStringList TFVelka::BuildFile()
+QStringList ConfigFiles::buildFile()
 {
     m_document.foldOutputs();
     const QStringList lines = ConfigFile::build(m_document.configImage());
-    m_fileText->setPlainText(lines.join(QLatin1Char('\n')));
+    m_fileText.setPlainText(lines.join(QLatin1Char('\n')));
     return lines;
 }
 
-void TFVelka::MSpeichernClick()
+void ConfigFiles::save()
 {
     const QString name = m_ui.askSaveFileName(dialogRequest(MainTexts::SaveConfigTitle, m_saveName));
     if (name.isEmpty()) {
-        m_log->showinfo(MainTexts::SpeichernAbgebrochen, LogColour::Red, LogLayout::Framed);
+        m_log.showinfo(MainTexts::SpeichernAbgebrochen, LogColour::Red, LogLayout::Framed);
         return;
     }
     m_saveName = name;
-    const QByteArray bytes = ConfigFile::encode(BuildFile());
+    const QByteArray bytes = ConfigFile::encode(buildFile());
 
     const bool saved = saveWholeFile(name, bytes);
     if (!saved) {
-        QApplication::beep();
-        m_log->showinfo(MainTexts::SpeichernFehler, LogColour::Red, LogLayout::Framed);
+        emit beepRequested();
+        m_log.showinfo(MainTexts::SpeichernFehler, LogColour::Red, LogLayout::Framed);
         return;
     }
-    m_log->showinfo(MainTexts::Gespeichert, LogColour::Green, LogLayout::Framed);
-    m_statusPanels[1]->setText(fullPath(name));
+    m_log.showinfo(MainTexts::Gespeichert, LogColour::Green, LogLayout::Framed);
+    emit fileChanged(fullPath(name));
 }
 
-void TFVelka::ProtokollSpeichernClick()
+void ConfigFiles::saveLog()
 {
     const QString name = m_ui.askSaveFileName(
         {MainTexts::ProtokollTitle, MainTexts::ProtokollFilter, MainTexts::ProtokollExtension, MainTexts::ProtokollName});
@@ -74,47 +82,47 @@ void TFVelka::ProtokollSpeichernClick()
         return;
     const QString suffix = QFileInfo(name).suffix().toLower();
     const bool html = suffix == QLatin1String("html") || suffix == QLatin1String("htm");
-    const QByteArray bytes = (html ? m_log->toHtml() : m_log->toPlainText()).toUtf8();
+    const QByteArray bytes = (html ? m_log.toHtml() : m_log.toPlainText()).toUtf8();
     QString error;
     if (!saveWholeFile(name, bytes, &error)) {
-        QApplication::beep();
-        m_log->showinfo(MainTexts::ProtokollFehler + fullPath(name) + QStringLiteral(" (") + error + QLatin1Char(')'),
-                        LogColour::Red, LogLayout::Framed);
+        emit beepRequested();
+        m_log.showinfo(MainTexts::ProtokollFehler + fullPath(name) + QStringLiteral(" (") + error + QLatin1Char(')'),
+                       LogColour::Red, LogLayout::Framed);
         return;
     }
-    m_log->showinfo(MainTexts::ProtokollGespeichert + fullPath(name), LogColour::Green, LogLayout::Framed);
+    m_log.showinfo(MainTexts::ProtokollGespeichert + fullPath(name), LogColour::Green, LogLayout::Framed);
 }
 
-void TFVelka::MLadenClick()
+void ConfigFiles::load()
 {
     const QString name = m_ui.askOpenFileName(dialogRequest(MainTexts::OpenConfigTitle, m_openName));
     if (name.isEmpty()) {
-        m_log->showinfo(MainTexts::LadenAbgebrochen, LogColour::Red, LogLayout::Framed);
+        m_log.showinfo(MainTexts::LadenAbgebrochen, LogColour::Red, LogLayout::Framed);
         return;
     }
     // Anything but a regular file of a configuration's size is refused before it is read, and
     // leaves everything as it was: the image, the file's lines, the name the dialog offers.
     const BoundedFile file = readBoundedFile(name, ConfigFileMaxBytes);
     if (!file.ok()) {
-        beep();
-        m_log->showinfo(MainTexts::LadenFehler, LogColour::Red, LogLayout::TimeLine);
-        m_log->showinfo(file.errorText(name, ConfigFileMaxBytes), LogColour::Red, LogLayout::EmptyLine);
+        emit beepRequested();
+        m_log.showinfo(MainTexts::LadenFehler, LogColour::Red, LogLayout::TimeLine);
+        m_log.showinfo(file.errorText(name, ConfigFileMaxBytes), LogColour::Red, LogLayout::EmptyLine);
         return;
     }
-    if (!DateiGeladen(ConfigFile::decode(file.bytes))) {
-        beep();
-        m_log->showinfo(MainTexts::LadenFehler, LogColour::Red, LogLayout::Framed);
+    if (!takeFile(ConfigFile::decode(file.bytes))) {
+        emit beepRequested();
+        m_log.showinfo(MainTexts::LadenFehler, LogColour::Red, LogLayout::Framed);
         return;
     }
     // Only a file that loaded is offered again.
     m_openName = name;
-    m_log->showinfo(MainTexts::DateiGeladen + fullPath(name), LogColour::Green, LogLayout::Framed);
-    m_statusPanels[1]->setText(fullPath(name));
+    m_log.showinfo(MainTexts::DateiGeladen + fullPath(name), LogColour::Green, LogLayout::Framed);
+    emit fileChanged(fullPath(name));
 }
 
-bool TFVelka::DateiGeladen(const QStringList &lines)
+bool ConfigFiles::takeFile(const QStringList &lines)
 {
-    m_fileText->setPlainText(lines.join(QLatin1Char('\n')));
+    m_fileText.setPlainText(lines.join(QLatin1Char('\n')));
     // Nothing is taken unless every value converts, so a broken file leaves the image as it was.
     const std::optional<ConfigWords> image = ConfigFile::read(lines);
     if (!image)
