@@ -1,16 +1,19 @@
 // How long a complete firmware update takes through FirmwareUpdate (the procedure behind the
-// firmware window, without the window) against velka-sim paced at the real 3840 bytes per
-// second: for a file of 20 rows and for a full image of 161 rows, both from address 0. It is
-// driven through its verbs as the window drives them: the file is loaded, the module
-// connected, and the update started the moment the start window opens, i.e. at the first
-// countdown frame.
+// firmware window and `velka-cli firmware`, without either) against velka-sim paced at the real
+// 3840 bytes per second: for a file of 20 rows and for a full image of 161 rows, both from
+// address 0, with the replies judged after the quiet time (the windows) and, for 161 rows, as
+// soon as they are whole (`velka-cli --fast`) against a module without and with flash time
+// (velka-sim --flash-ms). It is driven through its verbs as the window drives them: the file is
+// loaded, the module connected, and the update started the moment the start window opens,
+// i.e. at the first countdown frame.
 //
 // The least possible times:
 //   a row          its three frames and their replies on the line, (8+6) + (198+6) + (4+6)
-//                  bytes at 3840 bytes/s, and the 100 ms quiet time after each of the three
-//                  replies: 59.4 ms + 300 ms
-//   the transfer   (from the start to Done) rows x a row, plus the line time of the
-//                  4-byte reset frame
+//                  bytes at 3840 bytes/s = 59.4 ms, and the simulated flash: a quarter of the
+//                  flash time to write the row, the whole of it to erase a page first; with
+//                  the quiet time, 100 ms after each of the three replies
+//   the transfer   (from the start to Done) the rows, plus the line time of the 4-byte reset
+//                  frame
 //   the update     (from connecting to Done) the boot command (50 zero bytes and the 8-byte
 //                  frame) on the line, then velka-sim's countdown interval (1000 ms, it starts
 //                  when the boot frame has arrived), the first countdown frame (2 bytes) on
@@ -22,7 +25,7 @@
 // After each update the simulator's program memory is compared with the file: a run that did
 // not write the file fails, however fast it was.
 //
-//   bench_update [path-to-velka-sim]
+//   bench_update [path-to-velka-sim] [fast]     (fast: only the cases with fast judgement)
 #include "FirmwareFileWriter.h"
 #include "MemoryFile.h"
 #include "SimProcess.h"
@@ -30,6 +33,7 @@
 #include "core/firmware/ProgramMemory.h"
 #include "core/link/BootloaderSession.h"
 #include "core/link/DeviceLink.h"
+#include "core/link/RequestEngine.h"
 #include "core/workflow/LogEntry.h"
 
 #include <QCoreApplication>
@@ -54,14 +58,22 @@ constexpr int ResetFrameBytes = 4;
 constexpr int BootRequestBytes = 50 + 8;
 constexpr int CountdownFrameBytes = 2;
 
-double rowMinimumMs()
+struct Mode
 {
-    return RowLineBytes * MsPerByte + 3 * QuietMs;
+    bool fast = false; // replies judged as soon as they are whole
+    int flashMs = 0;   // velka-sim --flash-ms
+};
+
+double rowMinimumMs(const Mode &mode)
+{
+    return RowLineBytes * MsPerByte + (mode.fast ? 0.0 : 3 * QuietMs) + mode.flashMs / 4.0;
 }
 
-double transferMinimumMs(int rows)
+double transferMinimumMs(int rows, const Mode &mode)
 {
-    return rows * rowMinimumMs() + ResetFrameBytes * MsPerByte;
+    // From address 0 every eighth row starts a page and erases it.
+    const int pages = (rows + 7) / 8;
+    return rows * rowMinimumMs(mode) + pages * double(mode.flashMs) + ResetFrameBytes * MsPerByte;
 }
 
 double startWindowMinimumMs()
@@ -96,7 +108,7 @@ struct Timing
     int rows = 0;          // rows the procedure wrote
 };
 
-std::optional<Timing> update(const QString &simulator, const QString &folder, int rows)
+std::optional<Timing> update(const QString &simulator, const QString &folder, int rows, const Mode &mode)
 {
     const QString firmwarePath = folder + QStringLiteral("/update%1.qvx").arg(rows);
     const QString memoryPath = folder + QStringLiteral("/memory%1.txt").arg(rows);
@@ -110,7 +122,7 @@ std::optional<Timing> update(const QString &simulator, const QString &folder, in
     const QString device = startSimulatorProcess(
         sim, simulator,
         {QStringLiteral("--pace"), QStringLiteral("--countdown-ms"), QString::number(CountdownMs),
-         QStringLiteral("--memory-out"), memoryPath});
+         QStringLiteral("--flash-ms"), QString::number(mode.flashMs), QStringLiteral("--memory-out"), memoryPath});
     if (device.isEmpty()) {
         std::fprintf(stderr, "bench_update: cannot start %s\n", qPrintable(simulator));
         return std::nullopt;
@@ -119,6 +131,8 @@ std::optional<Timing> update(const QString &simulator, const QString &folder, in
         return name == QLatin1String("COM1") ? device : QStringLiteral("/nonexistent/") + name;
     });
     deviceLink.ports().start();
+    if (mode.fast)
+        deviceLink.engine().setReplyTiming(ReplyTiming::WhenComplete);
     BootloaderSession bootloader(deviceLink.engine());
     FirmwareUpdate procedure(bootloader);
 
@@ -153,7 +167,7 @@ std::optional<Timing> update(const QString &simulator, const QString &folder, in
             loop.exit(1);
     });
     // Far beyond any sensible time; only a procedure that stopped moving gets here.
-    QTimer::singleShot(CountdownMs + int(3 * transferMinimumMs(rows)) + 10000, &loop, [&] {
+    QTimer::singleShot(CountdownMs + int(3 * transferMinimumMs(rows, mode)) + 10000, &loop, [&] {
         redLines << QStringLiteral("no outcome in time (stage %1)").arg(int(procedure.stage()));
         loop.exit(1);
     });
@@ -197,7 +211,8 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const QString simulator = args.size() > 1 ? args[1] : QStringLiteral(VELKA_SIM_PATH);
+    const QString simulator = args.size() > 1 && !args[1].isEmpty() ? args[1] : QStringLiteral(VELKA_SIM_PATH);
+    const bool onlyFast = args.size() > 2 && args[2] == QLatin1String("fast");
     QTemporaryDir folder;
     if (!folder.isValid()) {
         std::fprintf(stderr, "bench_update: no temporary folder\n");
@@ -205,18 +220,30 @@ int main(int argc, char **argv)
     }
 
     std::printf("firmware update through FirmwareUpdate against velka-sim, paced at 3840 bytes/s,\n"
-                "countdown interval %d ms (one row at least %.1f ms)\n",
-                CountdownMs, rowMinimumMs());
+                "countdown interval %d ms\n",
+                CountdownMs);
     std::printf("  %-34s %10s %10s %7s\n", "", "time [ms]", "min [ms]", "ratio");
-    for (const int rows : {20, ProgramMemory::MaxRows}) {
-        const std::optional<Timing> timing = update(simulator, folder.path(), rows);
+    struct Case
+    {
+        int rows;
+        Mode mode;
+    };
+    const Case cases[] = {{20, {}},
+                          {ProgramMemory::MaxRows, {}},
+                          {ProgramMemory::MaxRows, {true, 0}},
+                          {ProgramMemory::MaxRows, {true, 20}}};
+    for (const Case &c : cases) {
+        if (onlyFast && !c.mode.fast)
+            continue;
+        const std::optional<Timing> timing = update(simulator, folder.path(), c.rows, c.mode);
         if (!timing)
             return 1;
-        std::printf("%d rows from address 0\n", timing->rows);
+        std::printf("%d rows from address 0%s\n", timing->rows,
+                    c.mode.fast ? qPrintable(QStringLiteral(", fast, --flash-ms %1").arg(c.mode.flashMs)) : "");
         printLine(QStringLiteral("connect to start window open"), timing->offeredMs, startWindowMinimumMs());
-        printLine(QStringLiteral("start to Done"), timing->transferMs, transferMinimumMs(timing->rows));
+        printLine(QStringLiteral("start to Done"), timing->transferMs, transferMinimumMs(timing->rows, c.mode));
         printLine(QStringLiteral("connect to Done"), timing->updateMs,
-                  startWindowMinimumMs() + transferMinimumMs(timing->rows));
+                  startWindowMinimumMs() + transferMinimumMs(timing->rows, c.mode));
     }
     return 0;
 }

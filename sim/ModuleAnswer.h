@@ -20,4 +20,5 @@ struct ModuleAnswer
     bool fromBootloader = false;  // the bootloader has applied its own faults already
     Event event = Event::None;
     quint32 address = 0;          // of the row written
+    bool pageErased = false;      // its page was erased first
 };

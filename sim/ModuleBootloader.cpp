@@ -241,6 +241,7 @@ void ModuleBootloader::carryOut(QByteArrayView frame, ModuleAnswer &answer)
         writeRow(byte(1) == 1);
         answer.event = ModuleAnswer::Event::RowWritten;
         answer.address = m_rowAddress;
+        answer.pageErased = byte(1) == 1;
         m_announced = false;
         m_haveRow = false;
         break;

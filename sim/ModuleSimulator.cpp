@@ -10,6 +10,8 @@ namespace {
 
 constexpr int AllCommands = -1;
 constexpr qint64 NsPerByte = 1'000'000'000LL / ModuleSimulator::BytesPerSecond;
+// While a long sequence passes, its bytes are taken and given in steps of this much.
+constexpr qint64 PaceStepNs = 1'000'000;
 
 } // namespace
 
@@ -17,9 +19,7 @@ ModuleSimulator::ModuleSimulator(QObject *parent)
     : QObject(parent)
 {
     m_clock.start();
-    m_paceTimer.setTimerType(Qt::PreciseTimer);
-    m_paceTimer.setInterval(1);
-    connect(&m_paceTimer, &QTimer::timeout, this, &ModuleSimulator::onPaceTick);
+    connect(&m_pace, &PaceClock::due, this, &ModuleSimulator::onPaceTick);
     // Precise: a coarse timer may fire early, and the tool gives up on a quiet countdown.
     m_countdownTimer.setTimerType(Qt::PreciseTimer);
     m_countdownTimer.setInterval(1000);
@@ -68,7 +68,7 @@ void ModuleSimulator::vanish()
     const bool wasOpen = m_pty.isOpen();
     ++m_lineGeneration;
     dropNotifiers();
-    m_paceTimer.stop();
+    m_pace.stop();
     m_pty.close();
     m_in.clear();
     m_out.clear();
@@ -199,9 +199,12 @@ void ModuleSimulator::dispatch(const ModuleFirmware::Answer &answer)
     const QByteArray bytes = applyFault(fault, answer.request, answer.reply, answer.frameLength, m_random);
     const bool entered = answer.event == ModuleFirmware::Answer::Event::BootloaderEntered;
     emit answered(answer.request, int(bytes.size()));
-    if (fault.kind == SimFault::Kind::Delay) {
+    int delayMs = fault.kind == SimFault::Kind::Delay ? fault.delayMs : 0;
+    if (answer.event == ModuleFirmware::Answer::Event::RowWritten)
+        delayMs += m_flashMs / 4 + (answer.pageErased ? m_flashMs : 0);
+    if (delayMs > 0) {
         const quint64 line = m_lineGeneration;
-        QTimer::singleShot(fault.delayMs, this, [this, bytes, line, entered] {
+        QTimer::singleShot(delayMs, Qt::PreciseTimer, this, [this, bytes, line, entered] {
             // Only to the line it was meant for, not to one opened since.
             if (line == m_lineGeneration)
                 queueOutput(bytes);
@@ -335,9 +338,17 @@ void ModuleSimulator::updateWakeups()
         return;
     // Wake only while there is something to do: no timer, no notifier otherwise.
     m_writeNotifier->setEnabled(!m_paced && !m_out.isEmpty());
-    const bool pacing = m_paced && (!m_in.isEmpty() || !m_out.isEmpty());
-    if (pacing && !m_paceTimer.isActive())
-        m_paceTimer.start();
-    else if (!pacing)
-        m_paceTimer.stop();
+    if (!m_paced || (m_in.isEmpty() && m_out.isEmpty())) {
+        m_pace.stop();
+        return;
+    }
+    // The last byte of what is on its way is taken (or given) exactly when it is due, so a
+    // frame ends when the line ends it; until then in steps.
+    const qint64 now = nowNs();
+    qint64 next = now + PaceStepNs;
+    if (!m_in.isEmpty())
+        next = std::min(next, m_inLastDueNs);
+    if (!m_out.isEmpty())
+        next = std::min(next, m_outStartNs + (m_outSentInBurst + m_out.size() - 1) * NsPerByte);
+    m_pace.wakeIn(next - now);
 }

@@ -2,6 +2,7 @@
 
 #include "BootFault.h"
 #include "ModuleFirmware.h"
+#include "PaceClock.h"
 #include "PseudoTerminal.h"
 #include "SimFault.h"
 
@@ -12,6 +13,7 @@
 #include <QRandomGenerator>
 #include <QTimer>
 
+#include <algorithm>
 #include <vector>
 
 class QSocketNotifier;
@@ -56,6 +58,11 @@ public:
     void setBootFault(int row, quint8 command, const BootFault &fault);
     // Both kinds.
     void clearFaults();
+
+    // Real flash takes time: erasing a page `ms`, writing a row `ms` / 4, before the
+    // bootloader replies to the row's finish frame (0: at once, the default).
+    void setFlashTime(int ms) { m_flashMs = std::max(ms, 0); }
+    int flashTime() const { return m_flashMs; }
 
     // Time between the boot reply and the first countdown frame, between the frames, and
     // after the last one until the bootloader gives up (default 1000 ms).
@@ -129,12 +136,13 @@ private:
     ModuleFirmware m_module;
     QSocketNotifier *m_readNotifier = nullptr;
     QSocketNotifier *m_writeNotifier = nullptr;
-    QTimer m_paceTimer;
+    PaceClock m_pace;
     QTimer m_countdownTimer;
     QTimer m_giveUpTimer;
     QElapsedTimer m_clock;
     QRandomGenerator m_random{20130305};
     bool m_paced = false;
+    int m_flashMs = 0;
 
     QHash<int, FaultSetting> m_faults; // key: command byte, or AllCommands
     QByteArray m_received;

@@ -160,6 +160,10 @@ int main(int argc, char **argv)
     const QCommandLineOption countdown(QStringLiteral("countdown-ms"),
                                        QStringLiteral("Interval of the bootloader's countdown frames in ms (default 1000)."),
                                        QStringLiteral("ms"), QStringLiteral("1000"));
+    const QCommandLineOption flash(QStringLiteral("flash-ms"),
+                                   QStringLiteral("The bootloader takes this long to erase a page, and a quarter of it to "
+                                                  "write a row, before it replies to the row's finish frame (default 0)."),
+                                   QStringLiteral("ms"), QStringLiteral("0"));
     const QCommandLineOption bootFault(QStringLiteral("boot-fault"),
                                        QStringLiteral("Bootloader fault mode for one command (3, 5, 7) of one row (counted from 0, "
                                                       "or '*' for every row), e.g. '0:5=bad-checksum', '*:7=silent'. "
@@ -194,7 +198,7 @@ int main(int argc, char **argv)
                                                       "QVK00042 (the tool takes only those beginning with QVK): prints "
                                                       "VELKA_USB_ADAPTERS=<serial>=<path> on stderr after the path."),
                                        QStringLiteral("serial"));
-    parser.addOptions({firmware, rssi, config, pace, fault, faultOn, chatter, countdown, bootFault, memoryOut,
+    parser.addOptions({firmware, rssi, config, pace, fault, faultOn, chatter, countdown, flash, bootFault, memoryOut,
                        configOut, incomplete, writeFirmware, firmwareVersion, firmwareRows, usbSerial});
     parser.process(app);
 
@@ -266,6 +270,10 @@ int main(int argc, char **argv)
     if (!ok || countdownMs < 1)
         fail(QStringLiteral("--countdown-ms wants a number of milliseconds above 0"));
     sim.setCountdownInterval(countdownMs);
+    const int flashMs = parser.value(flash).toInt(&ok);
+    if (!ok || flashMs < 0)
+        fail(QStringLiteral("--flash-ms wants a number of milliseconds, 0 or more"));
+    sim.setFlashTime(flashMs);
     for (const QString &entry : parser.values(bootFault))
         addBootFault(sim, entry);
     const QString memoryFile = parser.value(memoryOut);

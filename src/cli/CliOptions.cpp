@@ -52,6 +52,8 @@ QString checkCombination(const CliOptions &o, const QStringList &positionals)
     }
     if (o.yes && o.command != CliOptions::Command::Write && o.command != CliOptions::Command::Firmware)
         return QStringLiteral("only write and firmware take --yes");
+    if (o.fast && !withPorts)
+        return QStringLiteral("only read, write, diff and firmware take --fast");
     return {};
 }
 
@@ -127,6 +129,8 @@ ParsedArguments parseArguments(const QStringList &arguments)
             o.json = true;
         } else if (argument == QLatin1String("-y") || argument == QLatin1String("--yes")) {
             o.yes = true;
+        } else if (argument == QLatin1String("--fast")) {
+            o.fast = true;
         } else if (argument == QLatin1String("-p") || argument == QLatin1String("--port")) {
             QString port;
             if (!takeValue(&port) || port.isEmpty())

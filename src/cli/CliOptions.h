@@ -14,6 +14,7 @@ struct CliOptions
     QString output;      // read: where the image goes; "{port}" stands for the port's name
     bool json = false;
     bool yes = false;
+    bool fast = false;   // judge each reply as soon as it is whole (the production line's mode)
 };
 
 struct ParsedArguments

@@ -204,6 +204,7 @@ int runModuleCommand(const CliOptions &options, Console &console)
 
     ModuleJob::Work work;
     work.command = options.command;
+    work.fast = options.fast;
     if (options.command == CliOptions::Command::Write || options.command == CliOptions::Command::Diff) {
         QString error;
         const std::optional<ConfigWords> image = loadConfiguration(options.file, &error);

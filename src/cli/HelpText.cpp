@@ -37,6 +37,11 @@ Options:
   -o, --output F   read: the file to save.
   -y, --yes        write, firmware: do not ask. Without a terminal they refuse to run
                    unless --yes is given.
+      --fast       read, write, diff, firmware: judge each reply as soon as it is
+                   whole and intact instead of after 100 ms of silence on the line.
+                   Faulty replies still get the full wait and the same verdict. Meant
+                   for a production line with a known module firmware; check a new
+                   firmware on one module first (firmware --fast, then diff).
       --json       One JSON object per port (or per port listed) on standard output,
                    with the outcome and the values read; progress, if any, goes to a
                    terminal on standard error.

@@ -51,6 +51,8 @@ ModuleJob::ModuleJob(const PortTarget &target, const Work &work, QObject *parent
     , m_engine(std::make_unique<RequestEngine>(*m_line.channel))
 {
     m_outcome.port = target.name;
+    if (work.fast)
+        m_engine->setReplyTiming(ReplyTiming::WhenComplete);
     m_watchdog.setSingleShot(true);
     m_bootloaderWatch.setSingleShot(true);
     connect(&m_watchdog, &QTimer::timeout, this, [this] { finish(ExitCode::CommunicationFailed, LinkTexts::Timeout); });

@@ -32,6 +32,7 @@ public:
         std::shared_ptr<const FirmwareFile> firmware; // firmware: the file, read once for all ports
         int firmwareRows = 0;                        // firmware: rows to write, for the overall time-out
         QString outputFile;                          // read
+        bool fast = false;                           // replies judged as soon as they are whole
     };
 
     ModuleJob(const PortTarget &target, const Work &work, QObject *parent = nullptr);

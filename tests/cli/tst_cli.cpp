@@ -192,7 +192,10 @@ void TestCli::arguments_data()
                                    << QStringList{"/dev/x"} << "-odd.VMC";
     QTest::newRow("no command") << QStringList{"--json"} << "no command given" << none << "";
     QTest::newRow("unknown command") << QStringList{"flash"} << "unknown command: flash" << none << "";
-    QTest::newRow("unknown option") << QStringList{"ports", "--fast"} << "unknown option: --fast" << none << "";
+    QTest::newRow("unknown option") << QStringList{"ports", "--quick"} << "unknown option: --quick" << none << "";
+    QTest::newRow("fast read") << QStringList{"read", "--fast", "-p", "COM1", "-o", "a"} << "" << QStringList{"COM1"} << "";
+    QTest::newRow("--fast without a module") << QStringList{"qvx-info", "f.qvx", "--fast"}
+                                             << "only read, write, diff and firmware take --fast" << none << "";
     QTest::newRow("port twice") << QStringList{"read", "-p", "COM1", "-p", "COM1", "-o", "a"}
                                 << "port given twice: COM1" << none << "";
     QTest::newRow("port without value") << QStringList{"read", "-o", "a", "--port"}
@@ -220,6 +223,7 @@ void TestCli::arguments()
     if (error.isEmpty()) {
         QCOMPARE(parsed.options.ports, ports);
         QCOMPARE(parsed.options.file, file);
+        QCOMPARE(parsed.options.fast, arguments.contains("--fast"));
     }
 }
 

@@ -8,7 +8,7 @@
 namespace {
 
 constexpr int StartWindowMs = 1100;
-constexpr int NextRowMs = 1;
+constexpr int NextRowMs = 1; // with replies judged when whole, the next row follows at once
 constexpr int AfterFailureMs = 10;
 
 // The module sends its version in BCD, one decimal digit per nibble: 0x28 is 28. A byte with
@@ -159,7 +159,7 @@ void FirmwareUpdate::onRowEnded(bool written, const QString &reason)
         return;
     m_rowFailed = !written;
     m_rowError = reason;
-    m_nextRow.start(written ? NextRowMs : AfterFailureMs);
+    m_nextRow.start(written ? (m_bootloader.judgesWhenComplete() ? 0 : NextRowMs) : AfterFailureMs);
 }
 
 void FirmwareUpdate::nextRow()

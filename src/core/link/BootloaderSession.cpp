@@ -20,6 +20,11 @@ BootloaderSession::BootloaderSession(RequestEngine &engine, int rowTimeoutMs, QO
     connect(&m_firstLook, &QTimer::timeout, this, &BootloaderSession::firstLook);
 }
 
+bool BootloaderSession::judgesWhenComplete() const
+{
+    return m_engine.replyTiming() == ReplyTiming::WhenComplete;
+}
+
 PendingReply *BootloaderSession::track(PendingReply *reply)
 {
     m_reply = reply;

@@ -43,6 +43,8 @@ public:
     void leave();
     // Stops watching and gives an exchange under way up.
     void stop();
+    // Replies are judged as soon as they are whole: the next row need not wait for a tick.
+    bool judgesWhenComplete() const;
     // The boot command's first look is due, or the start window is watched.
     bool isWatching() const { return m_firstLook.isActive() || m_watching; }
 

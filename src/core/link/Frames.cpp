@@ -81,6 +81,22 @@ quint8 expectedReply(quint8 pending)
     }
 }
 
+// The bootloader counts its start window down until the first frame reaches it: a count sent
+// just before may arrive ahead of the reply to that frame. It is no part of the reply.
+std::span<const quint8> withoutLeadingCounts(std::span<const quint8> reply, quint8 pending)
+{
+    while (pending == Boot::Announce && reply.size() >= 2 && reply[0] == Boot::Countdown)
+        reply = reply.subspan(2);
+    return reply;
+}
+
+bool checksumAt(std::span<const quint8> bytes, int covered)
+{
+    const size_t at = size_t(covered);
+    return bytes.size() >= at + 2
+        && frameChecksum(bytes.first(at)) == quint16(bytes[at] << 8 | bytes[at + 1]);
+}
+
 } // namespace
 
 quint16 frameChecksum(std::span<const quint8> bytes)
@@ -162,6 +178,28 @@ ReplyVerdict judgeApplicationReply(std::span<const quint8> reply, bool complete,
     return verdict;
 }
 
+int applicationReplyLength(quint8 command)
+{
+    switch (command) {
+    case Command::ReadReply: return Frame::ReadReplyLength;
+    case Command::WriteAccepted:
+    case Command::WriteDone:
+    case Command::Reset:
+    case Command::Boot:
+    case Command::Carrier:
+    case Command::Rssi: return Frame::ShortReplyLength;
+    default: return 0;
+    }
+}
+
+bool isWholeApplicationReply(std::span<const quint8> received)
+{
+    if (received.size() < 2 || received[0] != Frame::StartByte)
+        return false;
+    const int length = applicationReplyLength(received[1]);
+    return length > 0 && received.size() == size_t(length) && checksumAt(received, length - 2);
+}
+
 int rssiDbm(int raw)
 {
     // raw * 1.5 - 137 in halves; integer division truncates toward zero.
@@ -223,10 +261,7 @@ ResetFrame buildResetFrame()
 BootReplyVerdict judgeBootloaderReply(std::span<const quint8> reply, quint8 pending)
 {
     BootReplyVerdict verdict;
-    // The bootloader counts its start window down until the first frame reaches it: a count
-    // sent just before may arrive ahead of the reply to that frame. It is no part of the reply.
-    while (pending == Boot::Announce && reply.size() >= 2 && reply[0] == Boot::Countdown)
-        reply = reply.subspan(2);
+    reply = withoutLeadingCounts(reply, pending);
     const int n = int(reply.size());
     const auto byteAt = [&](int i) -> quint8 { return (i >= 0 && i < n) ? reply[size_t(i)] : 0; };
 
@@ -267,4 +302,13 @@ BootReplyVerdict judgeBootloaderReply(std::span<const quint8> reply, quint8 pend
 QString hex2(int value)
 {
     return hexText(value & 0xFF, 2);
+}
+
+bool isWholeBootloaderReply(std::span<const quint8> received, quint8 pending)
+{
+    const std::span<const quint8> reply = withoutLeadingCounts(received, pending);
+    const size_t n = reply.size();
+    // The shortest frame: command, length, checksum, end byte.
+    return n >= 6 && size_t(reply[1] << 8 | reply[2]) == n && reply[n - 1] == Boot::EndByte
+        && checksumAt(reply, int(n) - 3);
 }

@@ -11,7 +11,7 @@
 
 // The module's frames: the application's 8-byte requests, 388-byte data frame and replies,
 // the bootloader's row frames and length-framed replies, and the verdict on each kind of
-// reply. Pure values and functions; the exchange lives in ModuleProtocol.
+// reply. Pure values and functions; the exchange lives in RequestEngine.
 
 // Command bytes of the requests and of the replies the module answers them with.
 namespace Command {
@@ -94,6 +94,14 @@ struct ReplyVerdict
 // then lost, so it cannot pass (unless it is a short reply whose first six bytes arrived).
 ReplyVerdict judgeApplicationReply(std::span<const quint8> reply, bool complete, quint8 pending);
 
+// The length the protocol fixes for an application reply with this command byte (byte 1);
+// 0 for a byte that starts no reply the module sends.
+int applicationReplyLength(quint8 command);
+// `received` is one whole reply and nothing more: start byte, a command whose length is known,
+// exactly that many bytes and a right checksum. Only then may a reply be judged before the
+// line has been quiet; a prefix of a reply, or any faulty frame, is never whole.
+bool isWholeApplicationReply(std::span<const quint8> received);
+
 // Received signal strength in dBm from the module's raw value: raw * 1.5 - 137, truncated
 // toward zero; and the text the radio test window shows for it.
 int rssiDbm(int raw);
@@ -159,3 +167,7 @@ struct BootReplyVerdict
 
 // A countdown frame (0xFC n) ahead of the reply to an announcement is passed over.
 BootReplyVerdict judgeBootloaderReply(std::span<const quint8> reply, quint8 pending);
+// `received` is one whole bootloader reply for `pending` and nothing more (counts ahead of an
+// announcement's reply passed over as above): exactly as many bytes as its length field says,
+// its checksum and its end byte right.
+bool isWholeBootloaderReply(std::span<const quint8> received, quint8 pending);

@@ -9,6 +9,10 @@
 
 namespace {
 
+// After a whole reply: four character times at 38400 baud, for a byte that would show it was
+// not whole after all.
+constexpr int CompletionGuardMs = 1;
+
 bool awaitedInRow(quint8 pending)
 {
     return pending == Boot::Announce || pending == Boot::RowData || pending == Boot::Finish;
@@ -171,7 +175,15 @@ void RequestEngine::onReceived(const QByteArray &bytes)
     m_rxCount += taken;
     m_rxDropped += bytes.size() - taken;
     // All bytes of one read arrived together: one restart stands for one per byte.
-    m_quiet.start(m_request.quietMs);
+    m_quiet.start(isWholeReply() ? CompletionGuardMs : m_request.quietMs);
+}
+
+bool RequestEngine::isWholeReply() const
+{
+    if (m_timing != ReplyTiming::WhenComplete || m_rxDropped > 0)
+        return false;
+    return m_request.family == ReplyFamily::Bootloader ? isWholeBootloaderReply(received(), m_pending)
+                                                       : isWholeApplicationReply(received());
 }
 
 void RequestEngine::onQuietTime()

@@ -25,9 +25,14 @@ struct JudgedReply
     const BootReplyVerdict *bootloader;
 };
 
+// When a reply is judged. QuietTime: once the line has been quiet for the request's quiet
+// time, whatever came. WhenComplete (the production line's fast transfer): as soon as a whole,
+// intact reply has arrived and a short guard passed without another byte; anything else (no
+// reply yet, a faulty or unknown frame, more bytes within the guard) waits the quiet time.
+enum class ReplyTiming { QuietTime, WhenComplete };
+
 // One request on the line at a time: its preamble and frame go out, the reply is collected
-// until the line has been quiet for the request's quiet time and then judged, or the time-out
-// ends the wait. The outcome goes to the sender through the request's PendingReply; the
+// until it is judged (see ReplyTiming), or the time-out ends the wait. The outcome goes to the sender through the request's PendingReply; the
 // signals below let observers (the traces, the link's state) watch, and carry no outcome.
 class RequestEngine : public QObject
 {
@@ -40,6 +45,9 @@ public:
 
     // The serial port, or the USB adapter while it is the link; a wait goes on across a switch.
     void setChannel(Channel &channel);
+    // For the life of the line, before its first request; QuietTime unless set.
+    void setReplyTiming(ReplyTiming timing) { m_timing = timing; }
+    ReplyTiming replyTiming() const { return m_timing; }
     // Sends `request` and waits for its reply; null for a request that awaits none. A new
     // request takes over the line (the older reply ends as abandoned) but keeps a time-out
     // that still runs: a request repeated until the module answers hears of silence once per
@@ -73,6 +81,7 @@ private:
     void recordError(const QString &text);
     void onReceived(const QByteArray &bytes);
     void onVanished(const QString &text);
+    bool isWholeReply() const;
     void onQuietTime();
     void onTimeout();
     void judgeApplicationReply();
@@ -84,8 +93,9 @@ private:
     std::span<const quint8> received() const { return {m_rx.data(), size_t(m_rxCount)}; }
 
     Channel *m_channel;
+    ReplyTiming m_timing = ReplyTiming::QuietTime;
     State m_state = State::Idle;
-    QTimer m_quiet;   // quiet time after the last byte: the reply is judged
+    QTimer m_quiet;   // quiet time (or guard) after the last byte: the reply is judged
     QTimer m_timeout; // counted from the request
     Request m_request;
     quint8 m_pending = 0;
