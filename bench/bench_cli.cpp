@@ -1,8 +1,10 @@
-// velka-cli on one module against velka-cli on four modules at once, each module a velka-sim
-// paced at the real 3840 bytes per second: for `write` (the whole sequence: read before, write,
-// verify, restart) and for a 20-row `firmware` update. Every module has its own line and the
-// line time dominates, so four at once should take hardly longer than one; the ratio printed
-// is the parallel run's time over the single run's (median of the runs).
+// velka-cli on one module against velka-cli on 4 and on 16 modules at once, as a production PC
+// drives them through a USB hub, each module a velka-sim paced at the real 3840 bytes per
+// second: for `write` (the whole sequence: read before, write, verify, restart) and for a
+// 20-row `firmware` update, with the replies judged after the quiet time and with --fast.
+// Every module has its own line and the line time dominates, so many at once should take
+// hardly longer than one; the ratio printed is the parallel run's time over the single run's
+// (median of the runs). The CPU time is velka-cli's own (user and system), per module.
 //
 // Each run is checked: every port must end with exit code 0, and after a firmware run every
 // module's program memory must hold the file.
@@ -20,6 +22,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -59,13 +63,30 @@ QList<quint32> fileInstructions(const QString &path)
     return instructions;
 }
 
-// One run of velka-cli on `modules` fresh simulators; its wall time in ms, or nothing when a
-// port failed or a module does not hold what was sent.
-std::optional<double> run(const QString &folder, const QString &command, const QString &file, int modules,
-                          const QList<quint32> &instructions)
+// CPU time of the children that have ended, in ms.
+double childrenCpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
+
+struct Run
+{
+    double ms = 0;    // wall time
+    double cpuMs = 0; // velka-cli's CPU time
+};
+
+// One run of velka-cli on `modules` fresh simulators; its times, or nothing when a port failed
+// or a module does not hold what was sent.
+std::optional<Run> run(const QString &folder, const QString &command, const QString &file, int modules,
+                       bool fast, const QList<quint32> &instructions)
 {
     std::vector<Sim> sims(static_cast<size_t>(modules));
     QStringList arguments{command, file, QStringLiteral("--yes")};
+    if (fast)
+        arguments << QStringLiteral("--fast");
     for (int i = 0; i < modules; ++i) {
         Sim &sim = sims[size_t(i)];
         sim.memoryFile = folder + QStringLiteral("/memory%1.txt").arg(i);
@@ -80,10 +101,12 @@ std::optional<double> run(const QString &folder, const QString &command, const Q
     }
     QProcess cli;
     QElapsedTimer clock;
+    // The simulators still run: only velka-cli ends and is counted here.
+    const double cpuBefore = childrenCpuMs();
     clock.start();
     cli.start(QStringLiteral(VELKA_CLI_PATH), arguments);
     const bool ended = cli.waitForFinished(300000);
-    const double ms = double(clock.nsecsElapsed()) / 1e6;
+    const Run times{double(clock.nsecsElapsed()) / 1e6, childrenCpuMs() - cpuBefore};
     bool good = ended && cli.exitStatus() == QProcess::NormalExit && cli.exitCode() == 0;
     if (!good)
         std::fprintf(stderr, "bench_cli: %s failed:\n%s%s", qPrintable(command), cli.readAllStandardOutput().constData(),
@@ -99,7 +122,7 @@ std::optional<double> run(const QString &folder, const QString &command, const Q
             }
         }
     }
-    return good ? std::optional<double>(ms) : std::nullopt;
+    return good ? std::optional<Run>(times) : std::nullopt;
 }
 
 double median(std::vector<double> values)
@@ -138,7 +161,7 @@ int main(int argc, char *argv[])
     const QList<quint32> instructions = fileInstructions(firmware);
 
     std::printf("velka-cli, velka-sim paced at 3840 bytes/s, median of %d runs\n", runs);
-    std::printf("%-18s %12s %12s %8s\n", "command", "1 module", "4 modules", "ratio");
+    std::printf("%-18s %-7s %8s %12s %10s %18s\n", "command", "timing", "modules", "time", "vs 1", "CPU per module");
     bool allGood = true;
     struct Case
     {
@@ -150,23 +173,29 @@ int main(int argc, char *argv[])
     const Case cases[] = {{"write", QStringLiteral("write"), config, {}},
                           {"firmware 20 rows", QStringLiteral("firmware"), firmware, instructions}};
     for (const Case &c : cases) {
-        std::vector<double> single;
-        std::vector<double> parallel;
-        for (int i = 0; i < runs; ++i) {
-            const std::optional<double> one = run(folder.path(), c.command, c.file, 1, c.instructions);
-            const std::optional<double> four = run(folder.path(), c.command, c.file, 4, c.instructions);
-            if (!one || !four) {
-                allGood = false;
-                break;
+        for (const bool fast : {false, true}) {
+            double single = 0;
+            for (const int modules : {1, 4, 16}) {
+                std::vector<double> times;
+                std::vector<double> cpu;
+                for (int i = 0; i < runs; ++i) {
+                    const std::optional<Run> r = run(folder.path(), c.command, c.file, modules, fast, c.instructions);
+                    if (!r) {
+                        allGood = false;
+                        break;
+                    }
+                    times.push_back(r->ms);
+                    cpu.push_back(r->cpuMs / modules);
+                }
+                if (times.empty())
+                    continue;
+                const double ms = median(times);
+                if (modules == 1)
+                    single = ms;
+                std::printf("%-18s %-7s %8d %9.1f ms %10.3f %15.1f ms\n", c.name, fast ? "fast" : "normal", modules,
+                            ms, single > 0 ? ms / single : 0.0, median(cpu));
             }
-            single.push_back(*one);
-            parallel.push_back(*four);
         }
-        if (single.empty())
-            continue;
-        const double s = median(single);
-        const double p = median(parallel);
-        std::printf("%-18s %9.1f ms %9.1f ms %8.3f\n", c.name, s, p, p / s);
     }
     return allGood ? 0 : 1;
 }

@@ -3,9 +3,13 @@
 // sequence can take: the knock, the line time of every byte, every quiet time and every
 // follow-up interval. The verify read waits for the module's acknowledgement of the data
 // and starts no sooner than 200 ms after the data frame.
+// Then the same with replies judged as soon as they are whole (`velka-cli --fast`): there the
+// least time keeps only the module's own gaps, the knock and the 200 ms before the verify.
 //
 //   bench_workflow [path-to-velka-sim] [repetitions]
 #include "SimProcess.h"
+#include "core/link/DeviceLink.h"
+#include "core/link/RequestEngine.h"
 #include "core/workflow/Clock.h"
 #include "core/workflow/UserInteraction.h"
 #include "ui/main/Program.h"
@@ -42,26 +46,34 @@ constexpr double QuietMs = 100;
 constexpr double FollowUpMs = 20;
 constexpr double AfterDataMs = 200;
 
-// A request with its preamble: (bytes sent, bytes received).
-double exchangeMs(int sent, int received, bool paced)
+struct Timing
 {
-    return (paced ? (sent + received) * MsPerByte : 0.0) + QuietMs + FollowUpMs;
+    bool paced = false;
+    bool fast = false; // replies judged when whole: no quiet time, no follow-up interval
+    double quietMs() const { return fast ? 0.0 : QuietMs; }
+    double followUpMs() const { return fast ? 0.0 : FollowUpMs; }
+    double wireMs(int bytes) const { return paced ? bytes * MsPerByte : 0.0; }
+};
+
+// A request with its preamble: (bytes sent, bytes received).
+double exchangeMs(int sent, int received, const Timing &t)
+{
+    return t.wireMs(sent + received) + t.quietMs() + t.followUpMs();
 }
 
-double readMinimumMs(bool paced)
+double readMinimumMs(const Timing &t)
 {
     // The last knock burst goes out right before the request.
-    return KnockMs + exchangeMs(11 + 50 + 8, 390, paced);
+    return KnockMs + exchangeMs(11 + 50 + 8, 390, t);
 }
 
-double writeMinimumMs(bool paced)
+double writeMinimumMs(const Timing &t)
 {
-    const double wire = paced ? MsPerByte : 0.0;
-    double ms = readMinimumMs(paced);
-    ms += (50 + 8 + 6) * wire + QuietMs;                        // write request, acknowledged
-    ms += std::max(AfterDataMs, (388 + 6) * wire + QuietMs + FollowUpMs); // data frame, acknowledged
-    ms += exchangeMs(50 + 8, 390, paced);                        // verify read
-    ms += exchangeMs(50 + 8, 6, paced);                          // restart
+    double ms = readMinimumMs(t);
+    ms += t.wireMs(50 + 8 + 6) + t.quietMs();                               // write request, acknowledged
+    ms += std::max(AfterDataMs, t.wireMs(388 + 6) + t.quietMs() + t.followUpMs()); // data frame, acknowledged
+    ms += exchangeMs(50 + 8, 390, t);                                       // verify read
+    ms += exchangeMs(50 + 8, 6, t);                                         // restart
     return ms;
 }
 
@@ -109,7 +121,8 @@ int main(int argc, char **argv)
 
     std::printf("workflow against velka-sim (%d runs each, median)\n", repetitions);
     std::printf("  %-22s %10s %10s %7s\n", "sequence", "time [ms]", "min [ms]", "ratio");
-    for (const bool paced : {false, true}) {
+    for (const Timing timing : {Timing{false, false}, Timing{true, false}, Timing{false, true}, Timing{true, true}}) {
+        const bool paced = timing.paced;
         QProcess sim;
         const QString device = startSimulatorProcess(
             sim, simulator, paced ? QStringList{QStringLiteral("--pace")} : QStringList{});
@@ -120,6 +133,8 @@ int main(int argc, char **argv)
         SystemClock clock;
         UnattendedInteraction ui;
         Program program(clock, ui, [device](const QString &) { return device; });
+        if (timing.fast)
+            program.link().engine().setReplyTiming(ReplyTiming::WhenComplete);
         TFVelka &window = *program.FVelka();
         window.show();
         while (!window.firstActivationDone())
@@ -134,12 +149,13 @@ int main(int argc, char **argv)
         };
         const Sequence sequences[] = {
             {"read", window.findChild<QPushButton *>(QStringLiteral("ButRead")),
-             QStringLiteral("Daten ausgelesen"), readMinimumMs(paced)},
+             QStringLiteral("Daten ausgelesen"), readMinimumMs(timing)},
             {"write, verify, restart", window.findChild<QPushButton *>(QStringLiteral("ButWrite")),
              QStringLiteral("Gerät neu gestartet"),
-             writeMinimumMs(paced)},
+             writeMinimumMs(timing)},
         };
-        std::printf("%s\n", paced ? "paced at 3840 bytes/s" : "unpaced");
+        std::printf("%s%s\n", paced ? "paced at 3840 bytes/s" : "unpaced",
+                    timing.fast ? ", replies judged when whole (--fast)" : "");
         for (const Sequence &sequence : sequences) {
             std::vector<double> times;
             for (int run = 0; run < repetitions; ++run) {

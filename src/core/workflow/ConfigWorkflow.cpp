@@ -138,6 +138,13 @@ void ConfigWorkflow::followUpExchange(const ReplyOutcome &outcome)
         scheduleFollowUp(outcome, FollowUpMs);
 }
 
+int ConfigWorkflow::acceptedFollowUpMs() const
+{
+    // The pause is the tool's own, not the module's: with replies judged as soon as they are
+    // whole, the next step follows at once. The 200 ms before the verify stay.
+    return m_engine.replyTiming() == ReplyTiming::WhenComplete ? 0 : FollowUpMs;
+}
+
 void ConfigWorkflow::scheduleFollowUp(const ReplyOutcome &outcome, int intervalMs)
 {
     m_outcome = outcome;
@@ -172,15 +179,15 @@ void ConfigWorkflow::onOutcome(const ReplyOutcome &outcome)
         break;
     case Command::WriteData: {
         const int sinceData = int(std::min<qint64>(m_sinceDataFrame.elapsed(), AfterDataFrameMs));
-        scheduleFollowUp(outcome, std::max(FollowUpMs, AfterDataFrameMs - sinceData));
+        scheduleFollowUp(outcome, std::max(acceptedFollowUpMs(), AfterDataFrameMs - sinceData));
         break;
     }
     case Command::ReadConfig:
         m_moduleVersion = {outcome.byte2, outcome.byte3};
-        scheduleFollowUp(outcome, FollowUpMs);
+        scheduleFollowUp(outcome, acceptedFollowUpMs());
         break;
     case Command::Reset:
-        scheduleFollowUp(outcome, FollowUpMs);
+        scheduleFollowUp(outcome, acceptedFollowUpMs());
         break;
     default:
         break;

@@ -89,6 +89,7 @@ private:
     void setStep(Step step);
     void send(const Request &request);
     void onOutcome(const ReplyOutcome &outcome);
+    int acceptedFollowUpMs() const;
     void scheduleFollowUp(const ReplyOutcome &outcome, int intervalMs);
     void followUp();
     void write();
