@@ -7,6 +7,7 @@
 #include "core/config/NumberText.h"
 #include "core/files/BoundedFile.h"
 #include "core/files/ConfigFile.h"
+#include "core/files/WholeFileSave.h"
 #include "core/firmware/FirmwareFile.h"
 #include "core/firmware/FirmwareLoad.h"
 #include "core/firmware/FirmwareReport.h"
@@ -84,6 +85,22 @@ std::optional<ConfigWords> loadConfiguration(const QString &path, QString *error
     ConfigDocument document;
     document.takeImage(*image);
     return document.configImage();
+}
+
+// Each port's output file can be made, and no two ports share one: checked before any port is
+// touched, so a mistyped name wakes no module. Empty when all can; else why not.
+QString outputProblem(const CliOptions &options, const std::vector<PortTarget> &targets)
+{
+    QStringList outputs;
+    for (const PortTarget &target : targets) {
+        const QString output = outputFileFor(options.output, target.name);
+        const QString problem = outputs.contains(output) ? QStringLiteral("two ports would save to it")
+                                                         : wholeFileSaveProblem(output);
+        if (!problem.isEmpty())
+            return saveRefusedText(output, problem);
+        outputs << output;
+    }
+    return {};
 }
 
 // Asks at the terminal; without one only --yes confirms.
@@ -200,6 +217,13 @@ int runModuleCommand(const CliOptions &options, Console &console)
             return ExitCode::Usage;
         }
         targets.push_back(target);
+    }
+
+    if (options.command == CliOptions::Command::Read) {
+        if (const QString problem = outputProblem(options, targets); !problem.isEmpty()) {
+            Console::printError(problem);
+            return ExitCode::FileRefused;
+        }
     }
 
     ModuleJob::Work work;

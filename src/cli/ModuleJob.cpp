@@ -166,8 +166,7 @@ void ModuleJob::readFinished()
     const QByteArray bytes = ConfigFile::encode(ConfigFile::build(m_document.configImage()));
     QString error;
     if (!saveWholeFile(m_work.outputFile, bytes, &error)) {
-        finish(ExitCode::FileRefused,
-               QStringLiteral("Datei kann nicht gespeichert werden: %1 (%2)").arg(m_work.outputFile, error));
+        finish(ExitCode::FileRefused, saveRefusedText(m_work.outputFile, error));
         return;
     }
     m_outcome.values.insert(QStringLiteral("file"), m_work.outputFile);

@@ -12,3 +12,8 @@ QString outcomeName(int exitCode)
     }
     return QStringLiteral("failed");
 }
+
+QString saveRefusedText(const QString &path, const QString &reason)
+{
+    return QStringLiteral("Datei kann nicht gespeichert werden: %1 (%2)").arg(path, reason);
+}

@@ -28,3 +28,6 @@ struct PortOutcome
 
 // "ok", "communication-failed", ... as --json names the outcomes.
 QString outcomeName(int exitCode);
+
+// Why `path` could not be saved, as velka-cli reports it.
+QString saveRefusedText(const QString &path, const QString &reason);

@@ -313,24 +313,34 @@ void TestCli::diff_listsDifferingWordsByNameAndValues()
 void TestCli::firmware_leavesProgramMemoryEqualToTheFile_data()
 {
     QTest::addColumn<QStringList>("simArguments");
-    QTest::newRow("running module") << QStringList{};
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<bool>("fast");
+    QTest::newRow("running module") << QStringList{} << 5 << false;
     // Left in its bootloader by an interrupted update: no answer to the boot command, but its
     // start window still comes.
-    QTest::newRow("interrupted before") << QStringList{"--incomplete"};
+    QTest::newRow("interrupted before") << QStringList{"--incomplete"} << 5 << false;
+    // Fast: each reply is waited for, however long the flash takes, never a fixed time.
+    QTest::newRow("whole memory, fast, slow flash") << QStringList{"--flash-ms", "20"} << 161 << true;
+    QTest::newRow("fast, interrupted before") << QStringList{"--incomplete"} << 5 << true;
 }
 
 void TestCli::firmware_leavesProgramMemoryEqualToTheFile()
 {
     QFETCH(QStringList, simArguments);
+    QFETCH(int, rows);
+    QFETCH(bool, fast);
     SimModule &sim = startSim(simArguments);
-    const QString file = demoFirmware(5);
+    const QString file = demoFirmware(rows);
     QVERIFY(!file.isEmpty());
-    const CliRun run = runCli({"firmware", "-p", sim.device, file, "-y"});
+    QStringList arguments{"firmware", "-p", sim.device, file, "-y"};
+    if (fast)
+        arguments << "--fast";
+    const CliRun run = runCli(arguments);
     QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
     QVERIFY(run.out.contains(QStringLiteral("Firmware-Update abgeschlossen")));
     QVERIFY(run.out.contains(QStringLiteral("rows 100%"))); // plain progress lines, no terminal
     QCOMPARE(run.out.contains(QStringLiteral("no answer to the boot command, waiting for the bootloader")),
-             !simArguments.isEmpty());
+             simArguments.contains("--incomplete"));
 
     FirmwareFile parsed;
     QuietReport report;
@@ -455,6 +465,25 @@ void TestCli::failure_endsWithItsExitCodeAndMessage_data()
     QTest::newRow("missing file") << QStringList{} << QStringList{"write", "-p", "DEV", "-y", "none.VMC"} << 3
                                   << "Datei nicht gefunden: none.VMC";
     QTest::newRow("usage") << QStringList{} << QStringList{"read", "-p", "DEV"} << 2 << "read needs -o FILE.VMC";
+    // The same verdicts when replies are judged as soon as they are whole.
+    QTest::newRow("silent module, fast") << QStringList{"--fault", "silent"}
+                                         << QStringList{"read", "--fast", "-p", "DEV", "-o", "a.VMC"} << 1
+                                         << "Fehler bei Kommunikation: timeout";
+    QTest::newRow("bad checksum, fast") << QStringList{"--fault", "bad-checksum"}
+                                        << QStringList{"diff", "--fast", "-p", "DEV", "w70.VMC"} << 1
+                                        << "fehlerhafte Checksumme in Antwort von Gerät";
+    QTest::newRow("trailing bytes, fast") << QStringList{"--fault", "trailing"}
+                                          << QStringList{"read", "--fast", "-p", "DEV", "-o", "a.VMC"} << 1
+                                          << "fehlerhafte Checksumme in Antwort von Gerät";
+    // An output that cannot be made is found before any module is woken.
+    QTest::newRow("read into a missing folder") << QStringList{} << QStringList{"read", "-p", "DEV", "-o", "none/a.VMC"}
+                                                << 3 << "Datei kann nicht gespeichert werden: none/a.VMC (";
+    QTest::newRow("{port} below a file") << QStringList{}
+                                         << QStringList{"read", "-p", "DEV", "-p", "COM4", "-o", "w70.VMC/{port}.VMC"}
+                                         << 3 << "Datei kann nicht gespeichert werden: w70.VMC/";
+    QTest::newRow("{port} names that meet") << QStringList{}
+                                            << QStringList{"read", "-p", "DEV", "-p", "PTS", "-o", "{port}.VMC"} << 3
+                                            << "(two ports would save to it)";
 }
 
 void TestCli::failure_endsWithItsExitCodeAndMessage()
@@ -477,6 +506,8 @@ void TestCli::failure_endsWithItsExitCodeAndMessage()
     out.close();
 
     arguments.replaceInStrings(QRegularExpression("^DEV$"), sim.device);
+    // The module's device without "/dev/": another port that saves under the same name.
+    arguments.replaceInStrings(QRegularExpression("^PTS$"), sim.device.mid(5));
     const CliRun run = runCli(arguments);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2((run.out + run.err).contains(message), qPrintable(run.out + run.err));

@@ -1,5 +1,6 @@
 #include "core/files/WholeFileSave.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 
 bool saveWholeFile(const QString &path, const QByteArray &bytes, QString *error)
@@ -12,4 +13,16 @@ bool saveWholeFile(const QString &path, const QByteArray &bytes, QString *error)
     if (!saved && error)
         *error = file.errorString();
     return saved;
+}
+
+QString wholeFileSaveProblem(const QString &path)
+{
+    // A temporary file beside a folder could be made, but the folder not replaced by it.
+    if (QFileInfo(path).isDir())
+        return QStringLiteral("Is a directory");
+    QSaveFile probe(path);
+    if (!probe.open(QIODevice::WriteOnly))
+        return probe.errorString();
+    probe.cancelWriting(); // the temporary file goes with the probe; `path` is not touched
+    return {};
 }
