@@ -7,6 +7,7 @@
 #include "common/RunningProgram.h"
 #include "core/firmware/FirmwareUpdate.h"
 #include "core/link/DeviceLink.h"
+#include "core/link/RequestEngine.h"
 #include "core/workflow/ConfigDocument.h"
 #include "core/workflow/ConfigWorkflow.h"
 #include "ui/firmware/TFhexfile.h"
@@ -147,33 +148,39 @@ private:
 
 void TestFaultMatrix::faultThenRecovery_data()
 {
+    QTest::addColumn<bool>("fast"); // replies judged as soon as they are whole: the same verdicts
     QTest::addColumn<bool>("adapter");
     QTest::addColumn<QString>("fault");
     QTest::addColumn<Operation>("operation");
     QTest::addColumn<QString>("message"); // empty: the port's own text
     QTest::addColumn<int>("reports");
     const QString checksum = QStringLiteral("fehlerhafte Checksumme in Antwort von Gerät");
+    for (const bool fast : {false, true}) {
+        const auto row = [fast](const char *name) -> QTestData & {
+            return QTest::newRow(qPrintable(QString::fromLatin1(name) + (fast ? " (fast)" : ""))) << fast;
+        };
 
-    QTest::newRow("silence") << false << "!=silent" << Operation::Read << "timeout" << 1;
-    QTest::newRow("wrong start byte") << false << "!=wrong-start" << Operation::Read
-                                      << "fehlerhafte Antwort von Gerät (SystemInfo:FE@21)" << 1;
-    QTest::newRow("bad checksum") << false << "!=bad-checksum" << Operation::Read << checksum << 1;
-    QTest::newRow("reply cut short") << false << "1=truncated" << Operation::Write << checksum << 1;
-    QTest::newRow("trailing bytes") << false << "!=trailing" << Operation::Read << checksum << 1;
-    // The simulator's garbage is the same every time: its first byte is 0xB0.
-    QTest::newRow("flood of 10000 random bytes") << false << "!=flood" << Operation::Read
-                                                 << "fehlerhafte Antwort von Gerät (SystemInfo:B0@21)" << 1;
-    // The late reply is judged as well, and like every judged reply it is followed up: with
-    // nothing awaited any more it cannot succeed, and the failure is told once more.
-    QTest::newRow("reply after the time-out") << false << "!=delay:1500" << Operation::Read << "timeout" << 2;
-    QTest::newRow("reply for another command") << false << "1=other-command" << Operation::Write
-                                               << "ungültige Antwort bei Schreibbefehl#2" << 1;
-    QTest::newRow("port vanishes in a write") << false << "1=vanish" << Operation::Write << QString() << 1;
-    QTest::newRow("USB adapter lost in a write") << true << "1=vanish" << Operation::Write
-                                                 << "USB-Adapter QVK00042 nicht verfügbar" << 1;
-    QTest::newRow("bootloader error reply") << false << "boot 1:5=error-reply:42" << Operation::Update
-                                            << "Fehlermeldung [42] vom Gerät erhalten" << 1;
-    QTest::newRow("time-out in an update") << false << "boot 1:3=silent" << Operation::Update << "timeout" << 1;
+        row("silence") << false << "!=silent" << Operation::Read << "timeout" << 1;
+        row("wrong start byte") << false << "!=wrong-start" << Operation::Read
+                                    << "fehlerhafte Antwort von Gerät (SystemInfo:FE@21)" << 1;
+        row("bad checksum") << false << "!=bad-checksum" << Operation::Read << checksum << 1;
+        row("reply cut short") << false << "1=truncated" << Operation::Write << checksum << 1;
+        row("trailing bytes") << false << "!=trailing" << Operation::Read << checksum << 1;
+        // The simulator's garbage is the same every time: its first byte is 0xB0.
+        row("flood of 10000 random bytes") << false << "!=flood" << Operation::Read
+                                               << "fehlerhafte Antwort von Gerät (SystemInfo:B0@21)" << 1;
+        // The late reply is judged as well, and like every judged reply it is followed up: with
+        // nothing awaited any more it cannot succeed, and the failure is told once more.
+        row("reply after the time-out") << false << "!=delay:1500" << Operation::Read << "timeout" << 2;
+        row("reply for another command") << false << "1=other-command" << Operation::Write
+                                             << "ungültige Antwort bei Schreibbefehl#2" << 1;
+        row("port vanishes in a write") << false << "1=vanish" << Operation::Write << QString() << 1;
+        row("USB adapter lost in a write") << true << "1=vanish" << Operation::Write
+                                               << "USB-Adapter QVK00042 nicht verfügbar" << 1;
+        row("bootloader error reply") << false << "boot 1:5=error-reply:42" << Operation::Update
+                                          << "Fehlermeldung [42] vom Gerät erhalten" << 1;
+        row("time-out in an update") << false << "boot 1:3=silent" << Operation::Update << "timeout" << 1;
+    }
 }
 
 void TestFaultMatrix::run(Operation operation, const std::function<void(TFhexfile *window)> &check)
@@ -211,6 +218,7 @@ void TestFaultMatrix::run(Operation operation, const std::function<void(TFhexfil
 
 void TestFaultMatrix::faultThenRecovery()
 {
+    QFETCH(bool, fast);
     QFETCH(bool, adapter);
     QFETCH(QString, fault);
     QFETCH(Operation, operation);
@@ -221,6 +229,8 @@ void TestFaultMatrix::faultThenRecovery()
     QString error;
     QVERIFY2(m_run->start(&error, adapter ? RunningProgram::Module::Adapter : RunningProgram::Module::Simulated),
              qPrintable(error));
+    if (fast)
+        m_run->engine().setReplyTiming(ReplyTiming::WhenComplete);
     if (adapter)
         QVERIFY(waitForAdapter());
     ModuleSimulator &sim = m_run->sim();

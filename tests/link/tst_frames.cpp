@@ -1,5 +1,6 @@
 // The frames as values: requests built byte for byte, and the verdict on replies, without a
 // line or an event loop. Checksums here are worked out independently of the code under test.
+#include "ArrivalChecks.h"
 #include "ReplyVerdictInput.h"
 #include "common/TestSupport.h"
 #include "core/link/Frames.h"
@@ -47,6 +48,10 @@ private slots:
     void bootFrames_bytes();
     void bootVerdict_data();
     void bootVerdict();
+    void wholeReply_data();
+    void wholeReply();
+    void arrivalCorpus_fastJudgementHolds_data();
+    void arrivalCorpus_fastJudgementHolds();
     void appCorpus_verdictsHoldTogether_data();
     void appCorpus_verdictsHoldTogether();
     void bootCorpus_verdictsHoldTogether_data();
@@ -304,6 +309,79 @@ QByteArray contents(const QString &path)
 }
 
 } // namespace
+
+void TestFrames::wholeReply_data()
+{
+    QTest::addColumn<bool>("bootloader");
+    QTest::addColumn<int>("pending");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("whole"); // may be judged before the line has been quiet
+
+    const QByteArray read = reply(0x22, QByteArray("\x01\x28", 2) + ReadPayload);
+    QTest::newRow("read reply") << false << int('!') << read << true;
+    QTest::newRow("read reply but its last byte") << false << int('!') << read.chopped(1) << false;
+    QTest::newRow("read reply and one more byte") << false << int('!') << read + '\0' << false;
+    QTest::newRow("read reply, checksum off") << false << int('!') << [&] {
+        QByteArray r = read;
+        r[389] = char(r[389] ^ 1);
+        return r;
+    }() << false;
+    QTest::newRow("read reply of six bytes") << false << int('!') << reply(0x22) << false;
+    for (const char command : {'2', '4', 'Q', 'w', '\x60', 'a'})
+        QTest::newRow(qPrintable(QStringLiteral("short reply %1").arg(hex2(command)))) << false << 0 << reply(command) << true;
+    QTest::newRow("a command no reply has") << false << int('!') << reply('3') << false;
+    QTest::newRow("wrong start byte") << false << int('a') << [] {
+        QByteArray r = withChecksum(QByteArray::fromHex("fe610028"));
+        return r;
+    }() << false;
+    QTest::newRow("reset and its chatter") << false << int('Q') << reply('Q') + "\r\n" << false;
+    QTest::newRow("boot and a count") << false << int('w') << reply('w') + QByteArray::fromHex("fc13") << false;
+    QTest::newRow("start byte alone") << false << int('a') << QByteArray(1, char(0xFF)) << false;
+    QTest::newRow("nothing") << false << int('a') << QByteArray() << false;
+
+    const QByteArray good = bootReply(0x04);
+    QTest::newRow("announce reply") << true << 3 << good << true;
+    QTest::newRow("reply with data") << true << 7 << bootReply(0x08, "ab") << true;
+    QTest::newRow("announce reply after a count") << true << 3 << QByteArray::fromHex("fc13") + good << true;
+    QTest::newRow("row data reply after a count") << true << 5 << QByteArray::fromHex("fc13") + bootReply(0x06) << false;
+    QTest::newRow("count alone") << true << 3 << QByteArray::fromHex("fc13") << false;
+    QTest::newRow("error reply") << true << 5 << bootReply(0xEE, QByteArray(1, char(0x07))) << true;
+    QTest::newRow("length field short") << true << 3 << [&] { QByteArray r = good; r[2] = 5; return r; }() << false;
+    QTest::newRow("length field long") << true << 3 << [&] { QByteArray r = good; r[2] = 7; return r; }() << false;
+    QTest::newRow("end byte wrong") << true << 3 << [&] { QByteArray r = good; r[5] = 0; return r; }() << false;
+    QTest::newRow("checksum wrong") << true << 3 << [&] { QByteArray r = good; r[4] = char(r[4] ^ 1); return r; }()
+                                    << false;
+    QTest::newRow("one byte short") << true << 3 << good.chopped(1) << false;
+    QTest::newRow("one byte more") << true << 3 << good + '\0' << false;
+}
+
+void TestFrames::wholeReply()
+{
+    QFETCH(bool, bootloader);
+    QFETCH(int, pending);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, whole);
+    QCOMPARE(bootloader ? isWholeBootloaderReply(span(bytes), quint8(pending)) : isWholeApplicationReply(span(bytes)),
+             whole);
+}
+
+void TestFrames::arrivalCorpus_fastJudgementHolds_data()
+{
+    addCorpusRows(QStringLiteral(VELKA_ARRIVAL_CORPUS));
+}
+
+void TestFrames::arrivalCorpus_fastJudgementHolds()
+{
+    QFETCH(QString, path);
+    const QByteArray bytes = contents(path);
+    const ArrivalInput input = arrivalInput(span(bytes));
+    const char *fault = arrivalFault(input);
+    QVERIFY2(!fault, fault);
+    // Seeds name how their last arrival ends: a whole reply, or a wait for the quiet time.
+    const QString name = QFileInfo(path).fileName();
+    if (name.startsWith(u"whole_") || name.startsWith(u"waits_"))
+        QCOMPARE(isWholeReply(input, input.stream), name.startsWith(u"whole_"));
+}
 
 void TestFrames::appCorpus_verdictsHoldTogether_data()
 {

@@ -74,6 +74,8 @@ private slots:
     void resetReplyWithChatter_isJudgedOnItsFirstSixBytes();
     void faultyReply_isRejectedWithOneError_data();
     void faultyReply_isRejectedWithOneError();
+    void wholeReply_isJudgedBeforeBytesThatComeLater_data();
+    void wholeReply_isJudgedBeforeBytesThatComeLater();
     void dataFrameAcknowledgementMissing_failsTheWrite();
     void replyForAnotherCommand_isRejectedWithoutError();
     void lateReply_isJudgedAndReportedOnceMore();
@@ -252,31 +254,40 @@ void TestLink::resetReplyWithChatter_isJudgedOnItsFirstSixBytes()
 
 void TestLink::faultyReply_isRejectedWithOneError_data()
 {
+    QTest::addColumn<bool>("fast"); // judged as soon as whole: the same verdicts
     QTest::addColumn<quint8>("request");
     QTest::addColumn<quint8>("command"); // the one the fault hits
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("error");
 
-    QTest::newRow("wrong start and checksum") << quint8('!') << quint8('!') << "wrong-start"
-                                              << QStringLiteral("fehlerhafte Antwort von Gerät (SystemInfo:FE@21)");
-    QTest::newRow("bad checksum") << quint8('!') << quint8('!') << "bad-checksum" << ChecksumText;
-    QTest::newRow("one byte") << quint8('a') << quint8('a') << "truncated:1" << ChecksumText;
-    QTest::newRow("bytes after a read reply") << quint8('!') << quint8('!') << "trailing:4" << ChecksumText;
-    // A well-formed read reply without the image must not pass for one.
-    QTest::newRow("read reply without its image") << quint8('!') << quint8('!') << "shortened:6"
-        << QStringLiteral("fehlerhafte Länge der Antwort von Gerät (6 statt 390 Bytes)");
-    QTest::newRow("read reply cut short") << quint8('!') << quint8('!') << "shortened:200"
-        << QStringLiteral("fehlerhafte Länge der Antwort von Gerät (200 statt 390 Bytes)");
-    QTest::newRow("reset reply cut short") << quint8('Q') << quint8('Q') << "truncated:4" << ChecksumText;
-    QTest::newRow("write not accepted") << quint8('1') << quint8('1') << "other-command:34"
-                                        << QStringLiteral("ungültige Antwort bei Schreibbefehl#2");
-    QTest::newRow("data acknowledged wrongly") << quint8('1') << quint8('3') << "other-command:35"
-                                               << QStringLiteral("ungültige Antwort bei Schreibbefehl#4");
-    QTest::newRow("data acknowledgement corrupt") << quint8('1') << quint8('3') << "bad-checksum" << ChecksumText;
+    for (const bool fast : {false, true}) {
+        const auto row = [fast](const char *name) -> QTestData & {
+            return QTest::newRow(qPrintable(QString::fromLatin1(name) + (fast ? " (fast)" : ""))) << fast;
+        };
+        row("wrong start and checksum") << quint8('!') << quint8('!') << "wrong-start"
+                                            << QStringLiteral("fehlerhafte Antwort von Gerät (SystemInfo:FE@21)");
+        row("bad checksum") << quint8('!') << quint8('!') << "bad-checksum" << ChecksumText;
+        row("one byte") << quint8('a') << quint8('a') << "truncated:1" << ChecksumText;
+        row("bytes after a read reply") << quint8('!') << quint8('!') << "trailing:4" << ChecksumText;
+        // A well-formed read reply without the image must not pass for one.
+        row("read reply without its image") << quint8('!') << quint8('!') << "shortened:6"
+            << QStringLiteral("fehlerhafte Länge der Antwort von Gerät (6 statt 390 Bytes)");
+        row("read reply cut short") << quint8('!') << quint8('!') << "shortened:200"
+            << QStringLiteral("fehlerhafte Länge der Antwort von Gerät (200 statt 390 Bytes)");
+        row("reset reply cut short") << quint8('Q') << quint8('Q') << "truncated:4" << ChecksumText;
+        row("write not accepted") << quint8('1') << quint8('1') << "other-command:34"
+                                      << QStringLiteral("ungültige Antwort bei Schreibbefehl#2");
+        row("data acknowledged wrongly") << quint8('1') << quint8('3') << "other-command:35"
+                                             << QStringLiteral("ungültige Antwort bei Schreibbefehl#4");
+        row("data acknowledgement corrupt") << quint8('1') << quint8('3') << "bad-checksum" << ChecksumText;
+    }
 }
 
 void TestLink::faultyReply_isRejectedWithOneError()
 {
+    QFETCH(bool, fast);
+    if (fast)
+        engine().setReplyTiming(ReplyTiming::WhenComplete);
     QFETCH(quint8, request);
     QFETCH(quint8, command);
     QFETCH(QString, fault);
@@ -299,6 +310,37 @@ void TestLink::faultyReply_isRejectedWithOneError()
     QCOMPARE(monitor().errorText(), error);
     QCOMPARE(beeps.count(), 1); // the first error found is the one reported
     QCOMPARE(monitor().linkState(), LinkState::error);
+}
+
+void TestLink::wholeReply_isJudgedBeforeBytesThatComeLater_data()
+{
+    QTest::addColumn<bool>("fast");
+    // After the quiet time, bytes that follow within it belong to the reply; judged as soon as
+    // it is whole, the reply has ended before they come.
+    QTest::newRow("quiet time") << false;
+    QTest::newRow("fast") << true;
+}
+
+void TestLink::wholeReply_isJudgedBeforeBytesThatComeLater()
+{
+    QFETCH(bool, fast);
+    if (fast)
+        engine().setReplyTiming(ReplyTiming::WhenComplete);
+    m_sim->setFault('a', *SimFault::parse(u"silent"), 1);
+    Request request = applicationRequest('a', 3000);
+    request.quietMs = 800; // so wide that a slow machine cannot blur the two cases
+    auto outcomes = std::make_shared<QList<ReplyOutcome>>();
+    connect(engine().send(request), &PendingReply::finished, this,
+            [outcomes](const ReplyOutcome &outcome) { outcomes->append(outcome); });
+    QTRY_COMPARE(m_sim->received().size(), 100 + 8);
+    m_sim->sendUnsolicited(withChecksum(hex("ff610028")));
+    QTimer::singleShot(300, m_sim.get(), [this] { m_sim->sendUnsolicited("\r\n"); });
+    QTRY_COMPARE_WITH_TIMEOUT(outcomes->size(), 1, 5000);
+    const ReplyOutcome outcome = outcomes->first();
+    QCOMPARE(outcome.accepted(), fast);
+    QCOMPARE(outcome.text, fast ? QString() : ChecksumText);
+    if (fast)
+        QCOMPARE(outcome.byte3, quint8(0x28));
 }
 
 void TestLink::dataFrameAcknowledgementMissing_failsTheWrite()
@@ -615,6 +657,7 @@ void TestLink::bootRow_threeFramesOnTheWire()
 
 void TestLink::bootRow_faultEndsTheRow_data()
 {
+    QTest::addColumn<bool>("fast");
     QTest::addColumn<int>("step"); // replies that come right before the faulty one
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QString>("error");
@@ -623,26 +666,34 @@ void TestLink::bootRow_faultEndsTheRow_data()
     QByteArray allWrong = bootReply(0x04);
     allWrong[2] = 9;
     allWrong[5] = 0;
-    QTest::newRow("length, end and checksum: the last check counts") << 0 << allWrong
-        << "Fehler Checksumme" << "Fehler Checksumme";
-    QTest::newRow("and the wrong command as well") << 0 << [&] { QByteArray r = allWrong; r[0] = 0x06; return r; }()
-        << "ungültige Antwort bei Schreibbefehl" << "ungültige Antwort bei Schreibbefehl";
-    QTest::newRow("row data answered wrongly") << 1 << bootReply(0x04) << "ungültige Antwort bei Schreibbefehl#2"
-                                               << "ungültige Antwort bei Schreibbefehl#2";
-    QTest::newRow("finish answered wrongly") << 2 << bootReply(0x06) << "ungültige Antwort bei Schreibbefehl#3"
-                                             << "ungültige Antwort bei Schreibbefehl#3";
-    // The bootloader refuses the frame: the row ends with its code instead of waiting forever.
-    QTest::newRow("error reply") << 1 << bootReply(0xEE, QByteArray(1, char(0x07)))
-                                 << "Fehlermeldung [07] vom Gerät erhalten" << "error-message";
-    // Its frame is faulty too: the refusal still names the code.
-    QTest::newRow("error reply with a wrong checksum") << 1
-        << [] { QByteArray r = bootReply(0xEE, QByteArray(1, char(0x42))); r[4] = char(r[4] ^ 1); return r; }()
-        << "Fehlermeldung [42] vom Gerät erhalten" << "error-message";
-    QTest::newRow("silence") << 2 << QByteArray() << "timeout" << "timeout";
+    for (const bool fast : {false, true}) {
+        const auto row = [fast](const char *name) -> QTestData & {
+            return QTest::newRow(qPrintable(QString::fromLatin1(name) + (fast ? " (fast)" : ""))) << fast;
+        };
+        row("length, end and checksum: the last check counts") << 0 << allWrong
+            << "Fehler Checksumme" << "Fehler Checksumme";
+        row("and the wrong command as well") << 0 << [&] { QByteArray r = allWrong; r[0] = 0x06; return r; }()
+            << "ungültige Antwort bei Schreibbefehl" << "ungültige Antwort bei Schreibbefehl";
+        row("row data answered wrongly") << 1 << bootReply(0x04) << "ungültige Antwort bei Schreibbefehl#2"
+                                             << "ungültige Antwort bei Schreibbefehl#2";
+        row("finish answered wrongly") << 2 << bootReply(0x06) << "ungültige Antwort bei Schreibbefehl#3"
+                                           << "ungültige Antwort bei Schreibbefehl#3";
+        // The bootloader refuses the frame: the row ends with its code instead of waiting forever.
+        row("error reply") << 1 << bootReply(0xEE, QByteArray(1, char(0x07)))
+                               << "Fehlermeldung [07] vom Gerät erhalten" << "error-message";
+        // Its frame is faulty too: the refusal still names the code.
+        row("error reply with a wrong checksum") << 1
+            << [] { QByteArray r = bootReply(0xEE, QByteArray(1, char(0x42))); r[4] = char(r[4] ^ 1); return r; }()
+            << "Fehlermeldung [42] vom Gerät erhalten" << "error-message";
+        row("silence") << 2 << QByteArray() << "timeout" << "timeout";
+    }
 }
 
 void TestLink::bootRow_faultEndsTheRow()
 {
+    QFETCH(bool, fast);
+    if (fast)
+        engine().setReplyTiming(ReplyTiming::WhenComplete);
     QFETCH(int, step);
     QFETCH(QByteArray, reply);
     BootloaderSession session(engine(), 300);
@@ -667,7 +718,7 @@ void TestLink::bootRow_faultEndsTheRow()
     QVERIFY(beeps.count() >= 1);
     QVERIFY(!ended.wait(250));                       // the row ended once
     QCOMPARE(m_sim->received().size(), sizes[step]); // and nothing more was sent
-    if (QTest::currentDataTag() == QByteArrayLiteral("error reply"))
+    if (QByteArray(QTest::currentDataTag()).startsWith("error reply") && !QByteArray(QTest::currentDataTag()).contains("checksum"))
         QCOMPARE(monitor().traces().M1.lines().first(), QStringLiteral("Fehlermeldung [07] erhalten:"));
 }
 

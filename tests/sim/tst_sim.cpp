@@ -158,6 +158,8 @@ private slots:
     void nonsense_getsErrorRepliesAndChangesNothing_data();
     void nonsense_getsErrorRepliesAndChangesNothing();
     void pacing_appliesToBootloaderFrames();
+    void flashTime_holdsBackTheFinishReply_data();
+    void flashTime_holdsBackTheFinishReply();
     void program_bootloaderOptionsShapeTheUpdate();
     void cutOffUpdate_keepsTheModuleInItsBootloader_data();
     void cutOffUpdate_keepsTheModuleInItsBootloader();
@@ -561,6 +563,32 @@ void TestSim::pacing_appliesToBootloaderFrames()
     // 8 + 198 bytes in and 12 out at 3840 bytes/s.
     QVERIFY2(clock.elapsed() >= 56, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(clock.elapsed() < 1056);
+}
+
+void TestSim::flashTime_holdsBackTheFinishReply_data()
+{
+    QTest::addColumn<int>("flashMs");
+    QTest::addColumn<bool>("erase");
+    QTest::addColumn<int>("minimumMs");
+    QTest::newRow("row written over an erased page") << 200 << true << 250;
+    QTest::newRow("row written") << 200 << false << 50;
+}
+
+void TestSim::flashTime_holdsBackTheFinishReply()
+{
+    QFETCH(int, flashMs);
+    QFETCH(bool, erase);
+    QFETCH(int, minimumMs);
+    m_sim->setFlashTime(flashMs);
+    enterBootloader();
+    m_line->received.clear();
+    m_line->port.write(announce(0x8000));
+    QTRY_VERIFY(m_line->collect().toHex().endsWith(AnnounceOk));
+    QCOMPARE(bootExchange(rowData()).toHex(), DataOk);
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(bootExchange(finish(erase ? 1 : 0)).toHex(), FinishOk);
+    QVERIFY2(clock.elapsed() >= minimumMs, qPrintable(QString::number(clock.elapsed())));
 }
 
 void TestSim::program_bootloaderOptionsShapeTheUpdate()
