@@ -316,43 +316,27 @@ void TestFrames::wholeReply_data()
     QTest::addColumn<int>("pending");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("whole"); // may be judged before the line has been quiet
+    // More cases, cut into arrivals, in the seeds of the arrival corpus below.
 
     const QByteArray read = reply(0x22, QByteArray("\x01\x28", 2) + ReadPayload);
     QTest::newRow("read reply") << false << int('!') << read << true;
     QTest::newRow("read reply but its last byte") << false << int('!') << read.chopped(1) << false;
-    QTest::newRow("read reply and one more byte") << false << int('!') << read + '\0' << false;
-    QTest::newRow("read reply, checksum off") << false << int('!') << [&] {
-        QByteArray r = read;
-        r[389] = char(r[389] ^ 1);
-        return r;
-    }() << false;
     QTest::newRow("read reply of six bytes") << false << int('!') << reply(0x22) << false;
     for (const char command : {'2', '4', 'Q', 'w', '\x60', 'a'})
         QTest::newRow(qPrintable(QStringLiteral("short reply %1").arg(hex2(command)))) << false << 0 << reply(command) << true;
     QTest::newRow("a command no reply has") << false << int('!') << reply('3') << false;
-    QTest::newRow("wrong start byte") << false << int('a') << [] {
-        QByteArray r = withChecksum(QByteArray::fromHex("fe610028"));
-        return r;
-    }() << false;
-    QTest::newRow("reset and its chatter") << false << int('Q') << reply('Q') + "\r\n" << false;
-    QTest::newRow("boot and a count") << false << int('w') << reply('w') + QByteArray::fromHex("fc13") << false;
+    QTest::newRow("wrong start byte") << false << int('a') << withChecksum(QByteArray::fromHex("fe610028")) << false;
     QTest::newRow("start byte alone") << false << int('a') << QByteArray(1, char(0xFF)) << false;
-    QTest::newRow("nothing") << false << int('a') << QByteArray() << false;
 
     const QByteArray good = bootReply(0x04);
     QTest::newRow("announce reply") << true << 3 << good << true;
     QTest::newRow("reply with data") << true << 7 << bootReply(0x08, "ab") << true;
-    QTest::newRow("announce reply after a count") << true << 3 << QByteArray::fromHex("fc13") + good << true;
-    QTest::newRow("row data reply after a count") << true << 5 << QByteArray::fromHex("fc13") + bootReply(0x06) << false;
     QTest::newRow("count alone") << true << 3 << QByteArray::fromHex("fc13") << false;
-    QTest::newRow("error reply") << true << 5 << bootReply(0xEE, QByteArray(1, char(0x07))) << true;
     QTest::newRow("length field short") << true << 3 << [&] { QByteArray r = good; r[2] = 5; return r; }() << false;
-    QTest::newRow("length field long") << true << 3 << [&] { QByteArray r = good; r[2] = 7; return r; }() << false;
     QTest::newRow("end byte wrong") << true << 3 << [&] { QByteArray r = good; r[5] = 0; return r; }() << false;
     QTest::newRow("checksum wrong") << true << 3 << [&] { QByteArray r = good; r[4] = char(r[4] ^ 1); return r; }()
                                     << false;
     QTest::newRow("one byte short") << true << 3 << good.chopped(1) << false;
-    QTest::newRow("one byte more") << true << 3 << good + '\0' << false;
 }
 
 void TestFrames::wholeReply()
