@@ -319,7 +319,8 @@ void TestCli::firmware_leavesProgramMemoryEqualToTheFile_data()
     // Left in its bootloader by an interrupted update: no answer to the boot command, but its
     // start window still comes.
     QTest::newRow("interrupted before") << QStringList{"--incomplete"} << 5 << false;
-    // Fast: each reply is waited for, however long the flash takes, never a fixed time.
+    // Each reply is waited for, however long the flash takes, never a fixed time.
+    QTest::newRow("slow flash") << QStringList{"--flash-ms", "20"} << 5 << false;
     QTest::newRow("whole memory, fast, slow flash") << QStringList{"--flash-ms", "20"} << 161 << true;
     QTest::newRow("fast, interrupted before") << QStringList{"--incomplete"} << 5 << true;
 }
