@@ -1,7 +1,6 @@
 #include "cli/ModuleJob.h"
 
 #include "core/config/SystemData.h"
-#include "core/outputs/WordNames.h"
 #include "core/files/ConfigFile.h"
 #include "core/files/WholeFileSave.h"
 #include "core/firmware/FirmwareUpdate.h"
@@ -10,6 +9,7 @@
 #include "core/link/Channel.h"
 #include "core/link/LinkTexts.h"
 #include "core/link/RequestEngine.h"
+#include "core/workflow/ImageComparison.h"
 #include "core/workflow/WorkflowTexts.h"
 
 #include <QDate>
@@ -24,10 +24,6 @@ constexpr int FirmwareBaseLimitMs = 60000;
 constexpr int FirmwarePerRowMs = 6000;
 // The bootloader's start window must open this long after the boot command at the latest.
 constexpr int BootloaderWaitMs = 20000;
-// Factory (0..19) and calibration words (20..29) stay the module's, and the checksum is the
-// module's sum: a write changes none of them, so a comparison leaves them out.
-constexpr int FirstComparedWord = 30;
-constexpr int LastComparedWord = 254;
 
 QString stepText(ConfigWorkflow::Step step)
 {
@@ -110,6 +106,7 @@ void ModuleJob::onWorkflowFinished(ConfigWorkflow::Result result, const QString 
     switch (result) {
     case ConfigWorkflow::Result::Read:
     case ConfigWorkflow::Result::FactoryRead:
+    case ConfigWorkflow::Result::ReadToCompare:
         if (m_work.command == CliOptions::Command::Diff)
             diffFinished();
         else
@@ -175,24 +172,18 @@ void ModuleJob::readFinished()
 
 void ModuleJob::diffFinished()
 {
-    const ConfigWords &module = m_document.configImage();
     QJsonArray differences;
     QStringList lines;
-    for (int address = FirstComparedWord; address <= LastComparedWord; ++address) {
-        const quint16 fileValue = m_work.fileImage[size_t(address)];
-        const quint16 moduleValue = module[size_t(address)];
-        if (fileValue == moduleValue)
-            continue;
-        const QString name = wordName(address);
-        differences.append(QJsonObject{{QStringLiteral("address"), address},
-                                       {QStringLiteral("name"), name},
-                                       {QStringLiteral("file"), int(fileValue)},
-                                       {QStringLiteral("module"), int(moduleValue)}});
+    for (const WordDifference &d : compareImages(m_work.fileImage, m_document.configImage())) {
+        differences.append(QJsonObject{{QStringLiteral("address"), d.address},
+                                       {QStringLiteral("name"), d.name},
+                                       {QStringLiteral("file"), int(d.ours)},
+                                       {QStringLiteral("module"), int(d.module)}});
         lines << QStringLiteral("[%1]%2 file %3, module %4")
-                     .arg(address)
-                     .arg(name.isEmpty() ? QString() : QLatin1Char(' ') + name)
-                     .arg(fileValue)
-                     .arg(moduleValue);
+                     .arg(d.address)
+                     .arg(d.name.isEmpty() ? QString() : QLatin1Char(' ') + d.name)
+                     .arg(d.ours)
+                     .arg(d.module);
     }
     addModuleValues();
     m_outcome.values.insert(QStringLiteral("differences"), differences);

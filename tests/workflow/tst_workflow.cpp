@@ -4,6 +4,7 @@
 #include "core/link/DeviceLink.h"
 #include "core/workflow/ConfigDocument.h"
 #include "core/workflow/ConfigWorkflow.h"
+#include "core/outputs/DigTab.h"
 #include "core/workflow/RadioTest.h"
 #include "ui/main/Program.h"
 #include "ui/main/TFVelka.h"
@@ -15,6 +16,10 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QTableWidget>
 #include <QTextEdit>
 
 #include <memory>
@@ -48,6 +53,8 @@ private slots:
     void read_withWrongImageChecksumStillTakesIt();
     void read_replyWithoutImageIsRefusedAndWriteKeepsModuleWords();
     void noModule_reportsTimeoutAfterKnockAndWait();
+    void compare_listsWhatAWriteWouldChange_data();
+    void compare_listsWhatAWriteWouldChange();
     void cancelled_logsAndChangesNothing_data();
     void cancelled_logsAndChangesNothing();
     void verifyMismatch_reportsAddressAndKeepsModuleRunning();
@@ -289,6 +296,79 @@ void TestWorkflow::read_replyWithoutImageIsRefusedAndWriteKeepsModuleWords()
              CommunicationError("fehlerhafte Länge der Antwort von Gerät (6 statt 390 Bytes)"));
     QCOMPARE(sim().module().image(), module); // nothing written from the stale words
     QVERIFY(buttonsEnabled());
+}
+
+void TestWorkflow::compare_listsWhatAWriteWouldChange_data()
+{
+    QTest::addColumn<bool>("edited"); // three settings changed in the window after a read
+    QTest::addColumn<QString>("fault"); // on the module's read reply
+    QTest::newRow("three words differ") << true << "";
+    QTest::newRow("nothing differs") << false << "";
+    QTest::newRow("the read fails") << true << "silent";
+}
+
+void TestWorkflow::compare_listsWhatAWriteWouldChange()
+{
+    QFETCH(bool, edited);
+    QFETCH(QString, fault);
+    m_run->ui.answers << true;
+    button("ButRead")->click();
+    QTRY_VERIFY(m_run->logContains("Daten ausgelesen"));
+    const ConfigWords module = sim().module().image();
+    const quint16 channel = module[Word::Channel] == 3 ? 4 : 3;
+    if (edited) {
+        doc().setWord(Word::Channel, channel);
+        doc().setWord(Word::SystemId, 77);
+        DigEntry out2 = *digEntry(doc().outputs(), 2);
+        out2.source = 3; // in the table only: the comparison folds it in as a write would
+        doc().setOutput(2, out2);
+        doc().setWord(Word::Serial, 999); // a factory word: never compared
+    }
+    if (!fault.isEmpty())
+        sim().setFault('!', *SimFault::parse(fault));
+    const ConfigWords shown = doc().configImage();
+    const ConfigWords table = doc().foldedImage();
+
+    m_run->ui.answers << true;
+    m_run->control<QAction>("Mcompare")->trigger();
+    QCOMPARE(m_run->ui.questions.last(),
+             QStringLiteral("Daten vom Gerät auslesen?\r\n (die PC-Einstellungen werden überschrieben!)"));
+    if (!fault.isEmpty()) {
+        QTRY_VERIFY_WITH_TIMEOUT(m_run->logContains("Fehler bei Kommunikation"), 10000);
+        QTRY_VERIFY(buttonsEnabled());
+        QVERIFY(!w()->findChild<QDialog *>("FVergleich"));
+        QCOMPARE(doc().configImage(), shown);
+        return;
+    }
+    QDialog *dialog = nullptr;
+    QTRY_VERIFY((dialog = w()->findChild<QDialog *>("FVergleich")));
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Vergleich mit Gerät"));
+    // The window's image and table are as they were.
+    QCOMPARE(doc().configImage(), shown);
+    QCOMPARE(doc().foldedImage(), table);
+    auto *differences = dialog->findChild<QTableWidget *>("Unterschiede");
+    if (!edited) {
+        QVERIFY(!differences);
+        QCOMPARE(dialog->findChild<QLabel *>("LKeineUnterschiede")->text(), QStringLiteral("Keine Unterschiede"));
+        return;
+    }
+    QVERIFY(differences);
+    differences->sortByColumn(3, Qt::DescendingOrder); // any column; back by address
+    differences->sortByColumn(0, Qt::AscendingOrder);
+    QStringList rows;
+    for (int row = 0; row < differences->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < 4; ++column)
+            cells << differences->item(row, column)->text();
+        rows << cells.join('|');
+    }
+    QCOMPARE(rows, (QStringList{QStringLiteral("30|radio channel|%1|%2").arg(channel).arg(module[Word::Channel]),
+                                QStringLiteral("34|system ID|77|%1").arg(module[Word::SystemId]),
+                                QStringLiteral("104|out2 source|3|%1").arg(module[104])}));
+    // Copied as tab-separated lines, with the heading.
+    dialog->findChild<QPushButton *>("ButKopieren")->click();
+    QCOMPARE(QApplication::clipboard()->text().split('\n').mid(0, 2),
+             (QStringList{"Adresse\tEinstellung\tFenster\tGerät", rows[0].replace('|', '\t')}));
 }
 
 void TestWorkflow::noModule_reportsTimeoutAfterKnockAndWait()

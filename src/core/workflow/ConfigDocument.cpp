@@ -71,6 +71,13 @@ void ConfigDocument::foldOutputs()
     writeOutputWords(m_outputs, m_config);
 }
 
+ConfigWords ConfigDocument::foldedImage() const
+{
+    ConfigWords image = m_config;
+    writeOutputWords(m_outputs, image);
+    return image;
+}
+
 void ConfigDocument::setOutput(int number, const DigEntry &entry)
 {
     if (!digEntry(m_outputs, number))

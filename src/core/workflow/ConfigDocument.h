@@ -41,6 +41,8 @@ public:
     // Writes the output table into its words of the image. Not announced: the outputs are
     // shown already, only their place changes.
     void foldOutputs();
+    // The image as a write would send it: the output table folded in, the document unchanged.
+    ConfigWords foldedImage() const;
 
     void setReadBackImage(const ConfigWords &image) { m_readBack = image; }
     void setWriteImage(const ConfigWords &image) { m_write = image; }

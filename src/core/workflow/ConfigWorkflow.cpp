@@ -64,6 +64,12 @@ void ConfigWorkflow::readForFactoryRecord()
     knockAndRead();
 }
 
+void ConfigWorkflow::readToCompare()
+{
+    setStep(Step::ReadingToCompare);
+    knockAndRead();
+}
+
 void ConfigWorkflow::dropFactoryRead()
 {
     if (m_step == Step::FactoryReading)
@@ -204,6 +210,10 @@ void ConfigWorkflow::followUp()
     switch (m_outcome.command) {
     case Command::ReadConfig: {
         const ConfigWords readBack = unpacked(m_outcome.payload);
+        if (m_step == Step::ReadingToCompare) {
+            readToCompareDone(readBack);
+            break;
+        }
         m_document.setReadBackImage(readBack);
         if (m_step == Step::Verifying || m_step == Step::FactoryVerifying)
             verifyDone(readBack);
@@ -232,6 +242,14 @@ void ConfigWorkflow::readDone(const ConfigWords &readBack)
     const bool factory = m_step == Step::FactoryReading;
     setStep(Step::Idle);
     emit finished(factory ? Result::FactoryRead : Result::Read, {});
+}
+
+void ConfigWorkflow::readToCompareDone(const ConfigWords &readBack)
+{
+    reportChecksum(readBack, LogLayout::Framed, WorkflowTexts::DataRead);
+    m_moduleImage = readBack;
+    setStep(Step::Idle);
+    emit finished(Result::ReadToCompare, {});
 }
 
 void ConfigWorkflow::dataWritten()

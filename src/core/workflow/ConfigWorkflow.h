@@ -30,6 +30,7 @@ public:
         Idle,
         Reading,            // knock and read, then take the module's image
         FactoryReading,     // the same, for the factory record
+        ReadingToCompare,   // knock and read, the document left as it is
         ReadingBeforeWrite, // knock and read: the module's own words for the write
         Writing,            // write request, data frame and its acknowledgement
         Verifying,          // read back and compare
@@ -43,6 +44,7 @@ public:
     enum class Result {
         Read,                // a read took the module's image
         FactoryRead,         // the same for the factory record: it may be written now
+        ReadToCompare,       // a read for a comparison: moduleImage() holds what the module has
         Written,             // a write was verified and the module restarted
         FactoryWritten,      // the factory record was written and verified
         VerifyMismatch,      // the module holds other words than were written
@@ -57,9 +59,14 @@ public:
     bool isFollowUpDue() const { return m_followUp.isActive(); }
     // The firmware version the module sent with its last read reply (two BCD bytes).
     std::array<quint8, 2> moduleVersion() const { return m_moduleVersion; }
+    // The image the last read for a comparison brought.
+    const ConfigWords &moduleImage() const { return m_moduleImage; }
 
     void readConfiguration();
     void readForFactoryRecord();
+    // Knocks and reads as readConfiguration() does, but keeps the module's image apart: the
+    // document, its output table and its files stay as they are.
+    void readToCompare();
     // The factory read's question was declined: a read under way is a plain read now.
     void dropFactoryRead();
     void writeConfiguration();
@@ -94,6 +101,7 @@ private:
     void followUp();
     void write();
     void readDone(const ConfigWords &readBack);
+    void readToCompareDone(const ConfigWords &readBack);
     void verifyDone(const ConfigWords &readBack);
     void dataWritten();
     void restarted();
@@ -111,4 +119,5 @@ private:
     std::array<quint8, PayloadBytes> m_payload{}; // the write's data frame
     QElapsedTimer m_sinceDataFrame;
     std::array<quint8, 2> m_moduleVersion{};
+    ConfigWords m_moduleImage{};
 };

@@ -45,6 +45,7 @@ void MainMenus::buildMenus(QMainWindow &window)
     link->setObjectName(QStringLiteral("MKommunikation"));
     m_items[Read] = action(link, "Mread", MainTexts::MenuRead);
     m_items[Write] = action(link, "Mwrite", MainTexts::MenuWrite);
+    m_items[Compare] = action(link, "Mcompare", MainTexts::MenuCompare);
     link->addSeparator();
     // Stands in for the port items while the maker's USB adapter is the link.
     m_adapterItem = action(link, "MUSB", QString());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Every text the main window shows or logs, in one place.
 namespace MainTexts {
@@ -95,6 +96,13 @@ inline const QString MenuRead = QStringLiteral("Konfigration auslesen");
 inline const QString MenuWrite = QStringLiteral("Konfiguration programmieren");
 inline const QString MenuCom = QStringLiteral("COM&%1");
 inline const QString MenuFirmware = QStringLiteral("Firmware Update");
+inline const QString MenuCompare = QStringLiteral("Mit Gerät vergleichen");
+inline const QString CompareTitle = QStringLiteral("Vergleich mit Gerät");
+inline const QString NoDifferences = QStringLiteral("Keine Unterschiede");
+inline const QStringList CompareColumns{QStringLiteral("Adresse"), QStringLiteral("Einstellung"),
+                                        QStringLiteral("Fenster"), QStringLiteral("Gerät")};
+inline const QString CompareCopy = QStringLiteral("Kopieren");
+inline const QString CompareClose = QStringLiteral("Schließen");
 inline const QString MenuTest = QStringLiteral("&Testfunktionen");
 inline const QString MenuHilfe = QStringLiteral("&Hilfe");
 inline const QString MenuHomepage = QStringLiteral("&homepage (%1)");

@@ -6,24 +6,29 @@
 #include "core/workflow/UserInteraction.h"
 #include "ui/common/InfoLog.h"
 #include "ui/factory/TFcal.h"
+#include "ui/main/CompareDialog.h"
 #include "ui/main/ConfigView.h"
 #include "ui/main/MainWindowTexts.h"
 
 #include <QPushButton>
 
 ModuleExchange::ModuleExchange(ConfigDocument &document, ConfigWorkflow &workflow, RequestEngine &engine,
-                               UserInteraction &ui, ConfigView &view, QObject *parent)
+                               UserInteraction &ui, ConfigView &view, QWidget *parent)
     : QObject(parent)
     , m_document(document)
     , m_workflow(workflow)
     , m_ui(ui)
     , m_view(view)
+    , m_window(*parent)
 {
     connect(&m_workflow, &ConfigWorkflow::stepChanged, this, &ModuleExchange::showStep);
     connect(&m_workflow, &ConfigWorkflow::finished, this, [this](ConfigWorkflow::Result result) {
         switch (result) {
         case ConfigWorkflow::Result::Read:
             m_view.showModuleData();
+            break;
+        case ConfigWorkflow::Result::ReadToCompare:
+            showComparison();
             break;
         case ConfigWorkflow::Result::FactoryRead:
             m_view.showModuleData();
@@ -106,6 +111,25 @@ void ModuleExchange::write()
     if (m_workflow.step() == ConfigWorkflow::Step::FactoryReading)
         m_view.factoryButton()->setEnabled(true);
     m_workflow.writeConfiguration();
+}
+
+void ModuleExchange::compare()
+{
+    if (!m_ui.confirm(MainTexts::AskRead)) {
+        m_view.log()->showinfo(MainTexts::ReadCancelled, LogColour::Red, LogLayout::Framed);
+        return;
+    }
+    m_workflow.readToCompare();
+    showStep();
+}
+
+void ModuleExchange::showComparison()
+{
+    // What a write would send: the output table folded in, the rules applied (the document
+    // applies them at every change).
+    auto *dialog = new CompareDialog(compareImages(m_document.foldedImage(), m_workflow.moduleImage()), &m_window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
 }
 
 void ModuleExchange::knockAndRead()

@@ -8,6 +8,7 @@ class ConfigWorkflow;
 class RequestEngine;
 class TFcal;
 class UserInteraction;
+class QWidget;
 
 // Reading and writing the module from the main window: the person is asked, then the
 // workflow acts, and the read, write and factory buttons follow what it is doing.
@@ -16,7 +17,7 @@ class ModuleExchange : public QObject
     Q_OBJECT
 public:
     ModuleExchange(ConfigDocument &document, ConfigWorkflow &workflow, RequestEngine &engine,
-                   UserInteraction &ui, ConfigView &view, QObject *parent);
+                   UserInteraction &ui, ConfigView &view, QWidget *parent);
 
     // The factory window opens after a factory read; until it is attached no window opens.
     void setFactoryWindow(TFcal *factory) { m_factory = factory; }
@@ -24,14 +25,18 @@ public:
     void read();
     void readFactoryRecord();
     void write();
+    // Reads the module without taking its image and shows where the window's differs.
+    void compare();
     void knockAndRead();
 
 private:
     void showStep();
+    void showComparison();
 
     ConfigDocument &m_document;
     ConfigWorkflow &m_workflow;
     UserInteraction &m_ui;
     ConfigView &m_view;
+    QWidget &m_window;
     TFcal *m_factory = nullptr;
 };

@@ -105,6 +105,7 @@ void TFVelka::connectHandlers()
         {MainMenus::New, &TFVelka::MNeuClick}, {MainMenus::Load, &TFVelka::MLadenClick},
         {MainMenus::Save, &TFVelka::MSpeichernClick}, {MainMenus::Exit, &TFVelka::MexitClick},
         {MainMenus::Read, &TFVelka::ButReadClick}, {MainMenus::Write, &TFVelka::ButWriteClick},
+        {MainMenus::Compare, &TFVelka::McompareClick},
         {MainMenus::Firmware, &TFVelka::MFirmwareClick}, {MainMenus::Test, &TFVelka::MtestClick},
         {MainMenus::Homepage, &TFVelka::MhomepageClick}, {MainMenus::About, &TFVelka::MaboutClick}};
     for (const auto &[item, handler] : items)

@@ -54,6 +54,7 @@ public:
     // The buttons and menu items of the link: the window asks, then the workflow acts.
     void ButReadClick() { m_exchange->read(); }
     void ButWriteClick() { m_exchange->write(); }
+    void McompareClick() { m_exchange->compare(); }
     void ButCalClick() { m_exchange->readFactoryRecord(); }
     void BklopfClick() { m_exchange->knockAndRead(); }
 
