@@ -6,8 +6,9 @@ BUILD_DIR="${VELKA_BUILD_DIR:-$here/build}"
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev help2man)
 RUN_PACKAGES=(fonts-liberation qt6-qpa-plugins)
 # The package test builds the Debian package: dpkg-dev (dpkg-shlibdeps) and file work out its
-# Depends, desktop-file-utils checks its desktop entry.
-TEST_PACKAGES=(fonts-liberation qt6-qpa-plugins dpkg-dev file desktop-file-utils)
+# Depends, desktop-file-utils checks its desktop entry, shared-mime-info its MIME type,
+# appstream its metainfo file and lintian the whole package.
+TEST_PACKAGES=(fonts-liberation qt6-qpa-plugins dpkg-dev file desktop-file-utils shared-mime-info appstream lintian)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"

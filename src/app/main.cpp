@@ -12,12 +12,16 @@
 
 namespace {
 const char HelpText[] =
-    "Usage: velka [OPTIONS]\n"
+    "Usage: velka [OPTIONS] [FILE.VMC]\n"
     "\n"
     "The configuration tool for Velka radio I/O modules: reads a module's configuration,\n"
     "edits it, writes it back with a verify, keeps configurations in files (*.VMC) and\n"
     "updates the module's firmware (*.qvx). The window and its texts are German; it needs\n"
     "a graphical display.\n"
+    "\n"
+    "FILE.VMC, if given, is loaded at the start as \"Laden\" loads it (a file dropped on the\n"
+    "window too). A firmware file is not opened this way: an update starts only from the\n"
+    "window \"Firmware Update\".\n"
     "\n"
     "Options:\n"
     "  -h, --help     Print this help and exit.\n"
@@ -83,5 +87,12 @@ int main(int argc, char *argv[])
     QtUserInteraction ui;
     Program program(clock, ui);
     program.FVelka()->show();
+    // What is left after Qt took its own options: the files to open.
+    QStringList files;
+    for (const QString &argument : QApplication::arguments().mid(1)) {
+        if (!argument.startsWith(QLatin1Char('-')))
+            files << argument;
+    }
+    program.FVelka()->openFiles(files);
     return app.exec();
 }

@@ -1,11 +1,16 @@
 #include "common/RunningProgram.h"
+#include "core/files/ConfigFile.h"
 #include "core/workflow/ConfigDocument.h"
 #include "ui/main/Program.h"
 #include "ui/main/TFVelka.h"
 #include "ui/outputs/OutputGrid.h"
 
 #include <QAction>
+#include <QDir>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
+#include <QUrl>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,6 +38,8 @@ private slots:
     void neu_afterLoadKeepsPathAndRestoresDefaults();
     void failedSave_leavesEarlierFileUntouched_data();
     void failedSave_leavesEarlierFileUntouched();
+    void desktopFiles_loadAsLadenLoads_data();
+    void desktopFiles_loadAsLadenLoads();
 
 private:
     TFVelka *w() const { return &m_run->window(); }
@@ -270,6 +277,62 @@ void TestFileMenu::failedSave_leavesEarlierFileUntouched()
     // No temporary file is left behind.
     QCOMPARE(QDir(place).entryList(QDir::Files | QDir::Hidden).size(), how == "name is a folder" ? 0 : 1);
     QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), filesBefore);
+}
+
+void TestFileMenu::desktopFiles_loadAsLadenLoads_data()
+{
+    QTest::addColumn<bool>("dropped");       // on the window, else from the command line
+    QTest::addColumn<QStringList>("names");  // good.VMC is a configuration file, bad.VMC is not
+    QTest::addColumn<QString>("message");    // the last line logged; %1: the first file's path
+    QTest::addColumn<bool>("loaded");
+    const QString loaded = QStringLiteral("Datei geladen: %1");
+    QTest::newRow("command line") << false << QStringList{"good.VMC"} << loaded << true;
+    QTest::newRow("dropped") << true << QStringList{"good.VMC"} << loaded << true;
+    QTest::newRow("dropped, not a configuration") << true << QStringList{"bad.VMC"}
+                                                  << QStringLiteral("Fehler bei Datei Laden") << false;
+    QTest::newRow("two dropped") << true << QStringList{"good.VMC", "bad.VMC"} << loaded << true;
+    QTest::newRow("firmware file") << false << QStringList{"update.qvx"}
+        << QStringLiteral("Firmware-Dateien werden nur im Fenster \"Firmware Update\" geöffnet: %1") << false;
+}
+
+void TestFileMenu::desktopFiles_loadAsLadenLoads()
+{
+    QFETCH(bool, dropped);
+    QFETCH(QStringList, names);
+    QFETCH(QString, message);
+    QFETCH(bool, loaded);
+    ConfigWords image = doc().configImage();
+    image[Word::SystemId] = 77;
+    for (const auto &[name, bytes] : {std::pair{QStringLiteral("good.VMC"), ConfigFile::encode(ConfigFile::build(image))},
+                                      std::pair{QStringLiteral("bad.VMC"), QByteArray("no configuration\r\n")},
+                                      std::pair{QStringLiteral("update.qvx"), ConfigFile::encode(ConfigFile::build(image))}}) {
+        QFile file(path(name));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    }
+    const ConfigWords before = doc().configImage();
+    QStringList paths;
+    QList<QUrl> urls;
+    for (const QString &name : names) {
+        paths << path(name);
+        urls << QUrl::fromLocalFile(path(name));
+    }
+    if (dropped) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(w(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(w(), &drop);
+    } else {
+        w()->openFiles(paths);
+    }
+    const QString first = QDir::toNativeSeparators(paths.first());
+    QCOMPARE(lastLogText(), message.arg(first));
+    QCOMPARE(doc().configImage(), loaded ? image : before);
+    QCOMPARE(w()->statusPanelText(1), loaded ? first : QStringLiteral("-file-"));
+    if (names.size() > 1)
+        QVERIFY(m_run->logContains(QStringLiteral("2 Dateien übergeben, nur die erste wird geladen: %1").arg(first)));
 }
 
 QTEST_MAIN(TestFileMenu)

@@ -21,7 +21,7 @@ fail() {
   failures=$((failures + 1))
 }
 
-for tool in dpkg-deb dpkg desktop-file-validate "$cpack"; do
+for tool in dpkg-deb dpkg desktop-file-validate update-mime-database appstreamcli lintian "$cpack"; do
   if ! command -v "$tool" >/dev/null; then
     echo "FAIL: $tool is missing (scripts/common.sh installs it)" >&2
     exit 1
@@ -53,6 +53,10 @@ expected=(
   ./usr/share/man/man1/velka-cli.1.gz
   ./usr/share/man/man1/velka-sim.1.gz
   ./usr/share/applications/velka.desktop
+  ./usr/share/mime/packages/velka.xml
+  ./usr/share/metainfo/example.velka_funk.velka.metainfo.xml
+  ./usr/share/doc/velka/copyright
+  ./usr/share/doc/velka/changelog.gz
   ./usr/share/icons/hicolor/scalable/apps/velka.svg
   ./usr/lib/udev/rules.d/60-velka-adapter.rules
 )
@@ -85,6 +89,15 @@ for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6seri
     || fail "Depends lacks $library: $depends"
 done
 
+# --- Debian's own checker: no error; what else it says is shown -----------------------------
+# (Run as root it says so first; that line is no finding.)
+if ! lintian --fail-on error "$deb" >"$work/lintian" 2>&1; then
+  fail "lintian finds errors:"
+  cat "$work/lintian" >&2
+else
+  grep -v 'root privileges' "$work/lintian" || true
+fi
+
 # --- unpacked: desktop entry, icon, udev rule, manual pages, programs -----------------------
 root="$work/root"
 dpkg-deb -x "$deb" "$root" || { fail "dpkg-deb -x cannot unpack the package"; exit 1; }
@@ -101,6 +114,38 @@ if [ -f "$desktop" ]; then
   [ -f "$root/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] \
     || fail "the desktop entry names the icon '$icon', which the package lacks"
 fi
+# A double-click on a configuration file opens it in the tool: the entry takes the file and
+# declares the type, and the type, folded into a MIME database of its own, claims *.VMC and
+# *.vmc under the name the entry declares.
+mime_xml="$root/usr/share/mime/packages/velka.xml"
+if [ -f "$desktop" ] && [ -f "$mime_xml" ]; then
+  grep -Eq '^Exec=velka %f$' "$desktop" || fail "the desktop entry does not pass the file: $(grep '^Exec=' "$desktop")"
+  mime_type=$(sed -n 's/.*<mime-type type="\([^"]*\)".*/\1/p' "$mime_xml")
+  grep -Eq "^MimeType=(.*;)?$mime_type;" "$desktop" || fail "the desktop entry does not declare '$mime_type'"
+  mkdir -p "$work/mime/packages" && cp "$mime_xml" "$work/mime/packages/"
+  if ! XDG_DATA_HOME="$work" update-mime-database "$work/mime" >"$work/mime.log" 2>&1 || [ -s "$work/mime.log" ]; then
+    fail "update-mime-database does not take velka.xml cleanly:"
+    cat "$work/mime.log" >&2
+  fi
+  for pattern in '*.VMC' '*.vmc'; do
+    grep -qF ":$mime_type:$pattern" "$work/mime/globs2" 2>/dev/null \
+      || fail "the MIME database does not give $pattern the type $mime_type"
+  done
+  grep -q "^$mime_type:velka\$" "$work/mime/icons" 2>/dev/null || fail "the MIME type has not the icon velka"
+fi
+metainfo="$root/usr/share/metainfo/example.velka_funk.velka.metainfo.xml"
+if [ -f "$metainfo" ]; then
+  appstreamcli validate --no-net "$metainfo" >"$work/appstream" 2>&1 || {
+    fail "appstreamcli rejects the metainfo file:"
+    cat "$work/appstream" >&2
+  }
+  grep -q '<launchable type="desktop-id">velka.desktop</launchable>' "$metainfo" \
+    || fail "the metainfo file does not launch velka.desktop"
+  [ -n "${mime_type:-}" ] && { grep -q "<mediatype>$mime_type</mediatype>" "$metainfo" \
+    || fail "the metainfo file does not name the MIME type $mime_type"; }
+fi
+[ "$(gzip -dc "$root/usr/share/doc/velka/changelog.gz" 2>/dev/null | head -1)" = "velka ($version) stable; urgency=medium" ] \
+  || fail "the changelog does not begin with version $version"
 if [ -f "$root/usr/share/icons/hicolor/scalable/apps/velka.svg" ]; then
   grep -q '<svg' "$root/usr/share/icons/hicolor/scalable/apps/velka.svg" || fail "velka.svg is no SVG image"
 fi

@@ -100,6 +100,11 @@ void ConfigFiles::load()
         m_log.showinfo(MainTexts::LadenAbgebrochen, LogColour::Red, LogLayout::Framed);
         return;
     }
+    loadFile(name);
+}
+
+void ConfigFiles::loadFile(const QString &name)
+{
     // Anything but a regular file of a configuration's size is refused before it is read, and
     // leaves everything as it was: the image, the file's lines, the name the dialog offers.
     const BoundedFile file = readBoundedFile(name, ConfigFileMaxBytes);

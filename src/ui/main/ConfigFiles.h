@@ -20,6 +20,9 @@ public:
 
     void resetToDefaults();
     void load();
+    // Loads `name` as load() does once its dialog has given the name: the same checks, the
+    // same messages, the same status bar.
+    void loadFile(const QString &name);
     void save();
     // The log as UTF-8 text, or as HTML with its colours when the name ends in .html or .htm.
     void saveLog();

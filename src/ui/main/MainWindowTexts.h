@@ -96,6 +96,9 @@ inline const QString MenuRead = QStringLiteral("Konfigration auslesen");
 inline const QString MenuWrite = QStringLiteral("Konfiguration programmieren");
 inline const QString MenuCom = QStringLiteral("COM&%1");
 inline const QString MenuFirmware = QStringLiteral("Firmware Update");
+inline const QString OnlyFirstFile = QStringLiteral("%1 Dateien übergeben, nur die erste wird geladen: %2");
+inline const QString FirmwareNotOpened = QStringLiteral(
+    "Firmware-Dateien werden nur im Fenster \"Firmware Update\" geöffnet: ");
 inline const QString MenuCompare = QStringLiteral("Mit Gerät vergleichen");
 inline const QString CompareTitle = QStringLiteral("Vergleich mit Gerät");
 inline const QString NoDifferences = QStringLiteral("Keine Unterschiede");

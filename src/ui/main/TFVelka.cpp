@@ -19,11 +19,20 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
+
+#include <algorithm>
+#include <utility>
 
 TFVelka::TFVelka(ConfigDocument &document, DeviceLink &link, ConfigWorkflow &workflow,
                  const Clock &clock, UserInteraction &ui, QWidget *parent)
@@ -70,6 +79,7 @@ void TFVelka::buildWindow()
     palette.setColor(QPalette::Button, PanelColour::Window);
     setPalette(palette);
     setAutoFillBackground(true);
+    setAcceptDrops(true);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
@@ -169,6 +179,49 @@ void TFVelka::FormActivate()
         m_view->readButton()->setFocus();
     }
     m_firstActivation = false;
+    if (!m_filesToOpen.isEmpty())
+        openFiles(std::exchange(m_filesToOpen, {}));
+}
+
+void TFVelka::openFiles(const QStringList &paths)
+{
+    if (paths.isEmpty())
+        return;
+    if (m_firstActivation) {
+        m_filesToOpen = paths;
+        return;
+    }
+    const QString first = paths.first();
+    if (paths.size() > 1)
+        m_view->log()->showinfo(MainTexts::OnlyFirstFile.arg(paths.size()).arg(QDir::toNativeSeparators(first)),
+                                LogColour::Black, LogLayout::Framed);
+    if (QFileInfo(first).suffix().compare(QLatin1String("qvx"), Qt::CaseInsensitive) == 0) {
+        beep();
+        m_view->log()->showinfo(MainTexts::FirmwareNotOpened + QDir::toNativeSeparators(first), LogColour::Red,
+                                LogLayout::Framed);
+        return;
+    }
+    m_files->loadFile(first);
+}
+
+void TFVelka::dragEnterEvent(QDragEnterEvent *event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (std::any_of(urls.begin(), urls.end(), [](const QUrl &url) { return url.isLocalFile(); }))
+        event->acceptProposedAction();
+}
+
+void TFVelka::dropEvent(QDropEvent *event)
+{
+    QStringList paths;
+    for (const QUrl &url : event->mimeData()->urls()) {
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    }
+    if (paths.isEmpty())
+        return;
+    event->acceptProposedAction();
+    openFiles(paths);
 }
 
 void TFVelka::showdata()

@@ -37,6 +37,10 @@ public:
     void showinfo(const LogEntry &entry);
 
     bool firstActivationDone() const { return !m_firstActivation; }
+    // Files the desktop hands over (the command line, a drop on the window): the first is
+    // loaded as "Laden" loads it, once the window has been shown; a firmware file is refused,
+    // since an update starts only from its own window.
+    void openFiles(const QStringList &paths);
     void FormActivate();
 
     // The display refresh: shows all of the image, which the document keeps consistent.
@@ -77,6 +81,8 @@ signals:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
@@ -98,6 +104,7 @@ private:
     TFdigout *m_editor = nullptr;
 
     bool m_firstActivation = true;
+    QStringList m_filesToOpen; // handed over before the first activation
     ConfigView *m_view = nullptr; // client
     MainMenus *m_menus = nullptr;
     ConfigFiles *m_files = nullptr;
