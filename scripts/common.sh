@@ -7,8 +7,10 @@ BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev 
 RUN_PACKAGES=(fonts-liberation qt6-qpa-plugins)
 # The package test builds the Debian package: dpkg-dev (dpkg-shlibdeps) and file work out its
 # Depends, desktop-file-utils checks its desktop entry, shared-mime-info its MIME type,
-# appstream its metainfo file and lintian the whole package.
-TEST_PACKAGES=(fonts-liberation qt6-qpa-plugins dpkg-dev file desktop-file-utils shared-mime-info appstream lintian)
+# appstream its metainfo file and lintian the whole package; poppler-utils reads the text of
+# a PDF report.
+TEST_PACKAGES=(fonts-liberation qt6-qpa-plugins dpkg-dev file desktop-file-utils shared-mime-info appstream lintian
+               poppler-utils)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"

@@ -10,13 +10,14 @@ namespace {
 
 const QString PortPlaceholder = QStringLiteral("{port}");
 
-const std::array<std::pair<const char *, CliOptions::Command>, 6> Commands = {{
+const std::array<std::pair<const char *, CliOptions::Command>, 7> Commands = {{
     {"ports", CliOptions::Command::Ports},
     {"read", CliOptions::Command::Read},
     {"write", CliOptions::Command::Write},
     {"diff", CliOptions::Command::Diff},
     {"firmware", CliOptions::Command::Firmware},
     {"qvx-info", CliOptions::Command::QvxInfo},
+    {"report", CliOptions::Command::Report},
 }};
 
 std::optional<CliOptions::Command> commandNamed(const QString &name)
@@ -32,7 +33,8 @@ std::optional<CliOptions::Command> commandNamed(const QString &name)
 QString checkCombination(const CliOptions &o, const QStringList &positionals)
 {
     const QString name = commandName(o.command);
-    const bool withPorts = o.command != CliOptions::Command::Ports && o.command != CliOptions::Command::QvxInfo;
+    const bool withPorts = o.command != CliOptions::Command::Ports && o.command != CliOptions::Command::QvxInfo
+        && o.command != CliOptions::Command::Report;
     const bool withFile = o.command != CliOptions::Command::Ports && o.command != CliOptions::Command::Read;
     if (withPorts && o.ports.isEmpty())
         return QStringLiteral("%1 needs at least one --port").arg(name);
@@ -47,8 +49,13 @@ QString checkCombination(const CliOptions &o, const QStringList &positionals)
             return QStringLiteral("read needs -o FILE.VMC");
         if (o.ports.size() > 1 && !o.output.contains(PortPlaceholder))
             return QStringLiteral("read from several ports needs {port} in the -o file name");
+    } else if (o.command == CliOptions::Command::Report) {
+        static const QRegularExpression document(QStringLiteral("\\.(pdf|html?)$"),
+                                                 QRegularExpression::CaseInsensitiveOption);
+        if (!document.match(o.output).hasMatch())
+            return QStringLiteral("report needs -o FILE.pdf or -o FILE.html");
     } else if (!o.output.isEmpty()) {
-        return QStringLiteral("only read takes -o");
+        return QStringLiteral("only read and report take -o");
     }
     if (o.yes && o.command != CliOptions::Command::Write && o.command != CliOptions::Command::Firmware)
         return QStringLiteral("only write and firmware take --yes");

@@ -6,12 +6,13 @@
 // What the command line asks for, checked before any port is touched.
 struct CliOptions
 {
-    enum class Command { Ports, Read, Write, Diff, Firmware, QvxInfo };
+    enum class Command { Ports, Read, Write, Diff, Firmware, QvxInfo, Report };
 
     Command command = Command::Ports;
     QStringList ports;   // in the order given, each once
     QString file;        // the configuration or firmware file a command works with
-    QString output;      // read: where the image goes; "{port}" stands for the port's name
+    QString output;      // read: where the image goes ("{port}" stands for the port's name);
+                         // report: the PDF or HTML file
     bool json = false;
     bool yes = false;
     bool fast = false;   // judge each reply as soon as it is whole (the production line's mode)

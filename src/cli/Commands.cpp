@@ -18,9 +18,13 @@
 #include "core/link/PortNames.h"
 #include "core/link/SerialChannel.h"
 #include "core/link/SystemAdapterBackend.h"
+#include "core/report/ConfigReport.h"
 #include "core/workflow/ConfigDocument.h"
+#include "documents/ReportDocument.h"
 
 #include <QCoreApplication>
+#include <QDate>
+#include <QFileInfo>
 #include <QEventLoop>
 #include <QJsonObject>
 #include <QTextStream>
@@ -204,6 +208,34 @@ int runQvxInfo(const CliOptions &options, Console &console)
     else if (!loaded->error.isEmpty())
         Console::printError(loaded->error);
     return exitCode;
+}
+
+int runReport(const CliOptions &options, Console &console)
+{
+    QString error;
+    const std::optional<ConfigWords> image = loadConfiguration(options.file, &error);
+    if (!image) {
+        Console::printError(error);
+        return ExitCode::FileRefused;
+    }
+    ConfigDocument document;
+    document.takeImage(*image);
+    const ReportInput input{QFileInfo(options.file).fileName(), QDate::currentDate(), document.foldedImage(),
+                            document.outputs(), std::nullopt};
+    const QString html = configReportHtml(input);
+    const bool pdf = options.output.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);
+    const bool saved = pdf ? writeReportPdf(html, options.output, &error)
+                           : saveWholeFile(options.output, html.toUtf8(), &error);
+    if (!saved) {
+        Console::printError(saveRefusedText(options.output, error));
+        return ExitCode::FileRefused;
+    }
+    if (console.json())
+        console.printJson({{QStringLiteral("file"), options.file}, {QStringLiteral("report"), options.output},
+                           {QStringLiteral("outcome"), outcomeName(ExitCode::Ok)}});
+    else
+        console.printLine(QStringLiteral("report saved to %1").arg(options.output));
+    return ExitCode::Ok;
 }
 
 int runModuleCommand(const CliOptions &options, Console &console)

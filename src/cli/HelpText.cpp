@@ -28,13 +28,16 @@ Commands:
                               is refused here too, before any module is touched.
   qvx-info FILE.qvx           Show a firmware file: header, start address, instructions,
                               rows and pages to write, checksum good or bad.
+  report FILE.VMC -o OUT.pdf  The configuration report of a file as PDF (or -o OUT.html):
+                              station role and addresses, radio parameters, RS485,
+                              extension channels, the 36 outputs, the image checksum.
 
 Options:
   -p, --port P     The module's port: COM1..COM4 (as the tool maps them; VELKA_COM1..
                    VELKA_COM4 name other devices), a device path such as /dev/ttyUSB0,
                    or usb:SERIAL for the maker's USB adapter. Give it several times to
                    work on several modules at once, each on its own link.
-  -o, --output F   read: the file to save.
+  -o, --output F   read: the file to save; report: the PDF or HTML file.
   -y, --yes        write, firmware: do not ask. Without a terminal they refuse to run
                    unless --yes is given.
       --fast       read, write, diff, firmware: judge each reply as soon as it is

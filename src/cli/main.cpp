@@ -5,15 +5,26 @@
 #include "core/config/ProgramInfo.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const ParsedArguments parsed = parseArguments(arguments);
+    // The report lays text out on pages, which takes fonts: a GUI application, on no screen.
+    const bool report = parsed.error.isEmpty() && !parsed.help && !parsed.version
+        && parsed.options.command == CliOptions::Command::Report;
+    if (report && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app = report ? std::make_unique<QGuiApplication>(argc, argv)
+                                                   : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velka-cli"));
 
-    const ParsedArguments parsed = parseArguments(app.arguments().mid(1));
     if (parsed.help) {
         std::fputs(qUtf8Printable(helpText()), stdout);
         return ExitCode::Ok;
@@ -35,6 +46,8 @@ int main(int argc, char *argv[])
         return runPorts(console);
     case CliOptions::Command::QvxInfo:
         return runQvxInfo(options, console);
+    case CliOptions::Command::Report:
+        return runReport(options, console);
     default:
         return runModuleCommand(options, console);
     }

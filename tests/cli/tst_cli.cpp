@@ -105,6 +105,7 @@ private slots:
     void read_savesTheImageTheWindowLoadsByteForByte();
     void write_leavesFileImageInModuleWithFactoryWordsKept();
     void diff_listsDifferingWordsByNameAndValues();
+    void report_writesThePdfOrHtmlOfAFile();
     void firmware_leavesProgramMemoryEqualToTheFile_data();
     void firmware_leavesProgramMemoryEqualToTheFile();
     void firmwareJob_endsWithOneResetFrame();
@@ -194,6 +195,11 @@ void TestCli::arguments_data()
     QTest::newRow("unknown command") << QStringList{"flash"} << "unknown command: flash" << none << "";
     QTest::newRow("unknown option") << QStringList{"ports", "--quick"} << "unknown option: --quick" << none << "";
     QTest::newRow("fast read") << QStringList{"read", "--fast", "-p", "COM1", "-o", "a"} << "" << QStringList{"COM1"} << "";
+    QTest::newRow("report") << QStringList{"report", "f.VMC", "-o", "r.PDF"} << "" << QStringList() << "f.VMC";
+    QTest::newRow("report to a text file") << QStringList{"report", "f.VMC", "-o", "r.txt"}
+                                           << "report needs -o FILE.pdf or -o FILE.html" << none << "";
+    QTest::newRow("report with a port") << QStringList{"report", "f.VMC", "-p", "COM1", "-o", "r.pdf"}
+                                        << "report takes no --port" << none << "";
     QTest::newRow("--fast without a module") << QStringList{"qvx-info", "f.qvx", "--fast"}
                                              << "only read, write, diff and firmware take --fast" << none << "";
     QTest::newRow("port twice") << QStringList{"read", "-p", "COM1", "-p", "COM1", "-o", "a"}
@@ -308,6 +314,21 @@ void TestCli::diff_listsDifferingWordsByNameAndValues()
     QCOMPARE(differences[0].toObject().value("module").toInt(), int(file[Word::SystemId]) - 1);
     QCOMPARE(differences[1].toObject().value("name").toString(), QStringLiteral("out2 source"));
     QCOMPARE(differences[1].toObject().value("file").toInt(), 3);
+}
+
+void TestCli::report_writesThePdfOrHtmlOfAFile()
+{
+    ConfigWords file = ModuleFirmware::factoryImage();
+    file[Word::SystemId] = 77;
+    QVERIFY(writeConfig(path("unit.VMC"), file));
+    const CliRun html = runCli({"report", "unit.VMC", "-o", "unit.html"});
+    QVERIFY2(html.exitCode == 0, qPrintable(html.out + html.err));
+    const QString text = QString::fromUtf8(fileBytes(path("unit.html")));
+    QVERIFY(text.contains(QStringLiteral("<td>System-ID:</td><td>77</td>")));
+    QVERIFY(text.contains(QStringLiteral("<td>Datei:</td><td>unit.VMC</td>")));
+    const CliRun pdf = runCli({"report", "unit.VMC", "-o", "unit.pdf"});
+    QVERIFY2(pdf.exitCode == 0, qPrintable(pdf.out + pdf.err));
+    QVERIFY(fileBytes(path("unit.pdf")).startsWith("%PDF"));
 }
 
 void TestCli::firmware_leavesProgramMemoryEqualToTheFile_data()
@@ -482,6 +503,10 @@ void TestCli::failure_endsWithItsExitCodeAndMessage_data()
     QTest::newRow("{port} below a file") << QStringList{}
                                          << QStringList{"read", "-p", "DEV", "-p", "COM4", "-o", "w70.VMC/{port}.VMC"}
                                          << 3 << "Datei kann nicht gespeichert werden: w70.VMC/";
+    QTest::newRow("report of a firmware file") << QStringList{} << QStringList{"report", "nover.qvx", "-o", "r.pdf"}
+                                               << 3 << "keine gültige Konfigurationsdatei: nover.qvx";
+    QTest::newRow("report into a missing folder") << QStringList{} << QStringList{"report", "w70.VMC", "-o", "none/r.pdf"}
+                                                  << 3 << "Datei kann nicht gespeichert werden: none/r.pdf (";
     QTest::newRow("{port} names that meet") << QStringList{}
                                             << QStringList{"read", "-p", "DEV", "-p", "PTS", "-o", "{port}.VMC"} << 3
                                             << "(two ports would save to it)";

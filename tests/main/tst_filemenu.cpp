@@ -10,6 +10,8 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -40,6 +42,8 @@ private slots:
     void failedSave_leavesEarlierFileUntouched();
     void desktopFiles_loadAsLadenLoads_data();
     void desktopFiles_loadAsLadenLoads();
+    void reportPdf_showsTheWindowsConfiguration_data();
+    void reportPdf_showsTheWindowsConfiguration();
 
 private:
     TFVelka *w() const { return &m_run->window(); }
@@ -333,6 +337,47 @@ void TestFileMenu::desktopFiles_loadAsLadenLoads()
     QCOMPARE(w()->statusPanelText(1), loaded ? first : QStringLiteral("-file-"));
     if (names.size() > 1)
         QVERIFY(m_run->logContains(QStringLiteral("2 Dateien übergeben, nur die erste wird geladen: %1").arg(first)));
+}
+
+void TestFileMenu::reportPdf_showsTheWindowsConfiguration_data()
+{
+    QTest::addColumn<QString>("name"); // in the test folder
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("saved") << "report.pdf" << true;
+    QTest::newRow("missing folder") << "none/report.pdf" << false;
+}
+
+void TestFileMenu::reportPdf_showsTheWindowsConfiguration()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, saved);
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    QVERIFY2(!pdftotext.isEmpty(), "pdftotext is missing (scripts/common.sh installs poppler-utils)");
+    doc().setWord(Word::SystemId, 77);
+    m_run->ui.saveNames << path("unit.VMC") << path(name);
+    w()->MSpeichernClick();
+    m_run->control<QAction>("MPdf")->trigger();
+    const QString pdf = QDir::toNativeSeparators(QFileInfo(path(name)).absoluteFilePath());
+    if (!saved) {
+        QVERIFY(lastLogText().startsWith(QStringLiteral("Fehler beim Speichern des Berichts: %1 (").arg(pdf)));
+        QCOMPARE(lastLogColour(), QColor(255, 0, 0));
+        QVERIFY(QDir(path("none")).isEmpty() && !QFile::exists(path(name)));
+        return;
+    }
+    QCOMPARE(lastLogText(), QStringLiteral("Bericht gespeichert: %1").arg(pdf));
+    QProcess text;
+    text.start(pdftotext, {QStringLiteral("-layout"), path(name), QStringLiteral("-")});
+    QVERIFY(text.waitForFinished(20000) && text.exitCode() == 0);
+    const QString report = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+    for (const QString &expected :
+         {QStringLiteral("Konfigurationsbericht Datei: unit.VMC Datum: %1").arg(m_run->clock.today().toString("dd.MM.yyyy")),
+          QStringLiteral("Rolle: Master"), QStringLiteral("System-ID: 77"), QStringLiteral("Sendezyklus:"),
+          QStringLiteral("einbinden: nein"), QStringLiteral("output Quelle Inhalt bei Fehler invertiert"),
+          QStringLiteral("out4 Status ON > Betrieb fehlerfrei"), QStringLiteral("out44"),
+          QStringLiteral("Prüfsumme: 0x")
+              + QString::number(imageChecksum(doc().foldedImage()), 16).rightJustified(4, '0').toUpper()})
+        QVERIFY2(report.contains(expected), qPrintable(expected + QStringLiteral(" not in: ") + report));
+    QVERIFY(!report.contains(QStringLiteral("Seriennummer"))); // no read told the module's
 }
 
 QTEST_MAIN(TestFileMenu)

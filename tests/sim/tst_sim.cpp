@@ -750,10 +750,11 @@ void TestSim::heldBootloaderWithNothingWritten_givesUpToTheApplication()
     QSignalSpy restarted(m_sim.get(), &ModuleSimulator::bootloaderRestarted);
     enterBootloader(intervalMs);
     m_line->received.clear();
-    m_line->port.write(announce(0x8000));
-    QTRY_VERIFY(m_line->collect().toHex().endsWith(AnnounceOk));
+    // Counted from before the announce: its wait for the next frame begins when it arrives.
     QElapsedTimer clock;
     clock.start();
+    m_line->port.write(announce(0x8000));
+    QTRY_VERIFY(m_line->collect().toHex().endsWith(AnnounceOk));
     // Held, it does not leave when its count would have run out, only when it gives up.
     QVERIFY(left.wait(ModuleSimulator::GiveUpIntervals * intervalMs + 5000));
     QVERIFY2(clock.elapsed() >= (ModuleSimulator::GiveUpIntervals - 5) * intervalMs,

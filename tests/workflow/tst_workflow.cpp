@@ -259,6 +259,10 @@ void TestWorkflow::read_takesTheModulesImage()
     QCOMPARE(m_run->control<QLabel>("LFirmware")->text(), QStringLiteral("01.28"));
     QCOMPARE(m_run->control<QLabel>("LSeriennummer")->text(), QStringLiteral("12.00345"));
     QCOMPARE(m_run->control<QLabel>("Llast")->text(), QStringLiteral(" 5.03.2013"));
+    // The report tells what the read told.
+    const std::optional<ReportModule> module = w()->reportInput().module;
+    QVERIFY(module);
+    QCOMPARE(module->firmware + '|' + module->serial + '|' + module->customer, QStringLiteral("01.28|12.00345|D000012"));
 }
 
 void TestWorkflow::read_withWrongImageChecksumStillTakesIt()

@@ -124,3 +124,8 @@ qint64 powerOfTwo(int exponent)
         return 0;
     return qint64(1) << exponent;
 }
+
+QString secondsText(double seconds, const QString &unit)
+{
+    return fixedPointText(seconds, 99999, 3, 3, QLatin1Char(' '), unit);
+}

@@ -17,6 +17,10 @@ QString hexText(qint64 value, int digits);
 QString fixedPointText(double wert, double maxwert, int vorne, int hinten, QChar fillvorne,
                   const QString &Einheit);
 
+// A time word's seconds as the window shows them: three digits before the point, three after,
+// then `unit`.
+QString secondsText(double seconds, const QString &unit);
+
 // Integer syntax shared by the fields and the configuration files: optional leading blanks,
 // optional sign, then decimal digits or a hexadecimal number introduced by "$", "x", "X" or
 // "0x", and nothing after it. Empty when the text does not match or does not fit 64 bits.

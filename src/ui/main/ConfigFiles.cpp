@@ -5,12 +5,15 @@
 #include "core/files/WholeFileSave.h"
 #include "core/workflow/ConfigDocument.h"
 #include "core/workflow/UserInteraction.h"
+#include "documents/ReportDocument.h"
 #include "ui/common/InfoLog.h"
 #include "ui/main/MainWindowTexts.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
 
 namespace {
 FileDialogRequest dialogRequest(const QString &title, const QString &name)
@@ -71,6 +74,7 @@ void ConfigFiles::save()
         return;
     }
     m_log.showinfo(MainTexts::Gespeichert, LogColour::Green, LogLayout::Framed);
+    m_currentFile = fullPath(name);
     emit fileChanged(fullPath(name));
 }
 
@@ -91,6 +95,36 @@ void ConfigFiles::saveLog()
         return;
     }
     m_log.showinfo(MainTexts::ProtokollGespeichert + fullPath(name), LogColour::Green, LogLayout::Framed);
+}
+
+void ConfigFiles::printReport(const QString &html, QWidget *window)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, window);
+    if (dialog.exec() != QDialog::Accepted) {
+        m_log.showinfo(MainTexts::PrintCancelled, LogColour::Red, LogLayout::Framed);
+        return;
+    }
+    paintReport(html, printer);
+    m_log.showinfo(MainTexts::ReportPrinted, LogColour::Black, LogLayout::Framed);
+}
+
+void ConfigFiles::saveReportPdf(const QString &html)
+{
+    const QString name = m_ui.askSaveFileName(
+        {MainTexts::ReportTitle, MainTexts::ReportFilter, MainTexts::ReportExtension, MainTexts::ReportName});
+    if (name.isEmpty()) {
+        m_log.showinfo(MainTexts::ReportCancelled, LogColour::Red, LogLayout::Framed);
+        return;
+    }
+    QString error;
+    if (!writeReportPdf(html, name, &error)) {
+        emit beepRequested();
+        m_log.showinfo(MainTexts::ReportFailed + fullPath(name) + QStringLiteral(" (") + error + QLatin1Char(')'),
+                       LogColour::Red, LogLayout::Framed);
+        return;
+    }
+    m_log.showinfo(MainTexts::ReportSaved + fullPath(name), LogColour::Green, LogLayout::Framed);
 }
 
 void ConfigFiles::load()
@@ -122,6 +156,7 @@ void ConfigFiles::loadFile(const QString &name)
     // Only a file that loaded is offered again.
     m_openName = name;
     m_log.showinfo(MainTexts::DateiGeladen + fullPath(name), LogColour::Green, LogLayout::Framed);
+    m_currentFile = fullPath(name);
     emit fileChanged(fullPath(name));
 }
 

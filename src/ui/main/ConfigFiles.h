@@ -6,6 +6,7 @@
 class ConfigDocument;
 class InfoLog;
 class QPlainTextEdit;
+class QWidget;
 class UserInteraction;
 
 // The file menu's work: back to the defaults, configuration files loaded and saved, and the
@@ -26,6 +27,11 @@ public:
     void save();
     // The log as UTF-8 text, or as HTML with its colours when the name ends in .html or .htm.
     void saveLog();
+    // The configuration report (HTML), through the system's print dialog, or as a PDF file.
+    void printReport(const QString &html, QWidget *window);
+    void saveReportPdf(const QString &html);
+    // The file last loaded or saved; empty before either.
+    QString currentFile() const { return m_currentFile; }
 
 signals:
     // A configuration file was loaded or saved; `path` is its full native path.
@@ -44,4 +50,5 @@ private:
     // The open dialog offers the file last loaded, the save dialog the name last chosen in it.
     QString m_openName;
     QString m_saveName;
+    QString m_currentFile;
 };

@@ -38,6 +38,8 @@ void MainMenus::buildMenus(QMainWindow &window)
     datei->addSeparator();
     m_items[Load] = action(datei, "MLaden", MainTexts::MenuLaden);
     m_items[Save] = action(datei, "MSpeichern", MainTexts::MenuSpeichern);
+    m_items[Print] = action(datei, "MDrucken", MainTexts::MenuDrucken);
+    m_items[SavePdf] = action(datei, "MPdf", MainTexts::MenuPdf);
     datei->addSeparator();
     m_items[Exit] = action(datei, "Mexit", MainTexts::MenuExit);
 

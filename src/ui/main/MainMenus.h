@@ -18,7 +18,7 @@ class MainMenus : public QObject
 {
     Q_OBJECT
 public:
-    enum Item { New, Load, Save, Exit, Read, Write, Compare, Firmware, Test, Homepage, About, ItemCount };
+    enum Item { New, Load, Save, Print, SavePdf, Exit, Read, Write, Compare, Firmware, Test, Homepage, About, ItemCount };
 
     // `log` tells when the adapter comes and goes.
     MainMenus(QMainWindow &window, const PortChooser &ports, InfoLog &log);

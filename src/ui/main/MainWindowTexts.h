@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/config/SettingTexts.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -18,34 +20,34 @@ inline const QString UsingSerialPort = QStringLiteral("verwende nun seriellen Po
 inline const QString UsbMenu = QStringLiteral("!!! using USB-Adapter %1!!!");
 
 // Groups
-inline const QString Geraeteadressen = QStringLiteral("Geräteadressen");
-inline const QString Funkparameter = QStringLiteral("Funkparameter");
-inline const QString Erweiterungskanaele = QStringLiteral("Anzahl digitale Erweiterungskanäle:");
-inline const QString AusgangsZuordnung = QStringLiteral("Ausgangs-Zuordnung:");
-inline const QString Rs485Peripherie = QStringLiteral("RS485-Peripherie");
+inline const QString Geraeteadressen = SettingTexts::Geraeteadressen;
+inline const QString Funkparameter = SettingTexts::Funkparameter;
+inline const QString Erweiterungskanaele = SettingTexts::Erweiterungskanaele;
+inline const QString AusgangsZuordnung = SettingTexts::AusgangsZuordnung;
+inline const QString Rs485Peripherie = SettingTexts::Rs485Peripherie;
 
 // Captions
-inline const QString CaptionMaster = QStringLiteral("Master:");
-inline const QString CaptionSlave = QStringLiteral("Slave%1");
-inline const QString CaptionSystemId = QStringLiteral("System-ID:");
-inline const QString CaptionKanal = QStringLiteral("Frequenzkanal:");
-inline const QString CaptionLeistung = QStringLiteral("Sendeleistung:");
-inline const QString CaptionZyklus = QStringLiteral("Sendezyklus:");
-inline const QString CaptionTimeout = QStringLiteral("Funk-TimeOut:");
-inline const QString CaptionEinbinden = QStringLiteral("einbinden");
+inline const QString CaptionMaster = SettingTexts::CaptionMaster;
+inline const QString CaptionSlave = SettingTexts::CaptionSlave;
+inline const QString CaptionSystemId = SettingTexts::CaptionSystemId;
+inline const QString CaptionKanal = SettingTexts::CaptionKanal;
+inline const QString CaptionLeistung = SettingTexts::CaptionLeistung;
+inline const QString CaptionZyklus = SettingTexts::CaptionZyklus;
+inline const QString CaptionTimeout = SettingTexts::CaptionTimeout;
+inline const QString CaptionEinbinden = SettingTexts::CaptionEinbinden;
 inline const QString CaptionFremdquelle = QStringLiteral("Fremdquelle:");
-inline const QString CaptionAdresse1 = QStringLiteral("Adresse1:");
-inline const QString CaptionAdresse2 = QStringLiteral("Adresse2:");
-inline const QString CaptionSendezyk = QStringLiteral("Sendezyk.:");
-inline const QString CaptionRsTimeout = QStringLiteral("TimeOut:");
+inline const QString CaptionAdresse1 = SettingTexts::CaptionAdresse1;
+inline const QString CaptionAdresse2 = SettingTexts::CaptionAdresse2;
+inline const QString CaptionSendezyk = SettingTexts::CaptionSendezyk;
+inline const QString CaptionRsTimeout = SettingTexts::CaptionRsTimeout;
 inline const QString CaptionTimerNo1 = QStringLiteral("timerNo1:");
 inline const QString CaptionTimerNo2 = QStringLiteral("timerNo2:");
 inline const QString CaptionResetTime = QStringLiteral("HFresettime:");
 inline const QString CaptionSelfSent = QStringLiteral("selfsent:");
-inline const QString CaptionFirmware = QStringLiteral("Firmware: ");
-inline const QString CaptionSerial = QStringLiteral("Seriennummer:");
+inline const QString CaptionFirmware = SettingTexts::CaptionFirmware;
+inline const QString CaptionSerial = SettingTexts::CaptionSerial;
 inline const QString CaptionDateCode = QStringLiteral("Date Code:");
-inline const QString CaptionKunde = QStringLiteral("Kunde:");
+inline const QString CaptionKunde = SettingTexts::CaptionKunde;
 inline const QString CaptionLast = QStringLiteral("letzte Konfiguration am:");
 inline const QString Panel1Line1 = QStringLiteral("diese Informationen sind erst");
 inline const QString Panel1Line2 = QStringLiteral("nach einer Datenübertragung");
@@ -53,11 +55,11 @@ inline const QString Panel1Line3 = QStringLiteral("mit dem Gerät verfügbar");
 inline const QString LogoLine1 = QStringLiteral("Software: Velka Funktechnik");
 
 // Extension buttons
-inline const QString Dig0 = QStringLiteral("-no-");
-inline const QString Dig8 = QStringLiteral("8 I/O");
-inline const QString Dig16 = QStringLiteral("16 I/O");
-inline const QString Dig24 = QStringLiteral("24 I/O");
-inline const QString Dig32 = QStringLiteral("32 I/O");
+inline const QString Dig0 = SettingTexts::Dig0;
+inline const QString Dig8 = SettingTexts::Dig8;
+inline const QString Dig16 = SettingTexts::Dig16;
+inline const QString Dig24 = SettingTexts::Dig24;
+inline const QString Dig32 = SettingTexts::Dig32;
 
 // Buttons
 inline const QString ButRead = QStringLiteral("Gerät auslesen");
@@ -91,6 +93,17 @@ inline const QString MenuNeu = QStringLiteral("&Neu");
 inline const QString MenuLaden = QStringLiteral("&Laden");
 inline const QString MenuSpeichern = QStringLiteral("&Speichern");
 inline const QString MenuExit = QStringLiteral("E&xit");
+inline const QString MenuDrucken = QStringLiteral("Drucken…");
+inline const QString MenuPdf = QStringLiteral("Als PDF speichern…");
+inline const QString ReportPrinted = QStringLiteral("Bericht gedruckt");
+inline const QString PrintCancelled = QStringLiteral("Drucken abgebrochen");
+inline const QString ReportTitle = QStringLiteral("Bericht als PDF speichern");
+inline const QString ReportFilter = QStringLiteral("PDF-Datei|*.pdf");
+inline const QString ReportExtension = QStringLiteral("pdf");
+inline const QString ReportName = QStringLiteral("Bericht.pdf");
+inline const QString ReportSaved = QStringLiteral("Bericht gespeichert: ");
+inline const QString ReportFailed = QStringLiteral("Fehler beim Speichern des Berichts: ");
+inline const QString ReportCancelled = QStringLiteral("Speichern des Berichts abgebrochen");
 inline const QString MenuKommunikation = QStringLiteral("&Kommunikation");
 inline const QString MenuRead = QStringLiteral("Konfigration auslesen");
 inline const QString MenuWrite = QStringLiteral("Konfiguration programmieren");
@@ -153,5 +166,5 @@ inline const QString ProtokollFehler = QStringLiteral("Fehler beim Speichern des
 // Display
 inline const QString MasterSource = QStringLiteral("Master");
 inline const QString SlaveSource = QStringLiteral("Slave");
-inline const QString TimeUnit = QStringLiteral(" s");
+inline const QString TimeUnit = SettingTexts::TimeUnit;
 } // namespace MainTexts

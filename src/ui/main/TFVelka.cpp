@@ -1,6 +1,7 @@
 #include "ui/main/TFVelka.h"
 
 #include "core/config/ProgramInfo.h"
+#include "core/config/SystemData.h"
 #include "core/link/DeviceLink.h"
 #include "core/workflow/Clock.h"
 #include "core/workflow/ConfigDocument.h"
@@ -113,7 +114,8 @@ void TFVelka::connectHandlers()
     connect(m_comNews, &QTimer::timeout, this, &TFVelka::ComNewsTimer);
     const std::pair<MainMenus::Item, void (TFVelka::*)()> items[] = {
         {MainMenus::New, &TFVelka::MNeuClick}, {MainMenus::Load, &TFVelka::MLadenClick},
-        {MainMenus::Save, &TFVelka::MSpeichernClick}, {MainMenus::Exit, &TFVelka::MexitClick},
+        {MainMenus::Save, &TFVelka::MSpeichernClick}, {MainMenus::Print, &TFVelka::MDruckenClick},
+        {MainMenus::SavePdf, &TFVelka::MPdfClick}, {MainMenus::Exit, &TFVelka::MexitClick},
         {MainMenus::Read, &TFVelka::ButReadClick}, {MainMenus::Write, &TFVelka::ButWriteClick},
         {MainMenus::Compare, &TFVelka::McompareClick},
         {MainMenus::Firmware, &TFVelka::MFirmwareClick}, {MainMenus::Test, &TFVelka::MtestClick},
@@ -147,6 +149,11 @@ void TFVelka::connectWorkflow()
             &QPlainTextEdit::appendPlainText);
     connect(&m_workflow, &ConfigWorkflow::beepRequested, this, &TFVelka::beep);
     m_exchange = new ModuleExchange(m_document, m_workflow, m_link.engine(), m_ui, *m_view, this);
+    connect(&m_workflow, &ConfigWorkflow::finished, this, [this](ConfigWorkflow::Result result) {
+        if (result == ConfigWorkflow::Result::Read || result == ConfigWorkflow::Result::FactoryRead
+            || result == ConfigWorkflow::Result::Written || result == ConfigWorkflow::Result::FactoryWritten)
+            m_moduleRead = true;
+    });
     connect(&m_link.monitor(), &LinkMonitor::beepRequested, this, &TFVelka::beep);
     connect(&m_link.ports(), &PortChooser::connectionChanged, m_comNews, qOverload<>(&QTimer::start));
 }
@@ -181,6 +188,30 @@ void TFVelka::FormActivate()
     m_firstActivation = false;
     if (!m_filesToOpen.isEmpty())
         openFiles(std::exchange(m_filesToOpen, {}));
+}
+
+ReportInput TFVelka::reportInput() const
+{
+    ReportInput input;
+    input.fileName = QFileInfo(m_files->currentFile()).fileName();
+    input.date = m_clock.today();
+    input.image = m_document.foldedImage();
+    input.outputs = m_document.outputs();
+    if (m_moduleRead) {
+        const SystemData data = systemData(m_document.readBackImage(), m_workflow.moduleVersion());
+        input.module = ReportModule{data.firmware, data.serial, data.customer};
+    }
+    return input;
+}
+
+void TFVelka::MDruckenClick()
+{
+    m_files->printReport(configReportHtml(reportInput()), this);
+}
+
+void TFVelka::MPdfClick()
+{
+    m_files->saveReportPdf(configReportHtml(reportInput()));
 }
 
 void TFVelka::openFiles(const QStringList &paths)

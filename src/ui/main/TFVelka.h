@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/report/ConfigReport.h"
 #include "ui/main/ConfigFiles.h"
 #include "ui/main/ConfigView.h"
 #include "ui/main/MainMenus.h"
@@ -52,6 +53,11 @@ public:
     void MNeuClick() { m_files->resetToDefaults(); }
     void MLadenClick() { m_files->load(); }
     void MSpeichernClick() { m_files->save(); }
+    void MDruckenClick();
+    void MPdfClick();
+    // What the report shows: the image as a write would send it, the output table, the file
+    // last loaded or saved, today's date, and the module's data once a read gave them.
+    ReportInput reportInput() const;
     // The log's context menu: the log as UTF-8 text, or as HTML with its colours.
     void ProtokollSpeichernClick() { m_files->saveLog(); }
 
@@ -105,6 +111,7 @@ private:
 
     bool m_firstActivation = true;
     QStringList m_filesToOpen; // handed over before the first activation
+    bool m_moduleRead = false; // a read told the module's firmware, serial number and customer
     ConfigView *m_view = nullptr; // client
     MainMenus *m_menus = nullptr;
     ConfigFiles *m_files = nullptr;

@@ -20,11 +20,6 @@ bool focusMovedInsideWindow(const QFocusEvent *event)
         && reason != Qt::MenuBarFocusReason;
 }
 
-QString secondsText(double seconds, const QString &unit)
-{
-    return fixedPointText(seconds, 99999, 3, 3, QLatin1Char(' '), unit);
-}
-
 } // namespace
 
 WordField::WordField(ConfigDocument &document, const FieldRow &row, QWidget *parent)

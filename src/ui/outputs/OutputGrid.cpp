@@ -1,5 +1,6 @@
 #include "ui/outputs/OutputGrid.h"
 
+#include "core/config/SettingTexts.h"
 #include "ui/common/PixelFont.h"
 
 #include <QHeaderView>
@@ -15,10 +16,7 @@ const QColor GreenBand(233, 235, 233);
 
 const QStringList &titles()
 {
-    static const QStringList list{QStringLiteral("output"), QStringLiteral("Quelle"),
-                                  QStringLiteral("Inhalt"), QStringLiteral("bei Fehler"),
-                                  QStringLiteral("invertiert")};
-    return list;
+    return SettingTexts::OutputColumns;
 }
 
 // Own outputs and the extension groups 2 and 4 are light, groups 1 and 3 green-grey, so the
