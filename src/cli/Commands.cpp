@@ -215,7 +215,8 @@ int runReport(const CliOptions &options, Console &console)
     QString error;
     const std::optional<ConfigWords> image = loadConfiguration(options.file, &error);
     if (!image) {
-        Console::printError(error);
+        // As "Laden" tells it, with the reason.
+        Console::printError(ConfigFile::LoadFailed + QStringLiteral(": ") + error);
         return ExitCode::FileRefused;
     }
     ConfigDocument document;

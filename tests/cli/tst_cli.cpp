@@ -504,7 +504,7 @@ void TestCli::failure_endsWithItsExitCodeAndMessage_data()
                                          << QStringList{"read", "-p", "DEV", "-p", "COM4", "-o", "w70.VMC/{port}.VMC"}
                                          << 3 << "Datei kann nicht gespeichert werden: w70.VMC/";
     QTest::newRow("report of a firmware file") << QStringList{} << QStringList{"report", "nover.qvx", "-o", "r.pdf"}
-                                               << 3 << "keine gültige Konfigurationsdatei: nover.qvx";
+                                               << 3 << "Fehler bei Datei Laden: keine gültige Konfigurationsdatei: nover.qvx";
     QTest::newRow("report into a missing folder") << QStringList{} << QStringList{"report", "w70.VMC", "-o", "none/r.pdf"}
                                                   << 3 << "Datei kann nicht gespeichert werden: none/r.pdf (";
     QTest::newRow("{port} names that meet") << QStringList{}

@@ -13,6 +13,8 @@ namespace ConfigFile {
 
 inline constexpr int LineCount = 264;
 inline const QString DataStart = QStringLiteral(">>DATA");
+// What a file that does not load is told with, wherever it was to be loaded.
+inline const QString LoadFailed = QStringLiteral("Fehler bei Datei Laden");
 
 // The 264 lines of a configuration file holding `image`.
 QStringList build(const ConfigWords &image);

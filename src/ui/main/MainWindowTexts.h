@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/config/SettingTexts.h"
+#include "core/files/ConfigFile.h"
 
 #include <QString>
 #include <QStringList>
@@ -150,7 +151,7 @@ inline const QString NeuAbgebrochen = QStringLiteral("\"Datei Neu\" abgebrochen!
 inline const QString DefaultGeladen = QStringLiteral("Default-Einstellung geladen");
 inline const QString DateiGeladen = QStringLiteral("Datei geladen: ");
 inline const QString LadenAbgebrochen = QStringLiteral("Datei Laden abgebrochen");
-inline const QString LadenFehler = QStringLiteral("Fehler bei Datei Laden");
+inline const QString LadenFehler = ConfigFile::LoadFailed;
 inline const QString Gespeichert = QStringLiteral("Daten erfolgreich gespeichert");
 inline const QString SpeichernAbgebrochen = QStringLiteral("Speichern abgebrochen");
 inline const QString SpeichernFehler = QStringLiteral("Fehler bei \"Datei speichern\"");
