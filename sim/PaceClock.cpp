@@ -26,10 +26,10 @@ PaceClock::~PaceClock()
 void PaceClock::wakeIn(qint64 ns)
 {
     ns = std::max<qint64>(ns, 1); // zero would disarm it
-    itimerspec spec{};
-    spec.it_value.tv_sec = time_t(ns / 1'000'000'000);
-    spec.it_value.tv_nsec = long(ns % 1'000'000'000);
-    timerfd_settime(m_fd, 0, &spec, nullptr);
+    itimerspec due{};
+    due.it_value.tv_sec = time_t(ns / 1'000'000'000);
+    due.it_value.tv_nsec = long(ns % 1'000'000'000);
+    timerfd_settime(m_fd, 0, &due, nullptr);
     m_active = true;
 }
 
