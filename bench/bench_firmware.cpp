@@ -11,6 +11,8 @@
 #include "core/firmware/RowTable.h"
 #include "core/link/BootloaderSession.h"
 #include "core/link/DeviceLink.h"
+#include "core/session/ModuleSession.h"
+#include "core/workflow/Clock.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -119,7 +121,10 @@ int main(int argc, char **argv)
         }
         DeviceLink deviceLink([&device](const QString &) { return device; });
         deviceLink.ports().start();
-        BootloaderSession link(deviceLink.engine());
+        SystemClock clock;
+        ModuleSession session(deviceLink.channel(), clock);
+        followLink(session, deviceLink);
+        BootloaderSession &link = session.bootloader();
         if (!enterBootloader(link)) {
             std::fprintf(stderr, "bench_firmware: no bootloader\n");
             return 1;

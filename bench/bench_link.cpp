@@ -6,6 +6,10 @@
 #include "ProcessCpu.h"
 #include "SimProcess.h"
 #include "core/link/DeviceLink.h"
+#include "core/link/Frames.h"
+#include "core/link/Request.h"
+#include "core/session/ModuleSession.h"
+#include "core/workflow/Clock.h"
 #include "core/link/PendingReply.h"
 
 #include <QCoreApplication>
@@ -106,7 +110,10 @@ int main(int argc, char **argv)
         return name == QLatin1String("COM1") ? device : QStringLiteral("/nonexistent/") + name;
     });
     deviceLink.ports().start();
-    RequestEngine &engine = deviceLink.engine();
+    SystemClock clock;
+    ModuleSession session(deviceLink.channel(), clock);
+    followLink(session, deviceLink);
+    RequestEngine &engine = session.engine();
 
     for (const bool paced : {false, true}) {
         QProcess sim;

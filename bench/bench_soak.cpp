@@ -9,8 +9,8 @@
 #include "SimProcess.h"
 #include "core/link/RequestEngine.h"
 #include "core/link/SerialChannel.h"
-#include "core/workflow/ConfigDocument.h"
-#include "core/workflow/ConfigWorkflow.h"
+#include "core/session/ModuleSession.h"
+#include "core/workflow/Clock.h"
 #include "core/workflow/LogEntry.h"
 #include "core/workflow/WorkflowTexts.h"
 
@@ -79,7 +79,7 @@ bool runUntil(ConfigWorkflow &flow, const std::function<void()> &action, const Q
     QTimer poll;
     poll.setInterval(1);
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (ok && flow.step() == ConfigWorkflow::Step::Idle && !flow.isFollowUpDue() && !flow.isKnocking())
+        if (ok && flow.step() == ConfigWorkflow::Step::Idle && !flow.isPauseDue() && !flow.isKnocking())
             loop.quit();
     });
     poll.start();
@@ -117,9 +117,9 @@ int main(int argc, char **argv)
 
     SerialChannel channel([device](const QString &) { return device; });
     channel.setPortName(QStringLiteral("COM1"));
-    RequestEngine engine(channel);
-    ConfigDocument document;
-    ConfigWorkflow flow(engine, document);
+    SystemClock systemClock;
+    ModuleSession session(channel, systemClock);
+    ConfigWorkflow &flow = session.configuration();
 
     int cycle = 0;
     QObject::connect(&sim, &QProcess::finished, [&cycle](int code, QProcess::ExitStatus status) {
@@ -137,10 +137,7 @@ int main(int argc, char **argv)
         QString failure;
         const bool read = runUntil(flow, [&flow] { flow.readConfiguration(); }, WorkflowTexts::DataRead, &failure);
         const bool written = read
-            && runUntil(flow, [&flow, &document] {
-                document.foldOutputs();
-                flow.writeConfiguration();
-            }, WorkflowTexts::Restarted, &failure);
+            && runUntil(flow, [&flow] { flow.writeConfiguration(); }, WorkflowTexts::Restarted, &failure);
         if (!written) {
             ++failures;
             std::fprintf(stderr, "cycle %d failed in the %s: %s\n", cycle, read ? "write" : "read",

@@ -34,6 +34,8 @@
 #include "core/link/BootloaderSession.h"
 #include "core/link/DeviceLink.h"
 #include "core/link/RequestEngine.h"
+#include "core/session/ModuleSession.h"
+#include "core/workflow/Clock.h"
 #include "core/workflow/LogEntry.h"
 
 #include <QCoreApplication>
@@ -131,10 +133,12 @@ std::optional<Timing> update(const QString &simulator, const QString &folder, in
         return name == QLatin1String("COM1") ? device : QStringLiteral("/nonexistent/") + name;
     });
     deviceLink.ports().start();
+    SystemClock systemClock;
+    ModuleSession session(deviceLink.channel(), systemClock);
+    followLink(session, deviceLink);
     if (mode.fast)
-        deviceLink.engine().setReplyTiming(ReplyTiming::WhenComplete);
-    BootloaderSession bootloader(deviceLink.engine());
-    FirmwareUpdate procedure(bootloader);
+        session.setReplyTiming(ReplyTiming::WhenComplete);
+    FirmwareUpdate &procedure = session.firmwareUpdate();
 
     Timing timing;
     QElapsedTimer clock;

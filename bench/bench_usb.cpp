@@ -7,6 +7,8 @@
 #include "ProcessCpu.h"
 #include "SimProcess.h"
 #include "core/link/DeviceLink.h"
+#include "core/session/ModuleSession.h"
+#include "core/workflow/Clock.h"
 #include "core/link/PendingReply.h"
 
 #include <QCoreApplication>
@@ -82,6 +84,9 @@ int main(int argc, char **argv)
     // adapters are the system's (none with a QVK serial number here) and the environment's.
     DeviceLink deviceLink([](const QString &name) { return QStringLiteral("/nonexistent/") + name; });
     PortChooser &ports = deviceLink.ports();
+    SystemClock clock;
+    ModuleSession session(deviceLink.channel(), clock);
+    followLink(session, deviceLink);
     ports.start();
 
     QProcess sim;
@@ -110,7 +115,7 @@ int main(int argc, char **argv)
         times << double(clock.nsecsElapsed()) / 1e6;
         if (run == 0) {
             QString error;
-            const double request = requestOverAdapter(deviceLink.engine(), &error);
+            const double request = requestOverAdapter(session.engine(), &error);
             if (request < 0) {
                 std::printf("  no reply over the adapter: %s\n", qPrintable(error));
                 return 1;

@@ -8,10 +8,9 @@
 //
 //   bench_workflow [path-to-velka-sim] [repetitions]
 #include "SimProcess.h"
-#include "core/link/DeviceLink.h"
-#include "core/link/RequestEngine.h"
+#include "core/session/ModuleSession.h"
 #include "core/workflow/Clock.h"
-#include "core/workflow/UserInteraction.h"
+#include "ui/common/UserInteraction.h"
 #include "ui/main/Program.h"
 #include "ui/main/TFVelka.h"
 
@@ -134,7 +133,7 @@ int main(int argc, char **argv)
         UnattendedInteraction ui;
         Program program(clock, ui, [device](const QString &) { return device; });
         if (timing.fast)
-            program.link().engine().setReplyTiming(ReplyTiming::WhenComplete);
+            program.session().setReplyTiming(ReplyTiming::WhenComplete);
         TFVelka &window = *program.FVelka();
         window.show();
         while (!window.firstActivationDone())

@@ -221,7 +221,7 @@ int runReport(const CliOptions &options, Console &console)
     }
     ConfigDocument document;
     document.takeImage(*image);
-    const ReportInput input{QFileInfo(options.file).fileName(), QDate::currentDate(), document.foldedImage(),
+    const ReportInput input{QFileInfo(options.file).fileName(), QDate::currentDate(), document.configImage(),
                             document.outputs(), std::nullopt};
     const QString html = configReportHtml(input);
     const bool pdf = options.output.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);

@@ -3,13 +3,10 @@
 #include "core/config/SystemData.h"
 #include "core/files/ConfigFile.h"
 #include "core/files/WholeFileSave.h"
-#include "core/firmware/FirmwareUpdate.h"
 #include "core/firmware/UpdateTexts.h"
-#include "core/link/BootloaderSession.h"
 #include "core/link/Channel.h"
 #include "core/link/LinkTexts.h"
-#include "core/link/RequestEngine.h"
-#include "core/workflow/ImageComparison.h"
+#include "core/session/ModuleSession.h"
 #include "core/workflow/WorkflowTexts.h"
 
 #include <QDate>
@@ -28,9 +25,10 @@ constexpr int BootloaderWaitMs = 20000;
 QString stepText(ConfigWorkflow::Step step)
 {
     switch (step) {
-    case ConfigWorkflow::Step::Reading: return QStringLiteral("reading");
+    case ConfigWorkflow::Step::Reading:
+    case ConfigWorkflow::Step::Comparing: return QStringLiteral("reading");
     case ConfigWorkflow::Step::ReadingBeforeWrite: return QStringLiteral("reading before write");
-    case ConfigWorkflow::Step::Writing: return QStringLiteral("writing");
+    case ConfigWorkflow::Step::RequestingWrite: return QStringLiteral("writing");
     case ConfigWorkflow::Step::Verifying: return QStringLiteral("verifying");
     case ConfigWorkflow::Step::Restarting: return QStringLiteral("restarting");
     default: return {};
@@ -44,17 +42,18 @@ ModuleJob::ModuleJob(const PortTarget &target, const Work &work, QObject *parent
     , m_target(target)
     , m_work(work)
     , m_line(openableChannel(target))
-    , m_engine(std::make_unique<RequestEngine>(*m_line.channel))
+    , m_session(std::make_unique<ModuleSession>(*m_line.channel, m_clock))
 {
     m_outcome.port = target.name;
     if (work.fast)
-        m_engine->setReplyTiming(ReplyTiming::WhenComplete);
+        m_session->setReplyTiming(ReplyTiming::WhenComplete);
     m_watchdog.setSingleShot(true);
     m_bootloaderWatch.setSingleShot(true);
     connect(&m_watchdog, &QTimer::timeout, this, [this] { finish(ExitCode::CommunicationFailed, LinkTexts::Timeout); });
     connect(&m_bootloaderWatch, &QTimer::timeout, this, [this] {
         finish(ExitCode::CommunicationFailed, UpdateTexts::NoConnection.trimmed());
     });
+    connect(m_session.get(), &ModuleSession::logged, this, [this](const LogEntry &entry) { addLogLine(entry.text); });
 }
 
 ModuleJob::~ModuleJob() = default;
@@ -74,23 +73,34 @@ void ModuleJob::start()
         startFirmware();
         return;
     }
-    m_workflow = std::make_unique<ConfigWorkflow>(*m_engine, m_document);
-    connect(m_workflow.get(), &ConfigWorkflow::stepChanged, this, &ModuleJob::onStep);
-    connect(m_workflow.get(), &ConfigWorkflow::finished, this, &ModuleJob::onWorkflowFinished);
-    connect(m_workflow.get(), &ConfigWorkflow::logged, this,
-            [this](const LogEntry &entry) { addLogLine(entry.text); });
+    ConfigWorkflow &configuration = m_session->configuration();
+    connect(&configuration, &ConfigWorkflow::stepChanged, this, &ModuleJob::onStep);
+    connect(&configuration, &ConfigWorkflow::readFinished, this, &ModuleJob::readFinished);
+    connect(&configuration, &ConfigWorkflow::writeFinished, this, &ModuleJob::writeFinished);
+    connect(&configuration, &ConfigWorkflow::compareFinished, this, &ModuleJob::compareFinished);
 
-    if (m_work.command == CliOptions::Command::Write) {
+    ConfigDocument &document = m_session->document();
+    switch (m_work.command) {
+    case CliOptions::Command::Write: {
         m_watchdog.start(WriteLimitMs);
-        m_document.takeImage(m_work.fileImage);
-        const QDate today = QDate::currentDate();
-        m_document.setProgrammingDate({today.day(), today.month(), today.year() % 100});
         // The command was confirmed as a whole before it began.
-        m_document.foldOutputs();
-        m_workflow->writeConfiguration();
-    } else {
+        document.takeImage(m_work.fileImage);
+        const QDate today = QDate::currentDate();
+        m_session->setProgrammingDate({today.day(), today.month(), today.year() % 100});
+        configuration.writeConfiguration();
+        break;
+    }
+    case CliOptions::Command::Diff:
+        // The same comparison as the window's: the module's image as read against what a
+        // write of the file would send.
         m_watchdog.start(ReadLimitMs);
-        m_workflow->readConfiguration();
+        document.takeImage(m_work.fileImage);
+        configuration.compareWithModule();
+        break;
+    default:
+        m_watchdog.start(ReadLimitMs);
+        configuration.readConfiguration();
+        break;
     }
 }
 
@@ -101,39 +111,14 @@ void ModuleJob::onStep(ConfigWorkflow::Step step)
         emit progress(text);
 }
 
-void ModuleJob::onWorkflowFinished(ConfigWorkflow::Result result, const QString &detail)
+void ModuleJob::communicationFailed(const OperationEnd &end)
 {
-    switch (result) {
-    case ConfigWorkflow::Result::Read:
-    case ConfigWorkflow::Result::FactoryRead:
-    case ConfigWorkflow::Result::ReadToCompare:
-        if (m_work.command == CliOptions::Command::Diff)
-            diffFinished();
-        else
-            readFinished();
-        break;
-    case ConfigWorkflow::Result::Written:
-    case ConfigWorkflow::Result::FactoryWritten:
-        addModuleValues();
-        m_outcome.values.insert(QStringLiteral("verify"), QStringLiteral("ok"));
-        finish(ExitCode::Ok, WorkflowTexts::VerifyOk + QStringLiteral(", ") + WorkflowTexts::Restarted);
-        break;
-    case ConfigWorkflow::Result::VerifyMismatch: {
-        const QStringList differences = detail.split(QStringLiteral("; "));
-        m_outcome.values.insert(QStringLiteral("verify"), QJsonArray::fromStringList(differences));
-        finish(ExitCode::VerifyMismatch, WorkflowTexts::VerifyFailed + QLatin1Char(' ') + detail);
-        break;
-    }
-    case ConfigWorkflow::Result::CommunicationFailed:
-        finish(ExitCode::CommunicationFailed, WorkflowTexts::CommunicationError + QStringLiteral(": ") + detail);
-        break;
-    }
+    finish(ExitCode::CommunicationFailed, WorkflowTexts::CommunicationError + QStringLiteral(": ") + end.text);
 }
 
-void ModuleJob::addModuleValues()
+void ModuleJob::addModuleValues(const ConfigWords &image, const FirmwareVersion &version)
 {
-    const ConfigWords &image = m_document.configImage();
-    const SystemData data = systemData(image, m_workflow->moduleVersion());
+    const SystemData data = systemData(image, version);
     QJsonObject &v = m_outcome.values;
     v.insert(QStringLiteral("firmware"), data.firmware);
     v.insert(QStringLiteral("serialNumber"), data.serial);
@@ -145,22 +130,23 @@ void ModuleJob::addModuleValues()
     v.insert(QStringLiteral("imageChecksum"), checksumOk ? QStringLiteral("ok") : QStringLiteral("bad"));
 }
 
-void ModuleJob::readFinished()
+void ModuleJob::readFinished(const ReadResult &result)
 {
-    addModuleValues();
-    const QJsonObject &v = m_outcome.values;
+    if (!result.end.succeeded()) {
+        communicationFailed(result.end);
+        return;
+    }
+    addModuleValues(result.image, result.version);
+    const SystemData &data = result.system;
     QString message = QStringLiteral("firmware %1, serial number %2, date code %3, customer %4, "
                                      "last configuration %5")
-                          .arg(v.value(QStringLiteral("firmware")).toString(),
-                               v.value(QStringLiteral("serialNumber")).toString(),
-                               v.value(QStringLiteral("dateCode")).toString(),
-                               v.value(QStringLiteral("customer")).toString(),
-                               v.value(QStringLiteral("lastConfiguration")).toString());
+                          .arg(data.firmware, data.serial, data.dateCode, data.customer,
+                               data.lastConfiguration.trimmed());
     // The module's words are saved as they are, a wrong checksum too: the file shows what it has.
-    if (v.value(QStringLiteral("imageChecksum")).toString() != QLatin1String("ok"))
+    if (!result.checksumGood)
         message += QStringLiteral(" (") + WorkflowTexts::ChecksumError + QStringLiteral(" ")
             + WorkflowTexts::Inconsistent + QLatin1Char(')');
-    const QByteArray bytes = ConfigFile::encode(ConfigFile::build(m_document.configImage()));
+    const QByteArray bytes = ConfigFile::encode(ConfigFile::build(m_session->document().configImage()));
     QString error;
     if (!saveWholeFile(m_work.outputFile, bytes, &error)) {
         finish(ExitCode::FileRefused, saveRefusedText(m_work.outputFile, error));
@@ -170,11 +156,37 @@ void ModuleJob::readFinished()
     finish(ExitCode::Ok, message + QStringLiteral(", saved to ") + m_work.outputFile);
 }
 
-void ModuleJob::diffFinished()
+void ModuleJob::writeFinished(const WriteResult &result)
 {
+    switch (result.end.failure) {
+    case Failure::None:
+        addModuleValues(result.written, result.version);
+        m_outcome.values.insert(QStringLiteral("verify"), QStringLiteral("ok"));
+        finish(ExitCode::Ok, WorkflowTexts::VerifyOk + QStringLiteral(", ") + WorkflowTexts::Restarted);
+        return;
+    case Failure::VerifyMismatch: {
+        QStringList lines;
+        for (const VerifyDifference &difference : result.differences)
+            lines << verifyDifferenceText(difference);
+        m_outcome.values.insert(QStringLiteral("verify"), QJsonArray::fromStringList(lines));
+        finish(ExitCode::VerifyMismatch, WorkflowTexts::VerifyFailed + QLatin1Char(' ') + lines.join(QStringLiteral("; ")));
+        return;
+    }
+    default:
+        communicationFailed(result.end);
+        return;
+    }
+}
+
+void ModuleJob::compareFinished(const CompareResult &result)
+{
+    if (!result.end.succeeded()) {
+        communicationFailed(result.end);
+        return;
+    }
     QJsonArray differences;
     QStringList lines;
-    for (const WordDifference &d : compareImages(m_work.fileImage, m_document.configImage())) {
+    for (const WordDifference &d : result.differences) {
         differences.append(QJsonObject{{QStringLiteral("address"), d.address},
                                        {QStringLiteral("name"), d.name},
                                        {QStringLiteral("file"), int(d.ours)},
@@ -185,7 +197,7 @@ void ModuleJob::diffFinished()
                      .arg(d.ours)
                      .arg(d.module);
     }
-    addModuleValues();
+    addModuleValues(result.module, result.version);
     m_outcome.values.insert(QStringLiteral("differences"), differences);
     if (lines.isEmpty())
         finish(ExitCode::Ok, QStringLiteral("no difference"));
@@ -197,24 +209,23 @@ void ModuleJob::diffFinished()
 
 void ModuleJob::startFirmware()
 {
-    m_bootloader = std::make_unique<BootloaderSession>(*m_engine);
-    m_update = std::make_unique<FirmwareUpdate>(*m_bootloader);
-    m_update->useFile(m_work.firmware);
-    connect(m_update.get(), &FirmwareUpdate::moduleAnswered, this, [this](bool answered) {
+    FirmwareUpdate &update = m_session->firmwareUpdate();
+    update.useFile(m_work.firmware);
+    connect(&update, &FirmwareUpdate::moduleAnswered, this, [this](bool answered) {
         // A module left in its bootloader by an interrupted update does not answer the boot
         // command but still opens its start window: keep watching for it.
         if (!answered)
             emit progress(QStringLiteral("no answer to the boot command, waiting for the bootloader"));
     });
-    connect(m_update.get(), &FirmwareUpdate::countdown, this, &ModuleJob::onStartWindow);
-    connect(m_update.get(), &FirmwareUpdate::progressChanged, this, [this](int rowsDone, int rowsToWrite) {
+    connect(&update, &FirmwareUpdate::countdown, this, &ModuleJob::onStartWindow);
+    connect(&update, &FirmwareUpdate::progressChanged, this, [this](int rowsDone, int rowsToWrite) {
         emit progress(QStringLiteral("rows %1%").arg(rowsToWrite > 0 ? rowsDone * 100 / rowsToWrite : 0));
     });
-    connect(m_update.get(), &FirmwareUpdate::finished, this, &ModuleJob::onFirmwareFinished);
-    connect(m_update.get(), &FirmwareUpdate::logged, this, [this](const LogEntry &entry) { addLogLine(entry.text); });
+    connect(&update, &FirmwareUpdate::finished, this, &ModuleJob::onFirmwareFinished);
+    connect(&update, &FirmwareUpdate::logged, this, [this](const LogEntry &entry) { addLogLine(entry.text); });
     m_watchdog.start(FirmwareBaseLimitMs + FirmwarePerRowMs * m_work.firmwareRows);
     emit progress(QStringLiteral("boot command"));
-    m_update->connectModule();
+    update.connectModule();
     m_bootloaderWatch.start(BootloaderWaitMs);
 }
 
@@ -226,14 +237,16 @@ void ModuleJob::onStartWindow()
     m_bootloaderWatch.stop();
     emit progress(QStringLiteral("rows 0%"));
     // The file was found usable before any port was touched.
-    m_update->start();
+    m_session->firmwareUpdate().start();
 }
 
-void ModuleJob::onFirmwareFinished(bool written, const QString &reason)
+void ModuleJob::onFirmwareFinished(const UpdateResult &result)
 {
-    m_outcome.values.insert(QStringLiteral("rows"), m_update->rows().rowsToWrite());
-    m_outcome.values.insert(QStringLiteral("version"), m_update->file().versionText());
-    finish(written ? ExitCode::Ok : ExitCode::CommunicationFailed, reason);
+    FirmwareUpdate &update = m_session->firmwareUpdate();
+    m_outcome.values.insert(QStringLiteral("rows"), update.rows().rowsToWrite());
+    m_outcome.values.insert(QStringLiteral("rowsWritten"), result.rowsWritten);
+    m_outcome.values.insert(QStringLiteral("version"), update.file().versionText());
+    finish(result.end.succeeded() ? ExitCode::Ok : ExitCode::CommunicationFailed, result.end.text);
 }
 
 // ---- Ending ----
@@ -252,17 +265,20 @@ void ModuleJob::finish(int exitCode, const QString &message)
     m_done = true;
     m_watchdog.stop();
     m_bootloaderWatch.stop();
-    if (m_update) {
+    if (m_work.command == CliOptions::Command::Firmware) {
         // A module left in its bootloader is told to end, as "ENDE" tells it; a completed
         // update has reset the bootloader already.
-        const FirmwareUpdate::Stage stage = m_update->stage();
+        FirmwareUpdate &update = m_session->firmwareUpdate();
+        const FirmwareUpdate::Stage stage = update.stage();
         if (stage == FirmwareUpdate::Stage::Watching || stage == FirmwareUpdate::Stage::Transferring
             || stage == FirmwareUpdate::Stage::Failed)
-            m_update->leave();
-        m_update->close();
+            update.leave();
+        update.close();
+    } else {
+        // A watchdog's end gives up whatever still runs; its result is not told any more.
+        m_session->configuration().disconnect(this);
+        m_session->configuration().abandon();
     }
-    if (m_workflow)
-        m_workflow->abandon();
     m_outcome.exitCode = exitCode;
     m_outcome.message = message;
     m_outcome.elapsedMs = m_elapsed.elapsed();

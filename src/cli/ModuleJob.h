@@ -4,7 +4,7 @@
 #include "cli/PortOutcome.h"
 #include "cli/PortTarget.h"
 #include "core/config/ConfigImage.h"
-#include "core/workflow/ConfigDocument.h"
+#include "core/workflow/Clock.h"
 #include "core/workflow/ConfigWorkflow.h"
 
 #include <QElapsedTimer>
@@ -13,13 +13,12 @@
 
 #include <memory>
 
-class BootloaderSession;
 class FirmwareFile;
-class FirmwareUpdate;
-class RequestEngine;
+class ModuleSession;
+struct UpdateResult;
 
-// One module on one port: its own line, request engine, document and workflow (or firmware
-// update), driven through their verbs, and one outcome at the end. Every wait has its
+// One module on one port: its own line and module session, driven through the session's
+// verbs, and one outcome at the end, made of the operation's result. Every wait has its
 // time-out: the requests' own, and an overall one for the whole command.
 class ModuleJob : public QObject
 {
@@ -51,23 +50,22 @@ signals:
 private:
     void startFirmware();
     void onStep(ConfigWorkflow::Step step);
-    void onWorkflowFinished(ConfigWorkflow::Result result, const QString &detail);
-    void readFinished();
-    void diffFinished();
+    void readFinished(const ReadResult &result);
+    void writeFinished(const WriteResult &result);
+    void compareFinished(const CompareResult &result);
     void onStartWindow();
-    void onFirmwareFinished(bool written, const QString &reason);
+    void onFirmwareFinished(const UpdateResult &result);
     void finish(int exitCode, const QString &message);
-    void addModuleValues();
+    void communicationFailed(const OperationEnd &end);
+    // The module's system data as the image tells them, with the version its reply carried.
+    void addModuleValues(const ConfigWords &image, const FirmwareVersion &version);
     void addLogLine(const QString &text);
 
     PortTarget m_target;
     Work m_work;
     PortLine m_line;
-    std::unique_ptr<RequestEngine> m_engine;
-    ConfigDocument m_document;
-    std::unique_ptr<ConfigWorkflow> m_workflow;
-    std::unique_ptr<BootloaderSession> m_bootloader;
-    std::unique_ptr<FirmwareUpdate> m_update;
+    SystemClock m_clock;
+    std::unique_ptr<ModuleSession> m_session;
     QTimer m_watchdog;        // the whole command
     QTimer m_bootloaderWatch; // firmware: the bootloader's start window must come
     QElapsedTimer m_elapsed;

@@ -1,6 +1,7 @@
 #include "common/RunningProgram.h"
 
 #include "core/link/DeviceLink.h"
+#include "core/session/ModuleSession.h"
 #include "ui/main/Program.h"
 #include "ui/main/TFVelka.h"
 
@@ -92,14 +93,19 @@ ConfigWorkflow &RunningProgram::workflow()
     return m_program->workflow();
 }
 
+ModuleSession &RunningProgram::session()
+{
+    return m_program->session();
+}
+
 RequestEngine &RunningProgram::engine()
 {
-    return m_program->link().engine();
+    return m_program->session().engine();
 }
 
 const LinkMonitor &RunningProgram::monitor()
 {
-    return m_program->link().monitor();
+    return m_program->session().monitor();
 }
 
 QList<QPair<QString, QColor>> RunningProgram::newLogLines()

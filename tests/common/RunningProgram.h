@@ -11,6 +11,7 @@
 class ConfigDocument;
 class ConfigWorkflow;
 class LinkMonitor;
+class ModuleSession;
 class RequestEngine;
 class Program;
 class TFVelka;
@@ -45,6 +46,7 @@ public:
     TFVelka &window();
     ConfigDocument &document();
     ConfigWorkflow &workflow();
+    ModuleSession &session();
     RequestEngine &engine();
     const LinkMonitor &monitor();
 

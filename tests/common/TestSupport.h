@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/workflow/Clock.h"
-#include "core/workflow/UserInteraction.h"
+#include "ui/common/UserInteraction.h"
 
 #include <QObject>
 

@@ -7,6 +7,7 @@
 #include "common/RunningProgram.h"
 #include "core/firmware/FirmwareUpdate.h"
 #include "core/link/DeviceLink.h"
+#include "core/link/LinkMonitor.h"
 #include "core/link/RequestEngine.h"
 #include "core/workflow/ConfigDocument.h"
 #include "core/workflow/ConfigWorkflow.h"
@@ -130,7 +131,7 @@ private:
     {
         const FirmwareUpdate &update = m_run->program().firmwareUpdate();
         return !m_run->engine().isWaiting() && !m_run->workflow().isKnocking()
-            && !m_run->workflow().isFollowUpDue() && !update.isWatching() && !update.isStartWindowOpen()
+            && !m_run->workflow().isPauseDue() && !update.isWatching() && !update.isStartWindowOpen()
             && !update.isNextRowDue();
     }
     bool waitForAdapter() const
@@ -244,7 +245,6 @@ void TestFaultMatrix::faultThenRecovery()
     // What the fault must leave as it was: the tool's image (with an edit the write carries),
     // the module's, and its program memory but for the rows it acknowledged.
     m_run->document().setWord(30, 5);
-    m_run->document().foldOutputs();
     const ConfigWords image = m_run->document().configImage();
     const ConfigWords moduleImage = sim.module().image();
     const std::vector<quint32> memory = sim.programMemory();

@@ -8,6 +8,7 @@
 #include "core/firmware/FirmwareReport.h"
 #include "core/firmware/RowTable.h"
 #include "core/link/BootloaderSession.h"
+#include "common/LinkedSession.h"
 #include "core/link/DeviceLink.h"
 
 #include <QSignalSpy>
@@ -53,7 +54,7 @@ private:
     QList<bool> transfer(const RowTable &table, QStringList *errors = nullptr);
 
     std::unique_ptr<ModuleSimulator> m_sim;
-    std::unique_ptr<DeviceLink> m_link;
+    std::unique_ptr<LinkedSession> m_lines;
     std::unique_ptr<BootloaderSession> m_bootloader;
 };
 
@@ -62,18 +63,18 @@ void TestRowTransfer::init()
     m_sim = std::make_unique<ModuleSimulator>();
     QVERIFY(m_sim->open());
     const QString device = m_sim->devicePath();
-    m_link = std::make_unique<DeviceLink>([device](const QString &name) {
+    m_lines = std::make_unique<LinkedSession>([device](const QString &name) {
         return name == QLatin1String("COM1") ? device : QStringLiteral("/nonexistent/") + name;
     });
-    m_link->ports().start();
+    m_lines->link.ports().start();
     // A row frame's reply is given up after 400 ms: the silent module ends its row soon.
-    m_bootloader = std::make_unique<BootloaderSession>(m_link->engine(), 400);
+    m_bootloader = std::make_unique<BootloaderSession>(m_lines->session.engine(), 400);
 }
 
 void TestRowTransfer::cleanup()
 {
     m_bootloader.reset();
-    m_link.reset();
+    m_lines.reset();
     m_sim.reset();
 }
 
@@ -185,7 +186,7 @@ void TestRowTransfer::bootloaderFault_endsTheRowWithItsText()
     QStringList errors;
     QCOMPARE(transfer(table, &errors), (QList<bool>{true, false}));
     QTEST(errors.last(), "error");
-    QCOMPARE(m_link->monitor().linkState(), LinkState::error);
+    QCOMPARE(m_lines->session.monitor().linkState(), LinkState::error);
     // The finish is what writes a row: whether the second one is in memory depends only on
     // whether the module carried its finish out.
     QFETCH(bool, stored);

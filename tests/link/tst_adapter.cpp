@@ -1,6 +1,7 @@
 // The maker's USB adapter: the search, the choice, the watch and the link's use of it, with
 // adapters in the test's hands.
 #include "common/FakeAdapterBackend.h"
+#include "common/LinkedSession.h"
 #include "core/link/DeviceLink.h"
 #include "core/link/PendingReply.h"
 
@@ -26,10 +27,10 @@ private slots:
 
 private:
     FakeAdapterBackend *adapters() { return m_adapters; }
-    PortChooser &ports() { return m_link->ports(); }
+    PortChooser &ports() { return m_lines->link.ports(); }
 
     FakeAdapterBackend *m_adapters = nullptr;
-    std::unique_ptr<DeviceLink> m_link;
+    std::unique_ptr<LinkedSession> m_lines;
 };
 
 void TestAdapter::init()
@@ -37,13 +38,13 @@ void TestAdapter::init()
     auto backend = std::make_unique<FakeAdapterBackend>();
     m_adapters = backend.get();
     // No serial port exists at all: the adapter must carry everything by itself.
-    m_link = std::make_unique<DeviceLink>([](const QString &name) { return QStringLiteral("/nonexistent/") + name; },
+    m_lines = std::make_unique<LinkedSession>([](const QString &name) { return QStringLiteral("/nonexistent/") + name; },
                                           std::move(backend));
 }
 
 void TestAdapter::cleanup()
 {
-    m_link.reset();
+    m_lines.reset();
 }
 
 void TestAdapter::firstSearch_aboutASecondAfterStart()
@@ -138,7 +139,7 @@ void TestAdapter::commands_goOnTheAdapterWithThePurgesInTheirPlaces()
     ports().start();
     ports().searchOrWatchAdapter();
     QVERIFY(ports().usbMode());
-    RequestEngine &link = m_link->engine();
+    RequestEngine &link = m_lines->session.engine();
 
     adapters()->calls.clear();
     // No COM port exists: the adapter carries the request all the same.

@@ -3,10 +3,12 @@
 // other side, all in this process's event loop.
 #include "ModuleSimulator.h"
 #include "SimProcess.h"
+#include "common/LinkedSession.h"
 #include "common/TestSupport.h"
 #include "core/link/BootloaderSession.h"
 #include "core/link/DeviceLink.h"
 #include "core/link/PendingReply.h"
+#include "core/link/Request.h"
 #include "core/link/PortNames.h"
 
 #include <QElapsedTimer>
@@ -80,6 +82,7 @@ private slots:
     void replyForAnotherCommand_isRejectedWithoutError();
     void lateReply_isJudgedAndReportedOnceMore();
     void newRequest_abandonsThePreviousReplyAndItsPendingJudgement();
+    void repeatedRequest_keepsTheRunningTimeoutAndNothingCarriesOver_data();
     void repeatedRequest_keepsTheRunningTimeoutAndNothingCarriesOver();
     void abandonedReply_endsTheWaitSilently();
     void listening_handsBytesOverUntilTheNextRequest();
@@ -101,16 +104,17 @@ private slots:
     void simulatedAdapter_becomesTheLinkUntilItStops();
 
 private:
-    RequestEngine &engine() { return m_link->engine(); }
-    const LinkMonitor &monitor() { return m_link->monitor(); }
-    PortChooser &ports() { return m_link->ports(); }
+    RequestEngine &engine() { return m_lines->session.engine(); }
+    const LinkMonitor &monitor() { return m_lines->session.monitor(); }
+    PortChooser &ports() { return m_lines->link.ports(); }
     bool startSimProcess(QProcess &process, const QStringList &arguments);
     // Sends the request for `command` as the windows do: a write request is followed by its
     // data frame once the module accepts it. The spy records the last exchange's outcome.
-    Outcomes exchange(quint8 command, int timeoutMs = 1000);
+    // `repetition`: the request keeps a time-out that still runs.
+    Outcomes exchange(quint8 command, int timeoutMs = 1000, bool repetition = false);
 
     std::unique_ptr<ModuleSimulator> m_sim;
-    std::unique_ptr<DeviceLink> m_link;
+    std::unique_ptr<LinkedSession> m_lines;
     QString m_com1;
     std::array<quint8, PayloadBytes> m_payload{};
 };
@@ -120,7 +124,7 @@ void TestLink::init()
     m_sim = std::make_unique<ModuleSimulator>();
     QVERIFY(m_sim->open());
     m_com1 = m_sim->devicePath();
-    m_link = std::make_unique<DeviceLink>([this](const QString &name) {
+    m_lines = std::make_unique<LinkedSession>([this](const QString &name) {
         return name == QLatin1String("COM1") ? m_com1 : QStringLiteral("/nonexistent/velka-") + name;
     });
     ports().start(); // start-up now rather than 100 ms later in the middle of a test
@@ -128,7 +132,7 @@ void TestLink::init()
 
 void TestLink::cleanup()
 {
-    m_link.reset();
+    m_lines.reset();
     m_sim.reset();
 }
 
@@ -138,11 +142,13 @@ bool TestLink::startSimProcess(QProcess &process, const QStringList &arguments)
     return !m_com1.isEmpty();
 }
 
-Outcomes TestLink::exchange(quint8 command, int timeoutMs)
+Outcomes TestLink::exchange(quint8 command, int timeoutMs, bool repetition)
 {
     auto outcomes = std::make_shared<QList<ReplyOutcome>>();
     const auto record = [outcomes](const ReplyOutcome &outcome) { outcomes->append(outcome); };
-    PendingReply *reply = engine().send(applicationRequest(command, timeoutMs));
+    Request request = applicationRequest(command, timeoutMs);
+    request.keepsRunningTimeout = repetition;
+    PendingReply *reply = engine().send(request);
     if (command != Command::WriteRequest) {
         connect(reply, &PendingReply::finished, this, record);
         return outcomes;
@@ -235,7 +241,7 @@ void TestLink::readReply_carriesTheWholeImage()
     QCOMPARE(reply.payload.left(6), hex("000007 05030d"));
     QCOMPARE(reply.byte2, quint8(0x01));
     QCOMPARE(reply.byte3, quint8(0x28));
-    QCOMPARE(monitor().replyBytes(), (std::array<quint8, 2>{0x01, 0x28}));
+    QCOMPARE(m_lines->session.moduleVersion(), (FirmwareVersion{0x01, 0x28})); // the read reply carries it
     QCOMPARE(monitor().traces().TM.lines().filter(QStringLiteral("RX: [")).size(), 390);
     QVERIFY(monitor().traces().TM.lines().contains(QStringLiteral("RX: [1] : 0x22")));
 }
@@ -407,23 +413,37 @@ void TestLink::newRequest_abandonsThePreviousReplyAndItsPendingJudgement()
     QCOMPARE(reset->size(), 1);
 }
 
+void TestLink::repeatedRequest_keepsTheRunningTimeoutAndNothingCarriesOver_data()
+{
+    QTest::addColumn<bool>("repetition");
+    QTest::addColumn<int>("endsAfterMs"); // from the first request
+    // Repeated until the module answers: silence is heard of once per time-out.
+    QTest::newRow("repetition keeps the running time-out") << true << 600;
+    // Any other request (the next operation's) counts from its own send.
+    QTest::newRow("next request counts from its send") << false << 900;
+}
+
 void TestLink::repeatedRequest_keepsTheRunningTimeoutAndNothingCarriesOver()
 {
+    QFETCH(bool, repetition);
+    QFETCH(int, endsAfterMs);
     m_sim->setFaultForAll(*SimFault::parse(u"silent"));
     QElapsedTimer clock;
     clock.start();
-    const auto earlier = exchange('a', 600);
-    Outcomes repeated;
+    const auto earlier = exchange('a', 600, repetition);
+    Outcomes second;
     // Sent while the earlier one's time-out runs.
-    QTimer::singleShot(300, this, [&] { repeated = exchange('a', 600); });
-    QTRY_VERIFY(repeated && repeated->size() == 1);
+    QTimer::singleShot(300, this, [&] { second = exchange('a', 600, repetition); });
+    QTRY_VERIFY_WITH_TIMEOUT(second && second->size() == 1, 3000);
     QCOMPARE(earlier->size(), 1);
     QCOMPARE(earlier->first().kind, ReplyOutcome::Kind::Abandoned);
-    QVERIFY2(clock.elapsed() >= 590 && clock.elapsed() < 850, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(second->first().failure, ReplyOutcome::Failure::Timeout);
+    QVERIFY2(clock.elapsed() >= endsAfterMs - 10 && clock.elapsed() < endsAfterMs + 250,
+             qPrintable(QString::number(clock.elapsed())));
 
-    // The next request brings its own time-out.
+    // A time-out that ran out carries nothing over: the next request brings its own.
     clock.restart();
-    const auto next = exchange('a', 250);
+    const auto next = exchange('a', 250, repetition);
     QTRY_COMPARE(next->size(), 1);
     QVERIFY2(clock.elapsed() >= 240 && clock.elapsed() < 550, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(next->first().failure, ReplyOutcome::Failure::Timeout);
@@ -450,7 +470,7 @@ void TestLink::listening_handsBytesOverUntilTheNextRequest()
 {
     QSignalSpy judged(&engine(), &RequestEngine::replyJudged);
     QByteArray heard;
-    QVERIFY(m_link->channel().reopen());
+    QVERIFY(m_lines->link.channel().reopen());
     engine().listen(this, [&heard](const QByteArray &bytes) { heard += bytes; });
     m_sim->sendUnsolicited(hex("fc05"));
     QTRY_COMPARE(heard, hex("fc05"));
@@ -464,13 +484,13 @@ void TestLink::listening_handsBytesOverUntilTheNextRequest()
 
 void TestLink::selectingSelectedPort_keepsPortOpenAndRefreshes()
 {
-    QVERIFY(m_link->channel().reopen());
-    QSignalSpy openChanges(&m_link->channel(), &Channel::openChanged);
+    QVERIFY(m_lines->link.channel().reopen());
+    QSignalSpy openChanges(&m_lines->link.channel(), &Channel::openChanged);
     QSignalSpy mirror(&ports(), &PortChooser::connectionChanged);
 
     ports().selectPort(1);
     QCOMPARE(openChanges.count(), 0);
-    QVERIFY(m_link->channel().isOpen());
+    QVERIFY(m_lines->link.channel().isOpen());
     QCOMPARE(ports().statusText(), QStringLiteral("COM1"));
     QCOMPARE(mirror.count(), 1);
     QVERIFY(ports().portItems()[0].checked);
@@ -486,11 +506,11 @@ void TestLink::probe_withOnlyCom1_disablesOthersUntilTheRefreshRestores()
     QVERIFY(!items[1].enabled);
     QVERIFY(!items[2].enabled);
     QVERIFY(!items[3].enabled);
-    QCOMPARE(m_link->channel().portName(), QStringLiteral("COM4"));
-    QVERIFY(!m_link->channel().isOpen());
+    QCOMPARE(m_lines->link.channel().portName(), QStringLiteral("COM4"));
+    QVERIFY(!m_lines->link.channel().isOpen());
 
     ports().refreshStatus();
-    QCOMPARE(m_link->channel().portName(), QStringLiteral("COM1"));
+    QCOMPARE(m_lines->link.channel().portName(), QStringLiteral("COM1"));
     QCOMPARE(ports().statusText(), QStringLiteral("COM1"));
     QVERIFY(items[0].checked && ports().menu().enabled);
 }
@@ -516,7 +536,7 @@ void TestLink::selectingMissingPort_requestFailsWithPortError()
     QVERIFY(m_sim->received().isEmpty());
 
     ports().selectPort(1);
-    QCOMPARE(m_link->channel().portName(), QStringLiteral("COM1"));
+    QCOMPARE(m_lines->link.channel().portName(), QStringLiteral("COM1"));
     const auto again = exchange('!');
     QTRY_COMPARE(again->size(), 1);
     QVERIFY(again->first().accepted());
@@ -525,7 +545,7 @@ void TestLink::selectingMissingPort_requestFailsWithPortError()
 void TestLink::send_discardsOrKeepsUncollectedBytes()
 {
     // A plain send (the knock) drops what arrived and was not collected.
-    SerialChannel &channel = m_link->channel();
+    SerialChannel &channel = m_lines->link.channel();
     QVERIFY(channel.reopen());
     m_sim->sendUnsolicited("abc");
     QTRY_COMPARE(channel.bytesWaiting(), qint64(3));
@@ -569,7 +589,7 @@ void TestLink::killedModule_closesPortOnceAndReportsOnce()
 {
     QProcess module;
     QVERIFY(startSimProcess(module, {QStringLiteral("--pace")}));
-    SerialChannel &channel = m_link->channel();
+    SerialChannel &channel = m_lines->link.channel();
     QSignalSpy beeps(&monitor(), &LinkMonitor::beepRequested);
     QSignalSpy vanished(&channel, &Channel::vanished);
     QSignalSpy arrived(&channel, &Channel::received);
@@ -782,7 +802,7 @@ void TestLink::portNames_followTheEnvironment()
 void TestLink::environment_leadsTheDefaultLinkToTheModule()
 {
     qputenv("VELKA_COM1", m_sim->devicePath().toLocal8Bit());
-    m_link->channel().setPortNameMapping({}); // back to the default
+    m_lines->link.channel().setPortNameMapping({}); // back to the default
     const auto outcomes = exchange('a');
     qunsetenv("VELKA_COM1");
     QTRY_COMPARE(outcomes->size(), 1);

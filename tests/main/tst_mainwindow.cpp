@@ -5,6 +5,7 @@
 #include "ui/main/TFVelka.h"
 #include "ui/factory/TFcal.h"
 #include "common/RunningProgram.h"
+#include "core/session/ModuleSession.h"
 #include "core/workflow/ConfigDocument.h"
 #include "ui/outputs/OutputGrid.h"
 #include "ui/outputs/TFdigout.h"
@@ -171,7 +172,7 @@ void TestMainWindow::secondActivation_doesNotStartAgain()
     m_run->clock.date = QDate(2027, 1, 2);
     w()->FormActivate();
     QVERIFY(c<QRadioButton>("RBslave2")->isChecked()); // the first one chose the master
-    QCOMPARE(doc().programmingDate().day, 7);
+    QCOMPARE(m_run->session().programmingDate().day, 7);
     QCOMPARE(control<QLineEdit>(m_run->program().Fcal(), "nDD")->text(), QStringLiteral("07"));
 }
 
@@ -309,8 +310,7 @@ void TestMainWindow::table_showsOutputNamesAndAssignments()
     doc().takeImage(image);
     QCOMPARE(grid->cellText(1, 1), QString());
     QCOMPARE(grid->cellText(2, 1), QStringLiteral("-ungültig-"));
-    doc().setWord(102, 0);
-    doc().foldOutputs();
+    doc().setWord(Word::Channel, 5); // another edit keeps it as it is
     QCOMPARE(int(doc().word(102)), 7);
 }
 
@@ -328,14 +328,14 @@ void TestMainWindow::table_clickOnNameSetsOutNr()
 {
     QFETCH(int, column);
     QFETCH(int, row);
-    doc().setCurrentOutput(36);
+    m_run->program().Fdigout()->setCurrentOutput(36);
     bool editorOpened = false;
     if (column == 0)
         whileModal([&](QWidget *dialog) { editorOpened = dialog == m_run->program().Fdigout(); });
     OutputGrid *grid = c<OutputGrid>("Tabwerte");
     grid->scrollToTop();
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->cellRect(column, row).center());
-    QTEST(doc().currentOutput(), "outNr");
+    QTEST(m_run->program().Fdigout()->currentOutput(), "outNr");
     QCOMPARE(editorOpened, column == 0);
 }
 

@@ -2,6 +2,8 @@
 // counter and date without restarting the module, and what closing it releases.
 #include "common/RunningProgram.h"
 #include "core/link/DeviceLink.h"
+#include "core/link/RequestEngine.h"
+#include "core/workflow/FactoryRecord.h"
 #include "core/workflow/ConfigDocument.h"
 #include "core/workflow/ConfigWorkflow.h"
 #include "ui/factory/TFcal.h"
@@ -94,7 +96,7 @@ void TestFactory::factoryWrite_counterWrapsAndCloseReleasesTheLink()
     QTRY_VERIFY(!factory()->isVisible());
     QVERIFY(button("ButCal")->isEnabled() && button("ButRead")->isEnabled() && button("ButWrite")->isEnabled());
     QVERIFY(!m_run->engine().isWaiting());
-    QVERIFY(!m_run->workflow().isFollowUpDue());
+    QVERIFY(!m_run->workflow().isPauseDue() && !m_run->program().factoryRecord().isPauseDue());
 }
 
 void TestFactory::failedRead_reportsAndReenablesTheButton()

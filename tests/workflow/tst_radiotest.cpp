@@ -5,6 +5,7 @@
 #include "core/workflow/RadioTest.h"
 #include "ui/main/Program.h"
 #include "ui/main/TFVelka.h"
+#include "ui/radiotest/RadioTestDisplay.h"
 #include "ui/radiotest/TFtest.h"
 
 #include <QAction>

@@ -2,6 +2,8 @@
 // pseudo-terminal, with the simulated module on the other side.
 #include "common/RunningProgram.h"
 #include "core/link/DeviceLink.h"
+#include "core/link/Request.h"
+#include "core/link/RequestEngine.h"
 #include "core/workflow/ConfigDocument.h"
 #include "core/workflow/ConfigWorkflow.h"
 #include "core/outputs/DigTab.h"
@@ -100,9 +102,10 @@ void TestWorkflow::write_runsTheWholeSequenceAndRestartsTheModule()
         if (!lines.isEmpty() && !buttonsAtLine.contains(lines.last()))
             buttonsAtLine[lines.last()] = button("ButWrite")->isEnabled();
     });
+    QSignalSpy results(&flow(), &ConfigWorkflow::writeFinished);
     button("ButWrite")->click();
     QCOMPARE(m_run->ui.questions.last(), QStringLiteral("Gerät mit Daten programmieren?\r\n (Gerätedaten werden überschrieben!)"));
-    QTRY_COMPARE(flow().step(), ConfigWorkflow::Step::Writing);
+    QTRY_COMPARE(flow().step(), ConfigWorkflow::Step::RequestingWrite);
     QVERIFY(!button("ButRead")->isEnabled());
     QVERIFY(!button("ButWrite")->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(m_run->logContains("Gerät neu gestartet"), 10000);
@@ -124,8 +127,11 @@ void TestWorkflow::write_runsTheWholeSequenceAndRestartsTheModule()
     QCOMPARE(buttonsAtLine.value("Verify ok"), false);
     QCOMPARE(buttonsAtLine.value("Gerät neu gestartet"), false);
 
+    QCOMPARE(results.count(), 1);
+    const WriteResult written = results.first().first().value<WriteResult>();
+    QVERIFY(written.end.succeeded());
     const ConfigWords &module = sim().module().image();
-    QCOMPARE(module, doc().writeImage());
+    QCOMPARE(module, written.written);
     QCOMPARE(int(module[30]), 5);
     QCOMPARE(int(module[109]), 0x0203);                        // out4: status 2, bits 3
     QCOMPARE(int(module[1]), 8);                               // counter 7 + 1
@@ -135,7 +141,7 @@ void TestWorkflow::write_runsTheWholeSequenceAndRestartsTheModule()
     QCOMPARE(module[21], ModuleFirmware::factoryImage()[21]);  // calibration kept
     QCOMPARE(int(module[255]), int(imageChecksum(module)));
     QCOMPARE(m_run->restarts(), 1);
-    QCOMPARE(doc().configImage(), doc().writeImage());         // the verified image is shown
+    QCOMPARE(doc().configImage(), written.written);            // the verified image is shown
     QCOMPARE(m_run->control<QLabel>("Llast")->text(), QStringLiteral(" 7.03.2026"));
 }
 
@@ -331,12 +337,13 @@ void TestWorkflow::compare_listsWhatAWriteWouldChange()
     if (!fault.isEmpty())
         sim().setFault('!', *SimFault::parse(fault));
     const ConfigWords shown = doc().configImage();
-    const ConfigWords table = doc().foldedImage();
 
     m_run->ui.answers << true;
     m_run->control<QAction>("Mcompare")->trigger();
+    // It overwrites nothing, and says so.
     QCOMPARE(m_run->ui.questions.last(),
-             QStringLiteral("Daten vom Gerät auslesen?\r\n (die PC-Einstellungen werden überschrieben!)"));
+             QStringLiteral("Gerät auslesen und mit den PC-Einstellungen vergleichen?\r\n"
+                            " (die PC-Einstellungen bleiben unverändert)"));
     if (!fault.isEmpty()) {
         QTRY_VERIFY_WITH_TIMEOUT(m_run->logContains("Fehler bei Kommunikation"), 10000);
         QTRY_VERIFY(buttonsEnabled());
@@ -349,7 +356,6 @@ void TestWorkflow::compare_listsWhatAWriteWouldChange()
     QCOMPARE(dialog->windowTitle(), QStringLiteral("Vergleich mit Gerät"));
     // The window's image and table are as they were.
     QCOMPARE(doc().configImage(), shown);
-    QCOMPARE(doc().foldedImage(), table);
     auto *differences = dialog->findChild<QTableWidget *>("Unterschiede");
     if (!edited) {
         QVERIFY(!differences);
@@ -366,9 +372,9 @@ void TestWorkflow::compare_listsWhatAWriteWouldChange()
             cells << differences->item(row, column)->text();
         rows << cells.join('|');
     }
-    QCOMPARE(rows, (QStringList{QStringLiteral("30|radio channel|%1|%2").arg(channel).arg(module[Word::Channel]),
-                                QStringLiteral("34|system ID|77|%1").arg(module[Word::SystemId]),
-                                QStringLiteral("104|out2 source|3|%1").arg(module[104])}));
+    QCOMPARE(rows, (QStringList{QStringLiteral("30|Frequenzkanal|%1|%2").arg(channel).arg(module[Word::Channel]),
+                                QStringLiteral("34|System-ID|77|%1").arg(module[Word::SystemId]),
+                                QStringLiteral("104|out2= Quelle|3|%1").arg(module[104])}));
     // Copied as tab-separated lines, with the heading.
     dialog->findChild<QPushButton *>("ButKopieren")->click();
     QCOMPARE(QApplication::clipboard()->text().split('\n').mid(0, 2),
@@ -398,6 +404,7 @@ void TestWorkflow::cancelled_logsAndChangesNothing_data()
     QTest::newRow("read") << "read" << "Vorgang \"Gerät auslesen\" vom Anwender ABGEBROCHEN!";
     QTest::newRow("write") << "write" << "Vorgang \"Gerät programmieren\" vom Anwender ABGEBROCHEN!";
     QTest::newRow("factory") << "factory" << "Vorgang \"Werksdaten\" vom Anwender ABGEBROCHEN!";
+    QTest::newRow("compare") << "compare" << "Vorgang \"Vergleich\" vom Anwender ABGEBROCHEN!";
 }
 
 void TestWorkflow::cancelled_logsAndChangesNothing()
@@ -413,6 +420,8 @@ void TestWorkflow::cancelled_logsAndChangesNothing()
         button("ButRead")->click();
     else if (how == "write")
         button("ButWrite")->click();
+    else if (how == "compare")
+        m_run->control<QAction>("Mcompare")->trigger();
     else
         QTest::keySequence(w(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W));
     QCOMPARE(m_run->ui.questions.size(), 1);
@@ -421,10 +430,7 @@ void TestWorkflow::cancelled_logsAndChangesNothing()
                  QStringLiteral("vor dem Schreiben der Werksdaten wird das Gerät ausgelesen!\r\n"
                                 " (die aktuellen PC-Einstellungen werden dabei überschrieben!)"));
     QCOMPARE(m_run->newLogLines(), (Lines{{TimeLine, Red}, {message, Red}, {"", QColor()}}));
-    ConfigWords expected = before;
-    if (how == "write")
-        writeOutputWords(doc().outputs(), expected); // the table is folded in before the question
-    QCOMPARE(doc().configImage(), expected);
+    QCOMPARE(doc().configImage(), before); // the output edit is in it already
     QVERIFY(buttonsEnabled() && button("ButCal")->isEnabled());
     QCOMPARE(flow().step(), ConfigWorkflow::Step::Idle);
     QVERIFY(!flow().isKnocking());
@@ -473,7 +479,6 @@ void TestWorkflow::linkFault_endsInTheErrorStep()
     QFETCH(QString, fault);
     sim().setFault(quint8(command), *SimFault::parse(fault));
     doc().setWord(30, 5);
-    doc().foldOutputs(); // as the write will
     const ConfigWords before = doc().configImage();
     button("ButWrite")->click();
     QTRY_VERIFY_WITH_TIMEOUT(m_run->logContains("Fehler bei Kommunikation"), 10000);
@@ -490,7 +495,7 @@ void TestWorkflow::otherCommandsReply_needsNoFollowUp()
 {
     m_run->program().radioTest().toggleCarrier(); // carrier on
     QTRY_VERIFY(m_run->program().radioTest().carrierOn());
-    QVERIFY(!flow().isFollowUpDue());
+    QVERIFY(!flow().isPauseDue());
     QVERIFY(!QTest::qWaitFor([this] { return !m_run->newLogLines().isEmpty(); }, 100));
     QVERIFY(buttonsEnabled());
 }

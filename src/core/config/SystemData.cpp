@@ -6,7 +6,7 @@ namespace {
 const QString CustomerPrefix = QStringLiteral("D0");
 }
 
-SystemData systemData(const ConfigWords &image, const std::array<quint8, 2> &firmware)
+SystemData systemData(const ConfigWords &image, const FirmwareVersion &firmware)
 {
     const QChar blank(QLatin1Char(' '));
     const QChar zero(QLatin1Char('0'));

@@ -6,6 +6,9 @@
 
 #include <array>
 
+// The module's firmware version as its read and boot replies carry it: two BCD bytes.
+using FirmwareVersion = std::array<quint8, 2>;
+
 // The module's system data as the tool shows them: firmware version from the reply bytes, the
 // factory words and the date of the last configuration write.
 struct SystemData
@@ -17,4 +20,4 @@ struct SystemData
     QString customer;          // "D000012"
 };
 
-SystemData systemData(const ConfigWords &image, const std::array<quint8, 2> &firmware);
+SystemData systemData(const ConfigWords &image, const FirmwareVersion &firmware);

@@ -30,9 +30,10 @@ VersionPart versionPart(quint8 byte, int digits)
 
 } // namespace
 
-FirmwareUpdate::FirmwareUpdate(BootloaderSession &bootloader, QObject *parent)
+FirmwareUpdate::FirmwareUpdate(BootloaderSession &bootloader, OperationTurn &turn, QObject *parent)
     : QObject(parent)
     , m_bootloader(bootloader)
+    , m_turn(turn)
     , m_file(std::make_shared<FirmwareFile>())
 {
     m_startWindow.setSingleShot(true);
@@ -44,6 +45,16 @@ FirmwareUpdate::FirmwareUpdate(BootloaderSession &bootloader, QObject *parent)
     connect(&bootloader, &BootloaderSession::bootUnanswered, this, &FirmwareUpdate::onBootUnanswered);
     connect(&bootloader, &BootloaderSession::countdown, this, &FirmwareUpdate::onCountdown);
     connect(&bootloader, &BootloaderSession::rowEnded, this, &FirmwareUpdate::onRowEnded);
+    // A faulty reply to the boot command is told in the main log as every faulty reply is.
+    connect(&bootloader, &BootloaderSession::bootRejected, this, [this](const QString &text) {
+        if (m_stage == Stage::Watching)
+            emit exchangeFailed({Failure::FaultyReply, text});
+    });
+}
+
+FirmwareUpdate::~FirmwareUpdate()
+{
+    m_turn.end(*this);
 }
 
 bool FirmwareUpdate::isWatching() const
@@ -95,6 +106,7 @@ void FirmwareUpdate::useFile(std::shared_ptr<const FirmwareFile> file)
 
 void FirmwareUpdate::connectModule()
 {
+    m_turn.begin(*this);
     m_bootloader.enterBootloader();
     setStage(Stage::Watching);
 }
@@ -123,6 +135,9 @@ void FirmwareUpdate::onBootUnanswered()
 
 void FirmwareUpdate::onCountdown(int remaining)
 {
+    // A count still on its way when the transfer started offers nothing any more.
+    if (m_stage != Stage::Watching)
+        return;
     m_startWindow.start();
     emit countdown(remaining);
 }
@@ -135,41 +150,47 @@ void FirmwareUpdate::closeStartWindow()
 
 // ---- The transfer ----
 
-void FirmwareUpdate::start()
+bool FirmwareUpdate::start()
 {
+    if (!isStartOffered())
+        return false;
     // Only an image this file filled may go to the module.
     if (!canStart()) {
         log(LogKind::Failure, UpdateTexts::Refused.arg(refusalReason(m_file->refusal())), LogLayout::Framed);
-        return;
+        return false;
     }
     m_rows.build(*m_file, *this);
     m_rowIndex = 0;
     m_rowsWritten = 0;
-    m_rowFailed = false;
-    m_rowError.clear();
     setStage(Stage::Transferring);
     log(LogKind::Progress, UpdateTexts::Transferring, LogLayout::TimeLine);
     log(LogKind::Warning, UpdateTexts::DoNotDisconnect, LogLayout::Plain);
     m_nextRow.start(NextRowMs);
+    return true;
 }
 
-void FirmwareUpdate::onRowEnded(bool written, const QString &reason)
+void FirmwareUpdate::onRowEnded(bool written, const QString &reason, const ReplyOutcome &outcome)
 {
     if (m_stage != Stage::Transferring)
         return;
-    m_rowFailed = !written;
-    m_rowError = reason;
-    m_nextRow.start(written ? (m_bootloader.judgesWhenComplete() ? 0 : NextRowMs) : AfterFailureMs);
+    if (written) {
+        m_nextRow.start(m_bootloader.judgesWhenComplete() ? 0 : NextRowMs);
+        return;
+    }
+    // The failure is told a moment later, as the next row would have come; it travels with
+    // the timer, and a closed update hears nothing of it.
+    OperationEnd end = OperationEnd::of(outcome);
+    end.text = reason;
+    QTimer::singleShot(AfterFailureMs, this, [this, end] {
+        if (m_stage == Stage::Transferring)
+            fail(end);
+    });
 }
 
 void FirmwareUpdate::nextRow()
 {
     if (m_stage != Stage::Transferring)
         return;
-    if (m_rowFailed) {
-        fail();
-        return;
-    }
     const std::span<const FirmwareRow> rows = m_rows.rows();
     const int rowCount = int(rows.size());
     while (m_rowIndex < rowCount && !rows[size_t(m_rowIndex)].toWrite) {
@@ -189,19 +210,23 @@ void FirmwareUpdate::nextRow()
     m_bootloader.leave();
     setStage(Stage::Done);
     log(LogKind::Success, UpdateTexts::Completed, LogLayout::Framed);
-    emit finished(true, UpdateTexts::Completed);
+    emit finished({m_rowsWritten, {Failure::None, UpdateTexts::Completed}});
 }
 
-void FirmwareUpdate::fail()
+void FirmwareUpdate::fail(const OperationEnd &end)
 {
     setStage(Stage::Failed);
     emit diagnosticAdded(UpdateTexts::DiagnosticFailed);
     log(LogKind::Failure, UpdateTexts::Failed, LogLayout::Framed);
     // Why, as the link says it: the bootloader's refusal with its code, the time-out, the
     // faulty reply or the port that went.
-    if (!m_rowError.isEmpty())
-        log(LogKind::Failure, m_rowError, LogLayout::EmptyLine);
-    emit finished(false, m_rowError.isEmpty() ? UpdateTexts::Failed.trimmed() : m_rowError);
+    if (!end.text.isEmpty())
+        log(LogKind::Failure, end.text, LogLayout::EmptyLine);
+    OperationEnd told = end;
+    if (told.text.isEmpty())
+        told.text = UpdateTexts::Failed.trimmed();
+    // The row that failed was handed over but not written.
+    emit finished({m_rowsWritten - 1, told});
 }
 
 // ---- Ending ----
@@ -213,6 +238,7 @@ void FirmwareUpdate::leave()
 
 void FirmwareUpdate::close()
 {
+    m_turn.end(*this);
     m_bootloader.stop();
     closeStartWindow();
     m_nextRow.stop();

@@ -3,6 +3,8 @@
 #include "core/firmware/FirmwareLoad.h"
 #include "core/firmware/FirmwareReport.h"
 #include "core/firmware/RowTable.h"
+#include "core/workflow/OperationEnd.h"
+#include "core/workflow/OperationTurn.h"
 
 #include <QObject>
 #include <QString>
@@ -11,13 +13,23 @@
 #include <memory>
 
 class BootloaderSession;
+struct ReplyOutcome;
+
+// How an update ended: the rows handed to the bootloader, and why it stopped (none when every
+// row was written and the bootloader reset), with the text the window logs.
+struct UpdateResult
+{
+    int rowsWritten = 0;
+    OperationEnd end;
+};
+Q_DECLARE_METATYPE(UpdateResult)
 
 // One firmware update of the connected module, as a state machine: a file is loaded, the
 // module is switched to its bootloader (connectModule), the bootloader's start window is
 // watched, and once started the rows go out one by one, each 1 ms after the one before has
 // ended. It asks nothing: the window asks its questions before it calls start(). Stage,
 // progress and outcome leave as signals with values.
-class FirmwareUpdate : public QObject, private FirmwareReport
+class FirmwareUpdate : public QObject, public ModuleOperation, private FirmwareReport
 {
     Q_OBJECT
 public:
@@ -30,7 +42,8 @@ public:
     };
     Q_ENUM(Stage)
 
-    explicit FirmwareUpdate(BootloaderSession &bootloader, QObject *parent = nullptr);
+    FirmwareUpdate(BootloaderSession &bootloader, OperationTurn &turn, QObject *parent = nullptr);
+    ~FirmwareUpdate() override;
 
     Stage stage() const { return m_stage; }
     const FirmwareFile &file() const { return *m_file; }
@@ -49,12 +62,17 @@ public:
     void connectModule();
     // The file may be written: the window confirms, then calls start().
     bool canStart() const { return m_file->usable(); }
-    // Sends the rows; a file that cannot be used is refused in the log instead.
-    void start();
+    // The bootloader is being watched: the transfer may start (a start window that closed
+    // while the person confirmed does not stop it).
+    bool isStartOffered() const { return m_stage == Stage::Watching; }
+    // Sends the rows; a file that cannot be used is refused in the log instead. Refused
+    // (false) outside the watch of the bootloader: before it, during or after a transfer.
+    bool start();
     // The bootloader is told to end and restarts the module.
     void leave();
     // Everything stops: the watch, the start window, an exchange under way.
     void close();
+    void supersede() override { close(); }
 
 signals:
     void logged(const LogEntry &entry);
@@ -70,7 +88,9 @@ signals:
     // Rows handed to the bootloader so far, of the rows to write.
     void progressChanged(int rowsDone, int rowsToWrite);
     // Every row written and the bootloader reset, or not, with the reason.
-    void finished(bool written, const QString &reason);
+    void finished(const UpdateResult &result);
+    // An exchange failed that the main log tells of: a faulty reply to the boot command.
+    void exchangeFailed(const OperationEnd &end);
 
 private:
     // FirmwareReport: what reading the file and building its rows report.
@@ -83,17 +103,16 @@ private:
     void onBootUnanswered();
     void onCountdown(int remaining);
     void closeStartWindow();
-    void onRowEnded(bool written, const QString &reason);
+    void onRowEnded(bool written, const QString &reason, const ReplyOutcome &outcome);
     void nextRow();
-    void fail();
+    void fail(const OperationEnd &end);
     void log(LogKind kind, const QString &text, LogLayout layout) { emit logged({kind, text, layout}); }
 
     BootloaderSession &m_bootloader;
+    OperationTurn &m_turn;
     std::shared_ptr<const FirmwareFile> m_file;
     RowTable m_rows;
     Stage m_stage = Stage::Idle;
-    bool m_rowFailed = false; // the last row ended without being written
-    QString m_rowError;       // and why
     int m_rowIndex = 0;
     int m_rowsWritten = 0;
     QTimer m_startWindow; // ends when no count comes for 1100 ms

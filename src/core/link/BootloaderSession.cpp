@@ -43,6 +43,8 @@ void BootloaderSession::enterBootloader()
 
 void BootloaderSession::onBootReply(const ReplyOutcome &outcome)
 {
+    if (outcome.kind == ReplyOutcome::Kind::Rejected)
+        emit bootRejected(outcome.text);
     if (!outcome.accepted())
         return;
     m_answered = true;
@@ -100,7 +102,7 @@ void BootloaderSession::onRowReply(const ReplyOutcome &outcome)
         const QString reason = outcome.refusalCode >= 0
             ? LinkTexts::BootErrorReply.arg(hex2(outcome.refusalCode))
             : outcome.text;
-        emit rowEnded(false, reason);
+        emit rowEnded(false, reason, outcome);
         return;
     }
     PendingReply *next = nullptr;
@@ -112,7 +114,7 @@ void BootloaderSession::onRowReply(const ReplyOutcome &outcome)
         next = m_engine.send(finishRowRequest(m_row.erasePage, m_rowTimeoutMs));
         break;
     default:
-        emit rowEnded(true, QString());
+        emit rowEnded(true, QString(), outcome);
         return;
     }
     connect(track(next), &PendingReply::finished, this, &BootloaderSession::onRowReply);

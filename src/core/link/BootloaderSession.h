@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/link/Frames.h"
+#include "core/link/ReplyOutcome.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -9,7 +10,6 @@
 
 class PendingReply;
 class RequestEngine;
-struct ReplyOutcome;
 
 // One row of program memory for the bootloader: where it goes, whether its page is erased
 // first, and its 64 instructions as 192 bytes.
@@ -54,8 +54,11 @@ signals:
     void bootUnanswered();
     // The bootloader counts its start window down: `remaining` as it sent it.
     void countdown(int remaining);
-    // Written, or not with the link's reason (the bootloader's refusal names its code).
-    void rowEnded(bool written, const QString &reason);
+    // Written, or not with the link's reason (the bootloader's refusal names its code);
+    // `outcome` is how the row's last exchange ended.
+    void rowEnded(bool written, const QString &reason, const ReplyOutcome &outcome);
+    // The module answered the boot command with a faulty reply: the link's verdict.
+    void bootRejected(const QString &text);
 
 private:
     void onBootReply(const ReplyOutcome &outcome);

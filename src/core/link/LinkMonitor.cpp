@@ -83,7 +83,6 @@ void LinkMonitor::onApplicationReply(const JudgedReply &reply)
     m_traces.TM.append(LinkTexts::ComputedChecksum.arg(hex2(check.computed >> 8), hex2(check.computed)));
     if (!verdict.valid)
         return;
-    m_replyBytes = {verdict.byte2, verdict.byte3};
     m_progressText = LinkTexts::Done;
     if (!verdict.accepted)
         return;

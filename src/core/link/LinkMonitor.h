@@ -5,8 +5,6 @@
 #include <QObject>
 #include <QString>
 
-#include <array>
-
 class RequestEngine;
 struct JudgedReply;
 struct Request;
@@ -25,9 +23,7 @@ struct LinkTraces
 };
 
 // Watches the request engine and keeps what the never-shown service window kept: the traces,
-// the state and progress text of the current wait, the last error, and bytes 2 and 3 of the
-// last valid application reply (after a read, the module's firmware version). Every error
-// beeps.
+// the state and progress text of the current wait and the last error. Every error beeps.
 class LinkMonitor : public QObject
 {
     Q_OBJECT
@@ -39,7 +35,6 @@ public:
     // "Übertragung läuft", "...fertig", "gut", "error-message" or the error text.
     QString progressText() const { return m_progressText; }
     QString errorText() const { return m_errorText; }
-    std::array<quint8, 2> replyBytes() const { return m_replyBytes; }
 
     // An error of the link found outside a request: a port that cannot be opened under the
     // name chosen for it.
@@ -62,5 +57,4 @@ private:
     LinkState m_linkState = LinkState::none;
     QString m_progressText;
     QString m_errorText;
-    std::array<quint8, 2> m_replyBytes{};
 };

@@ -23,6 +23,10 @@ struct Request
     bool reopensPort = true;  // the port is closed and opened again first, its input emptied
     bool awaitsReply = true;  // the bootloader's reset frame is answered by nothing
     int timeoutMs = 1000;     // counted from the send; a reply must be judged before it ends
+    // A repetition within one operation (the radio test's commands and queries): a time-out
+    // that still runs goes on, so a silent module is heard of once per time-out, not once per
+    // attempt. Any other request counts its time-out from its own send.
+    bool keepsRunningTimeout = false;
     int quietMs = 100;        // the reply is judged once the line has been quiet this long
 };
 

@@ -150,7 +150,7 @@ PendingReply *RequestEngine::startWait(const Request &request)
     m_pending = request.command;
     m_state = State::Waiting;
     m_channel->setReceiving(true);
-    if (!m_timeout.isActive())
+    if (!request.keepsRunningTimeout || !m_timeout.isActive())
         m_timeout.start(request.timeoutMs);
     m_rxCount = 0;
     m_rxDropped = 0;
@@ -286,8 +286,13 @@ void RequestEngine::abandon(PendingReply *reply)
 
 void RequestEngine::stopReceiving(PendingReply *reply)
 {
-    if (reply == m_reply && m_state != State::Listening)
-        m_channel->setReceiving(false);
+    if (reply != m_reply || m_state == State::Listening)
+        return;
+    // A reply already in but not yet judged is dropped with the rest: the exchange ends by
+    // its time-out, whatever had arrived.
+    m_quiet.stop();
+    m_rxCount = 0;
+    m_channel->setReceiving(false);
 }
 
 // ---- Listening ----

@@ -49,9 +49,8 @@ public:
     void setReplyTiming(ReplyTiming timing) { m_timing = timing; }
     ReplyTiming replyTiming() const { return m_timing; }
     // Sends `request` and waits for its reply; null for a request that awaits none. A new
-    // request takes over the line (the older reply ends as abandoned) but keeps a time-out
-    // that still runs: a request repeated until the module answers hears of silence once per
-    // time-out, not once per attempt.
+    // request takes over the line (the older reply ends as abandoned); its time-out runs from
+    // its own send, unless it is a repetition that keeps the one still running.
     PendingReply *send(const Request &request);
     // Zero bytes that wake the module, sent plainly; nothing is awaited.
     void sendWakeUp(int count);

@@ -13,6 +13,8 @@ struct DigEntry
     quint8 source = 0; // source: 0 Master, 1..4 Slave1..4, 5 Status; others kept as they are
     quint8 content = 0; // input index (sources 0..4) or status function (source 5)
     quint8 options = 0;   // option bits; bits 2..7 are carried unchanged
+
+    bool operator==(const DigEntry &) const = default;
 };
 
 inline constexpr quint8 InvertedBit = 0x01; // output inverted

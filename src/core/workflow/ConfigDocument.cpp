@@ -40,6 +40,14 @@ void ConfigDocument::changed()
 void ConfigDocument::edit(const std::function<void(ConfigWords &)> &change)
 {
     change(m_config);
+    // An edit of an output's words is an edit of that output.
+    DigTable outputs{};
+    readOutputWords(m_config, outputs);
+    writeOutputWords(outputs, m_config);
+    const bool outputsEdited = outputs != m_outputs;
+    m_outputs = outputs;
+    if (outputsEdited)
+        emit outputsChanged();
     changed();
 }
 
@@ -53,6 +61,9 @@ void ConfigDocument::takeImage(const ConfigWords &image)
     m_config = image;
     makeConsistent();
     readOutputWords(m_config, m_outputs);
+    // The output words as the table holds them: a source's high byte, which no output uses,
+    // is gone as a save or a write always dropped it.
+    writeOutputWords(m_outputs, m_config);
     emit outputsChanged();
     emit configChanged();
 }
@@ -62,20 +73,9 @@ void ConfigDocument::resetToDefaults()
     setDefaultWords(m_config);
     makeConsistent();
     setDefaultAssignment(m_outputs);
+    writeOutputWords(m_outputs, m_config);
     emit outputsChanged();
     emit configChanged();
-}
-
-void ConfigDocument::foldOutputs()
-{
-    writeOutputWords(m_outputs, m_config);
-}
-
-ConfigWords ConfigDocument::foldedImage() const
-{
-    ConfigWords image = m_config;
-    writeOutputWords(m_outputs, image);
-    return image;
 }
 
 void ConfigDocument::setOutput(int number, const DigEntry &entry)
@@ -83,11 +83,6 @@ void ConfigDocument::setOutput(int number, const DigEntry &entry)
     if (!digEntry(m_outputs, number))
         return;
     m_outputs[size_t(number - 1)] = entry;
+    writeOutputWords(m_outputs, m_config);
     emit outputsChanged();
-}
-
-void ConfigDocument::setProgrammingDate(const ProgrammingDate &date)
-{
-    m_date = date;
-    emit programmingDateChanged();
 }

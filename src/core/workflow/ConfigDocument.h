@@ -7,12 +7,12 @@
 
 #include <functional>
 
-// The configuration the tool works on: the image the user edits, the image last read from the
-// module, the image last sent to it, the output table, the output being edited and the date
-// a write stamps. Windows observe it; everything that changes it goes through these methods,
-// so every change that matters to a window is announced. The image keeps itself consistent:
-// every change of it ends with its rules (makeConsistent()) before it is announced, so the
-// image shown, saved and written is always one that obeys them.
+// The user's configuration: the image and its output table, which is the image's words 102 to
+// 173 read as outputs. Windows observe it; everything that changes it goes through these
+// methods, so every change that matters to a window is announced. The image keeps itself
+// consistent: every change of it ends with its rules (makeConsistent()) before it is announced,
+// so the image shown, saved and written is always one that obeys them. An output edit lands in
+// the image at once: the image is never behind its table.
 class ConfigDocument : public QObject
 {
     Q_OBJECT
@@ -21,14 +21,9 @@ public:
 
     const ConfigWords &configImage() const { return m_config; }
     quint16 word(int address) const { return m_config[size_t(address)]; }
-    const ConfigWords &readBackImage() const { return m_readBack; }
-    const ConfigWords &writeImage() const { return m_write; }
     const DigTable &outputs() const { return m_outputs; }
     // The entry of output `number` (1..36), or nullptr for a number that names no output.
     const DigEntry *output(int number) const;
-    // The output the editor works on: 1..36, or a number that names none.
-    int currentOutput() const { return m_currentOutput; }
-    ProgrammingDate programmingDate() const { return m_date; }
 
     // An edit of the image. It is announced also when no word changed: every edit ends with
     // the display showing the image as it is.
@@ -38,23 +33,13 @@ public:
     void takeImage(const ConfigWords &image);
     // The defaults of both the image and the output table.
     void resetToDefaults();
-    // Writes the output table into its words of the image. Not announced: the outputs are
-    // shown already, only their place changes.
-    void foldOutputs();
-    // The image as a write would send it: the output table folded in, the document unchanged.
-    ConfigWords foldedImage() const;
-
-    void setReadBackImage(const ConfigWords &image) { m_readBack = image; }
-    void setWriteImage(const ConfigWords &image) { m_write = image; }
-
+    // One output's assignment, in the table and in its words of the image; announced as a
+    // change of the outputs.
     void setOutput(int number, const DigEntry &entry);
-    void setCurrentOutput(int number) { m_currentOutput = number; }
-    void setProgrammingDate(const ProgrammingDate &date);
 
 signals:
     void configChanged();
     void outputsChanged();
-    void programmingDateChanged();
 
 private:
     // What the document makes of every image it holds: the role rule (a master is station 0),
@@ -67,9 +52,5 @@ private:
     ConfigWords m_config{};
     // The number of extension groups last chosen; -1 before the first choice.
     int m_extensionChoice = -1;
-    ConfigWords m_readBack{};
-    ConfigWords m_write{};
     DigTable m_outputs{};
-    int m_currentOutput = 1;
-    ProgrammingDate m_date;
 };

@@ -14,74 +14,78 @@ constexpr int CarrierClockMs = 1000;
 constexpr int ReplyTimeoutMs = 1000;
 } // namespace
 
-RadioTestDisplay radioTestDisplay(bool carrierOn, bool rssiOn)
-{
-    RadioTestDisplay display;
-    display.carrierRed = carrierOn;
-    display.stopCaption = carrierOn;
-    display.rssiEnabled = !carrierOn;
-    display.rssiRed = rssiOn;
-    display.rssiEndCaption = rssiOn;
-    display.noMeasurement = !rssiOn;
-    if (rssiOn) {
-        display.startStopEnabled = false;
-        // With the carrier on the measurement cannot be ended here; the window must not trap
-        // the person then.
-        display.closeEnabled = carrierOn;
-    }
-    return display;
-}
-
-RadioTest::RadioTest(RequestEngine &engine, const Clock &clock, QObject *parent)
+RadioTest::RadioTest(RequestEngine &engine, OperationTurn &turn, const Clock &clock, QObject *parent)
     : QObject(parent)
     , m_engine(engine)
+    , m_turn(turn)
     , m_clock(clock)
 {
     m_repeatTimer.setInterval(RepeatMs);
     m_rssiTimer.setInterval(RssiMs);
     m_carrierClock.setInterval(CarrierClockMs);
     connect(&m_repeatTimer, &QTimer::timeout, this, &RadioTest::repeat);
-    connect(&m_rssiTimer, &QTimer::timeout, this, [this] {
-        send(applicationRequest(Command::Rssi, ReplyTimeoutMs));
-    });
+    connect(&m_rssiTimer, &QTimer::timeout, this, [this] { send(Command::Rssi); });
     connect(&m_carrierClock, &QTimer::timeout, this, &RadioTest::carrierClockTick);
 }
 
-void RadioTest::send(const Request &request)
+RadioTest::~RadioTest()
 {
+    m_turn.end(*this);
+}
+
+void RadioTest::send(quint8 command)
+{
+    Request request = applicationRequest(command, ReplyTimeoutMs);
+    request.keepsRunningTimeout = true;
     PendingReply *reply = m_engine.send(request);
+    m_reply = reply;
     connect(reply, &PendingReply::finished, this, &RadioTest::onOutcome);
-    connect(reply, &PendingReply::lateReply, this, &RadioTest::exchangeEnded);
+    // A reply after its time-out is a failure of this test too.
+    connect(reply, &PendingReply::lateReply, this,
+            [this](const ReplyOutcome &outcome) { emit exchangeFailed(OperationEnd::of(outcome)); });
 }
 
 void RadioTest::onOutcome(const ReplyOutcome &outcome)
 {
+    if (outcome.kind == ReplyOutcome::Kind::Abandoned)
+        return;
+    // The restart sent at the close was what the test still waited for.
+    if (m_ending && outcome.command == Command::Reset) {
+        m_ending = false;
+        m_turn.end(*this);
+    }
     if (outcome.accepted()) {
         switch (outcome.command) {
         case Command::Carrier:
             m_carrierOn = true;
             if (m_carrierSince < 0)
                 m_carrierSince = m_clock.steadyMs();
-            return;
+            break;
         case Command::Rssi:
-            emit rssiMeasured(outcome.byte3, rssiText(outcome.byte3));
-            return;
+            m_lastRaw = outcome.byte3;
+            m_lastText = rssiText(outcome.byte3);
+            emit rssiMeasured(m_lastRaw, m_lastText);
+            break;
         case Command::Reset:
             m_carrierOn = false;
+            emit moduleRestarted();
             break;
         default:
-            return;
+            break;
         }
-    } else if (outcome.kind == ReplyOutcome::Kind::Abandoned
-               || outcome.failure == ReplyOutcome::Failure::PortUnavailable) {
         return;
     }
-    emit exchangeEnded(outcome);
+    if (outcome.failure != ReplyOutcome::Failure::PortUnavailable)
+        emit exchangeFailed(OperationEnd::of(outcome));
 }
 
 void RadioTest::begin()
 {
+    m_turn.begin(*this);
+    m_ending = false;
     m_carrierOn = false;
+    m_lastRaw = -1;
+    m_lastText.clear();
 }
 
 void RadioTest::toggleCarrier()
@@ -90,10 +94,10 @@ void RadioTest::toggleCarrier()
     emit triesShown(m_tries);
     if (m_carrierOn) {
         m_stopPending = true;
-        send(applicationRequest(Command::Reset, ReplyTimeoutMs));
+        send(Command::Reset);
     } else {
         m_startPending = true;
-        send(applicationRequest(Command::Carrier, ReplyTimeoutMs));
+        send(Command::Carrier);
     }
     m_repeatTimer.start(RepeatMs);
 }
@@ -113,14 +117,14 @@ void RadioTest::repeat()
             m_startPending = false;
         } else {
             nextTry();
-            send(applicationRequest(Command::Carrier, ReplyTimeoutMs));
+            send(Command::Carrier);
             m_repeatTimer.start(RepeatMs);
         }
     }
     if (m_stopPending) {
         if (m_carrierOn) {
             nextTry();
-            send(applicationRequest(Command::Reset, ReplyTimeoutMs));
+            send(Command::Reset);
             m_repeatTimer.start(RepeatMs);
         } else {
             m_repeatTimer.stop();
@@ -128,7 +132,7 @@ void RadioTest::repeat()
             m_stopPending = false;
         }
     }
-    emit refreshed(m_carrierOn, m_rssiOn);
+    emit refreshed(state());
 }
 
 void RadioTest::toggleMeasurement()
@@ -172,7 +176,24 @@ void RadioTest::resume()
 
 void RadioTest::end()
 {
-    send(applicationRequest(Command::Reset, ReplyTimeoutMs));
+    if (!m_turn.isRunning(*this))
+        return; // another operation has taken the module already
+    send(Command::Reset);
+    m_ending = true;
+    stopAll();
+}
+
+void RadioTest::supersede()
+{
+    m_ending = false;
+    if (m_reply)
+        m_reply->abandon();
+    m_repeatTimer.stop();
+    stopAll();
+}
+
+void RadioTest::stopAll()
+{
     m_carrierOn = false;
     m_startPending = false;
     m_stopPending = false;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/workflow/UserInteraction.h"
+#include "ui/common/UserInteraction.h"
 
 // The real boxes and the desktop's browser. Boxes and dialogs belong to the window that is
 // active when they are asked for, so they open over it and block only it.

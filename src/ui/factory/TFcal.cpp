@@ -1,8 +1,7 @@
 #include "ui/factory/TFcal.h"
 
 #include "core/config/NumberText.h"
-#include "core/workflow/ConfigDocument.h"
-#include "core/workflow/ConfigWorkflow.h"
+#include "core/session/ModuleSession.h"
 #include "ui/common/PixelFont.h"
 
 #include <QFrame>
@@ -37,10 +36,11 @@ void caption(QWidget *parent, const QString &text, const QRect &rect)
 }
 } // namespace
 
-TFcal::TFcal(const ConfigDocument &document, ConfigWorkflow &workflow, QWidget *parent)
+TFcal::TFcal(ModuleSession &session, QWidget *parent)
     : QDialog(parent)
-    , m_document(document)
-    , m_workflow(workflow)
+    , m_session(session)
+    , m_document(session.document())
+    , m_record(session.factoryRecord())
 {
     setObjectName(QStringLiteral("Fcal"));
     setWindowTitle(QStringLiteral("Velka - Werksdaten"));
@@ -99,11 +99,11 @@ TFcal::TFcal(const ConfigDocument &document, ConfigWorkflow &workflow, QWidget *
 
     connect(Butstart, &QPushButton::clicked, this, &TFcal::ButstartClick);
     connect(Butcancel, &QPushButton::clicked, this, &TFcal::ButcancelClick);
-    connect(&document, &ConfigDocument::configChanged, this, &TFcal::showFactoryWords);
-    connect(&document, &ConfigDocument::programmingDateChanged, this, &TFcal::showProgrammingDate);
+    connect(&m_document, &ConfigDocument::configChanged, this, &TFcal::showFactoryWords);
+    connect(&session, &ModuleSession::programmingDateChanged, this, &TFcal::showProgrammingDate);
     // A verified factory write: the window shows the advanced counter and says so.
-    connect(&workflow, &ConfigWorkflow::finished, this, [this](ConfigWorkflow::Result result) {
-        if (result != ConfigWorkflow::Result::FactoryWritten)
+    connect(&m_record, &FactoryRecord::writeFinished, this, [this](const FactoryResult &result) {
+        if (!result.end.succeeded())
             return;
         addStatusLine(StatusStored);
         FormShow();
@@ -128,7 +128,7 @@ void TFcal::ButstartClick()
 {
     MStatus->clear();
     addStatusLine(StatusNone);
-    m_workflow.writeFactoryRecord();
+    m_record.write();
 }
 
 void TFcal::ButcancelClick()
@@ -144,7 +144,7 @@ void TFcal::done(int result)
 
 void TFcal::FormClose()
 {
-    m_workflow.endFactoryRecord();
+    m_record.close();
 }
 
 void TFcal::showFactoryWords()
@@ -163,7 +163,7 @@ void TFcal::showFactoryWords()
 
 void TFcal::showProgrammingDate()
 {
-    const ProgrammingDate date = m_document.programmingDate();
+    const ProgrammingDate date = m_session.programmingDate();
     const QChar zero(QLatin1Char('0'));
     nDD->setText(paddedNumber(2, zero, date.day));
     nMM->setText(paddedNumber(2, zero, date.month));

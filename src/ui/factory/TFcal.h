@@ -3,7 +3,8 @@
 #include <QDialog>
 
 class ConfigDocument;
-class ConfigWorkflow;
+class FactoryRecord;
+class ModuleSession;
 class QFrame;
 class QLineEdit;
 class QPlainTextEdit;
@@ -16,7 +17,7 @@ class TFcal : public QDialog
 {
     Q_OBJECT
 public:
-    TFcal(const ConfigDocument &document, ConfigWorkflow &workflow, QWidget *parent = nullptr);
+    explicit TFcal(ModuleSession &session, QWidget *parent = nullptr);
 
     void FormShow();
     void ButstartClick();
@@ -34,8 +35,9 @@ private:
     void showProgrammingDate();
     void addStatusLine(const QString &line);
 
+    ModuleSession &m_session;
     const ConfigDocument &m_document;
-    ConfigWorkflow &m_workflow;
+    FactoryRecord &m_record;
     QFrame *WerkPanel = nullptr;
     QLineEdit *E_serienN = nullptr, *E_datecode = nullptr, *E_customer = nullptr, *E_written = nullptr;
     QLineEdit *nDD = nullptr, *nMM = nullptr, *nYY = nullptr;

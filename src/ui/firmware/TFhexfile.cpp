@@ -1,7 +1,7 @@
 #include "ui/firmware/TFhexfile.h"
 
 #include "core/firmware/FirmwareUpdate.h"
-#include "core/workflow/UserInteraction.h"
+#include "ui/common/UserInteraction.h"
 #include "ui/common/Buttons.h"
 #include "ui/common/InfoLog.h"
 #include "ui/common/PixelFont.h"
@@ -117,6 +117,7 @@ void TFhexfile::connectUpdate()
         if (!answered)
             Ausrufezeichen->show();
     });
+    // The update tells counts only while the bootloader is watched, before any transfer.
     connect(update, &FirmwareUpdate::countdown, this, [this](int remaining) {
         ButProg->setEnabled(true);
         countdown->setText(QString::number(remaining));
@@ -133,8 +134,8 @@ void TFhexfile::connectUpdate()
     connect(update, &FirmwareUpdate::progressChanged, this, [this](int rowsDone, int rowsToWrite) {
         progress->setValue(rowsToWrite > 0 ? rowsDone * 100 / rowsToWrite : 0);
     });
-    connect(update, &FirmwareUpdate::finished, this, [this](bool written) {
-        if (written)
+    connect(update, &FirmwareUpdate::finished, this, [this](const UpdateResult &result) {
+        if (result.end.succeeded())
             beep();
     });
 }
@@ -212,6 +213,8 @@ void TFhexfile::FormShow()
 
 void TFhexfile::ButProgClick()
 {
+    if (!m_update.isStartOffered())
+        return;
     // A file that cannot be used is refused by the update without a question.
     if (m_update.canStart() && !m_ui.confirm(Confirm, UserInteraction::DefaultButton::Cancel))
         return;

@@ -1,5 +1,6 @@
 #include "ui/main/CompareDialog.h"
 
+#include "core/outputs/OutputLists.h"
 #include "ui/main/MainWindowTexts.h"
 
 #include <QApplication>
@@ -22,6 +23,55 @@ QPushButton *button(QWidget *parent, const char *name, const QString &text)
     b->setObjectName(QLatin1String(name));
     b->setAutoDefault(false);
     return b;
+}
+
+QString withoutColon(const QString &caption)
+{
+    return caption.endsWith(QLatin1Char(':')) ? caption.chopped(1) : caption;
+}
+
+// The setting a word holds, in the words the window's own captions use.
+QString settingCaption(int address)
+{
+    using namespace MainTexts;
+    const QString rs485 = SettingTexts::Rs485Peripherie + QLatin1Char(' ');
+    switch (address) {
+    case Word::Channel: return withoutColon(CaptionKanal);
+    case Word::ResetTime: return withoutColon(CaptionResetTime);
+    case Word::Power: return withoutColon(CaptionLeistung);
+    case Word::RadioCycle: return withoutColon(CaptionZyklus);
+    case Word::SystemId: return withoutColon(CaptionSystemId);
+    case Word::RadioTimeout: return withoutColon(CaptionTimeout);
+    case Word::Station: return withoutColon(CaptionMaster) + QLatin1Char('/') + CaptionSlave.arg(QString());
+    case Word::TimerNo1: return withoutColon(CaptionTimerNo1);
+    case Word::SelfSent: return withoutColon(CaptionSelfSent);
+    case Word::TimerNo2: return withoutColon(CaptionTimerNo2);
+    case Word::MasterAddress: return SettingTexts::Geraeteadressen + QLatin1Char(' ') + withoutColon(CaptionMaster);
+    case Word::ConfigBits:
+        return withoutColon(CaptionMaster) + QStringLiteral(", ") + SettingTexts::Rs485Peripherie + QLatin1Char(' ')
+            + CaptionEinbinden;
+    case Word::Slave1Address:
+    case Word::Slave2Address:
+    case Word::Slave3Address:
+    case Word::Slave4Address:
+        return SettingTexts::Geraeteadressen + QLatin1Char(' ')
+            + CaptionSlave.arg((address - Word::MasterAddress) / 2);
+    case Word::Rs485Address1: return rs485 + withoutColon(CaptionAdresse1);
+    case Word::Rs485Cycle: return rs485 + withoutColon(CaptionSendezyk);
+    case Word::Rs485Address2: return rs485 + withoutColon(CaptionAdresse2);
+    case Word::Rs485Timeout: return rs485 + withoutColon(CaptionRsTimeout);
+    case Word::AnalogSource1: return withoutColon(CaptionFremdquelle) + QStringLiteral(" 1");
+    case Word::AnalogSource2: return withoutColon(CaptionFremdquelle) + QStringLiteral(" 2");
+    case Word::ExtensionGroups: return withoutColon(SettingTexts::Erweiterungskanaele);
+    default: break;
+    }
+    const int output = (address - Word::ExtensionGroups) / 2;
+    if (address > Word::ExtensionGroups + 1 && output >= 1 && output <= OutputCount) {
+        const QStringList &columns = SettingTexts::OutputColumns;
+        return outputName(output) + QStringLiteral("= ")
+            + (address % 2 == 0 ? columns[1] : QStringList(columns.mid(2)).join(QStringLiteral(", ")));
+    }
+    return {};
 }
 
 // Numbers sort as numbers.
@@ -56,7 +106,7 @@ CompareDialog::CompareDialog(const QList<WordDifference> &differences, QWidget *
         for (int row = 0; row < int(differences.size()); ++row) {
             const WordDifference &d = differences[row];
             m_table->setItem(row, 0, numberItem(d.address));
-            m_table->setItem(row, 1, new QTableWidgetItem(d.name));
+            m_table->setItem(row, 1, new QTableWidgetItem(settingCaption(d.address)));
             m_table->setItem(row, 2, numberItem(d.ours));
             m_table->setItem(row, 3, numberItem(d.module));
         }

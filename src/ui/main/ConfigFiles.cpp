@@ -4,7 +4,7 @@
 #include "core/files/ConfigFile.h"
 #include "core/files/WholeFileSave.h"
 #include "core/workflow/ConfigDocument.h"
-#include "core/workflow/UserInteraction.h"
+#include "ui/common/UserInteraction.h"
 #include "documents/ReportDocument.h"
 #include "ui/common/InfoLog.h"
 #include "ui/main/MainWindowTexts.h"
@@ -51,7 +51,6 @@ void ConfigFiles::resetToDefaults()
 
 QStringList ConfigFiles::buildFile()
 {
-    m_document.foldOutputs();
     const QStringList lines = ConfigFile::build(m_document.configImage());
     m_fileText.setPlainText(lines.join(QLatin1Char('\n')));
     return lines;

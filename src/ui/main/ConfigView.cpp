@@ -121,7 +121,7 @@ void ConfigView::buildHiddenControls()
     m_presentColour->hide();
 }
 
-void ConfigView::showDocument(const std::array<quint8, 2> &firmware)
+void ConfigView::showDocument(const FirmwareVersion &firmware)
 {
     showDiagnosticWords();
     m_stations->showRole();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/config/SystemData.h"
+
 #include <QList>
 #include <QWidget>
 
@@ -41,7 +43,7 @@ public:
 
     // The display refresh: the document is consistent already, this only shows all of it.
     // `firmware`: the two version bytes the module sent with its last reply.
-    void showDocument(const std::array<quint8, 2> &firmware);
+    void showDocument(const FirmwareVersion &firmware);
     void showOutputs();
     // The system data are now the module's.
     void showModuleData();

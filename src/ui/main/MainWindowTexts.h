@@ -2,6 +2,7 @@
 
 #include "core/config/SettingTexts.h"
 #include "core/files/ConfigFile.h"
+#include "core/workflow/WorkflowTexts.h"
 
 #include <QString>
 #include <QStringList>
@@ -141,7 +142,11 @@ inline const QString AskFactoryRead = QStringLiteral(
 inline const QString AskWrite = QStringLiteral("Gerät mit Daten programmieren?\r\n"
                                                " (Gerätedaten werden überschrieben!)");
 inline const QString ReadCancelled = QStringLiteral("Vorgang \"Gerät auslesen\" vom Anwender ABGEBROCHEN!");
-inline const QString FactoryCancelled = QStringLiteral("Vorgang \"Werksdaten\" vom Anwender ABGEBROCHEN!");
+inline const QString FactoryCancelled = WorkflowTexts::FactoryCancelled;
+// The comparison overwrites nothing and says so.
+inline const QString AskCompare = QStringLiteral("Gerät auslesen und mit den PC-Einstellungen vergleichen?\r\n"
+                                                 " (die PC-Einstellungen bleiben unverändert)");
+inline const QString CompareCancelled = QStringLiteral("Vorgang \"Vergleich\" vom Anwender ABGEBROCHEN!");
 inline const QString WriteCancelled = QStringLiteral("Vorgang \"Gerät programmieren\" vom Anwender ABGEBROCHEN!");
 
 // File menu, continued

@@ -1,89 +1,86 @@
 #include "ui/main/ModuleExchange.h"
 
-#include "core/link/RequestEngine.h"
-#include "core/workflow/ConfigDocument.h"
-#include "core/workflow/ConfigWorkflow.h"
-#include "core/workflow/UserInteraction.h"
+#include "core/session/ModuleSession.h"
 #include "ui/common/InfoLog.h"
+#include "ui/common/UserInteraction.h"
 #include "ui/factory/TFcal.h"
 #include "ui/main/CompareDialog.h"
 #include "ui/main/ConfigView.h"
 #include "ui/main/MainWindowTexts.h"
 
 #include <QPushButton>
+#include <QTimer>
 
-ModuleExchange::ModuleExchange(ConfigDocument &document, ConfigWorkflow &workflow, RequestEngine &engine,
-                               UserInteraction &ui, ConfigView &view, QWidget *parent)
+ModuleExchange::ModuleExchange(ModuleSession &session, UserInteraction &ui, ConfigView &view, QWidget *parent)
     : QObject(parent)
-    , m_document(document)
-    , m_workflow(workflow)
+    , m_session(session)
     , m_ui(ui)
     , m_view(view)
     , m_window(*parent)
 {
-    connect(&m_workflow, &ConfigWorkflow::stepChanged, this, &ModuleExchange::showStep);
-    connect(&m_workflow, &ConfigWorkflow::finished, this, [this](ConfigWorkflow::Result result) {
-        switch (result) {
-        case ConfigWorkflow::Result::Read:
+    ConfigWorkflow &configuration = session.configuration();
+    FactoryRecord &record = session.factoryRecord();
+    connect(&configuration, &ConfigWorkflow::stepChanged, this, &ModuleExchange::showStep);
+    connect(&record, &FactoryRecord::stepChanged, this, &ModuleExchange::showStep);
+    connect(&configuration, &ConfigWorkflow::readFinished, this, [this](const ReadResult &result) {
+        if (result.end.succeeded())
             m_view.showModuleData();
-            break;
-        case ConfigWorkflow::Result::ReadToCompare:
-            showComparison();
-            break;
-        case ConfigWorkflow::Result::FactoryRead:
-            m_view.showModuleData();
-            if (m_factory)
-                m_factory->exec();
-            // Closed: the factory record may be asked for again.
-            m_view.factoryButton()->setEnabled(true);
-            showStep();
-            break;
-        case ConfigWorkflow::Result::CommunicationFailed:
-            // A factory read that failed frees its button; a failed write in the open
-            // factory window leaves it to the window.
-            if (!m_factory || !m_factory->isVisible())
-                m_view.factoryButton()->setEnabled(true);
-            break;
-        default:
-            break;
-        }
     });
-    // A send that did not reach the port: the buttons are usable again at once.
-    connect(&engine, &RequestEngine::sendFailed, this, [this] {
-        m_view.readButton()->setEnabled(true);
-        m_view.writeButton()->setEnabled(true);
+    connect(&configuration, &ConfigWorkflow::compareFinished, this, [this](const CompareResult &result) {
+        if (!result.end.succeeded())
+            return;
+        auto *dialog = new CompareDialog(result.differences, &m_window);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->open();
+    });
+    connect(&record, &FactoryRecord::readFinished, this, [this](const ReadResult &result) {
+        if (!result.end.succeeded())
+            return;
+        m_view.showModuleData();
+        // Opened once the read has been told to everyone, not from within its report.
+        QTimer::singleShot(0, this, &ModuleExchange::openFactoryWindow);
     });
 }
 
 void ModuleExchange::showStep()
 {
     // While the module is read or written the buttons wait; the read before a write leaves
-    // them usable, and a stored factory record keeps them until its window closes.
-    const ConfigWorkflow::Step step = m_workflow.step();
-    const bool usable = step == ConfigWorkflow::Step::Idle || step == ConfigWorkflow::Step::ReadingBeforeWrite;
+    // them usable, and a factory record keeps them until its window closes.
+    using Step = ConfigWorkflow::Step;
+    const Step step = m_session.configuration().step();
+    const FactoryRecord::Step record = m_session.factoryRecord().step();
+    const bool recordFree = record == FactoryRecord::Step::Idle || record == FactoryRecord::Step::Closing;
+    const bool usable = recordFree
+        && (step == Step::Idle || step == Step::ReadingBeforeWrite || step == Step::PausingBeforeWrite);
     m_view.readButton()->setEnabled(usable);
     m_view.writeButton()->setEnabled(usable);
+    m_view.factoryButton()->setEnabled(recordFree);
+}
+
+void ModuleExchange::openFactoryWindow()
+{
+    if (m_factory && m_session.factoryRecord().isOpen())
+        m_factory->exec();
 }
 
 void ModuleExchange::read()
 {
     // A read asked for while the factory read runs is still the factory read.
-    const bool factory = m_workflow.step() == ConfigWorkflow::Step::FactoryReading;
+    const bool factory = m_session.factoryRecord().step() == FactoryRecord::Step::Reading;
     if (!m_ui.confirm(factory ? MainTexts::AskFactoryRead : MainTexts::AskRead)) {
-        if (factory) {
-            m_view.log()->showinfo(MainTexts::FactoryCancelled, LogColour::Red, LogLayout::Framed);
-            m_workflow.dropFactoryRead();
-            m_view.factoryButton()->setEnabled(true);
-        } else {
+        if (!factory) {
             m_view.log()->showinfo(MainTexts::ReadCancelled, LogColour::Red, LogLayout::Framed);
+            return;
         }
+        // The factory record is declined; the read goes on as a plain one.
+        m_view.log()->showinfo(MainTexts::FactoryCancelled, LogColour::Red, LogLayout::Framed);
+        m_session.configuration().readConfiguration();
         return;
     }
     if (factory)
-        m_workflow.readForFactoryRecord();
+        m_session.factoryRecord().read();
     else
-        m_workflow.readConfiguration();
-    showStep();
+        m_session.configuration().readConfiguration();
 }
 
 void ModuleExchange::readFactoryRecord()
@@ -91,48 +88,31 @@ void ModuleExchange::readFactoryRecord()
     m_view.factoryButton()->setEnabled(false);
     if (!m_ui.confirm(MainTexts::AskFactoryRead)) {
         m_view.log()->showinfo(MainTexts::FactoryCancelled, LogColour::Red, LogLayout::Framed);
-        m_workflow.dropFactoryRead();
-        m_view.factoryButton()->setEnabled(true);
+        showStep();
         return;
     }
-    m_workflow.readForFactoryRecord();
-    showStep();
+    m_session.factoryRecord().read();
 }
 
 void ModuleExchange::write()
 {
-    // The table goes into the image also when the person then declines.
-    m_document.foldOutputs();
     if (!m_ui.confirm(MainTexts::AskWrite)) {
         m_view.log()->showinfo(MainTexts::WriteCancelled, LogColour::Red, LogLayout::Framed);
         return;
     }
-    // A factory read this write replaces will open no window: its button is free again.
-    if (m_workflow.step() == ConfigWorkflow::Step::FactoryReading)
-        m_view.factoryButton()->setEnabled(true);
-    m_workflow.writeConfiguration();
+    m_session.configuration().writeConfiguration();
 }
 
 void ModuleExchange::compare()
 {
-    if (!m_ui.confirm(MainTexts::AskRead)) {
-        m_view.log()->showinfo(MainTexts::ReadCancelled, LogColour::Red, LogLayout::Framed);
+    if (!m_ui.confirm(MainTexts::AskCompare)) {
+        m_view.log()->showinfo(MainTexts::CompareCancelled, LogColour::Red, LogLayout::Framed);
         return;
     }
-    m_workflow.readToCompare();
-    showStep();
-}
-
-void ModuleExchange::showComparison()
-{
-    // What a write would send: the output table folded in, the rules applied (the document
-    // applies them at every change).
-    auto *dialog = new CompareDialog(compareImages(m_document.foldedImage(), m_workflow.moduleImage()), &m_window);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->open();
+    m_session.configuration().compareWithModule();
 }
 
 void ModuleExchange::knockAndRead()
 {
-    m_workflow.knockAndRead();
+    m_session.configuration().knockAndRead();
 }

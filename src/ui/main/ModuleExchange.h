@@ -2,22 +2,20 @@
 
 #include <QObject>
 
-class ConfigDocument;
 class ConfigView;
-class ConfigWorkflow;
-class RequestEngine;
+class ModuleSession;
 class TFcal;
 class UserInteraction;
 class QWidget;
 
 // Reading and writing the module from the main window: the person is asked, then the
-// workflow acts, and the read, write and factory buttons follow what it is doing.
+// session's workflows act. The read, write and factory buttons follow the workflows' steps,
+// and nothing else enables or disables them.
 class ModuleExchange : public QObject
 {
     Q_OBJECT
 public:
-    ModuleExchange(ConfigDocument &document, ConfigWorkflow &workflow, RequestEngine &engine,
-                   UserInteraction &ui, ConfigView &view, QWidget *parent);
+    ModuleExchange(ModuleSession &session, UserInteraction &ui, ConfigView &view, QWidget *parent);
 
     // The factory window opens after a factory read; until it is attached no window opens.
     void setFactoryWindow(TFcal *factory) { m_factory = factory; }
@@ -31,10 +29,9 @@ public:
 
 private:
     void showStep();
-    void showComparison();
+    void openFactoryWindow();
 
-    ConfigDocument &m_document;
-    ConfigWorkflow &m_workflow;
+    ModuleSession &m_session;
     UserInteraction &m_ui;
     ConfigView &m_view;
     QWidget &m_window;

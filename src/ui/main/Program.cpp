@@ -1,11 +1,7 @@
 #include "ui/main/Program.h"
 
-#include "core/firmware/FirmwareUpdate.h"
-#include "core/link/BootloaderSession.h"
 #include "core/link/DeviceLink.h"
-#include "core/workflow/ConfigDocument.h"
-#include "core/workflow/ConfigWorkflow.h"
-#include "core/workflow/RadioTest.h"
+#include "core/session/ModuleSession.h"
 #include "ui/about/TFabout.h"
 #include "ui/factory/TFcal.h"
 #include "ui/firmware/TFhexfile.h"
@@ -15,26 +11,19 @@
 
 Program::Program(const Clock &clock, UserInteraction &ui, PortNameMapping portNames,
                  std::unique_ptr<AdapterBackend> adapters)
-    : m_document(std::make_unique<ConfigDocument>())
-    , m_link(std::make_unique<DeviceLink>(std::move(portNames), std::move(adapters)))
-    , m_workflow(std::make_unique<ConfigWorkflow>(m_link->engine(), *m_document))
-    , m_bootloader(std::make_unique<BootloaderSession>(m_link->engine()))
-    , m_firmwareUpdate(std::make_unique<FirmwareUpdate>(*m_bootloader))
-    , m_radioTest(std::make_unique<RadioTest>(m_link->engine(), clock))
+    : m_link(std::make_unique<DeviceLink>(std::move(portNames), std::move(adapters)))
+    , m_session(std::make_unique<ModuleSession>(m_link->channel(), clock))
 {
+    followLink(*m_session, *m_link);
     // The main window comes first; its creation touches no other window.
-    m_velka = std::make_unique<TFVelka>(*m_document, *m_link, *m_workflow, clock, ui);
-    m_factory = std::make_unique<TFcal>(*m_document, *m_workflow);
-    m_firmware = std::make_unique<TFhexfile>(*m_firmwareUpdate, ui, clock);
+    m_velka = std::make_unique<TFVelka>(*m_session, *m_link, clock, ui);
+    m_factory = std::make_unique<TFcal>(*m_session);
+    m_firmware = std::make_unique<TFhexfile>(m_session->firmwareUpdate(), ui, clock);
     m_about = std::make_unique<TFabout>();
-    m_radioTestWindow = std::make_unique<TFtest>(*m_radioTest);
-    m_editor = std::make_unique<TFdigout>(*m_document);
+    m_radioTestWindow = std::make_unique<TFtest>(m_session->radioTest());
+    m_editor = std::make_unique<TFdigout>(m_session->document());
     m_velka->attachWindows(m_factory.get(), m_firmware.get(), m_about.get(), m_radioTestWindow.get(),
                            m_editor.get());
-    QObject::connect(m_radioTest.get(), &RadioTest::logged, m_velka.get(), &TFVelka::showinfo);
-    // The main log tells of the radio test's failures and of the restarts it causes.
-    QObject::connect(m_radioTest.get(), &RadioTest::exchangeEnded, m_workflow.get(),
-                     &ConfigWorkflow::followUpExchange);
 }
 
 Program::~Program()
@@ -46,13 +35,16 @@ Program::~Program()
     m_firmware.reset();
     m_factory.reset();
     m_velka.reset();
-    m_radioTest.reset();
-    m_firmwareUpdate.reset();
-    m_bootloader.reset();
-    m_workflow.reset();
+    m_session.reset();
     m_link.reset();
-    m_document.reset();
 }
+
+ConfigDocument &Program::document() const { return m_session->document(); }
+ConfigWorkflow &Program::workflow() const { return m_session->configuration(); }
+FactoryRecord &Program::factoryRecord() const { return m_session->factoryRecord(); }
+BootloaderSession &Program::bootloader() const { return m_session->bootloader(); }
+FirmwareUpdate &Program::firmwareUpdate() const { return m_session->firmwareUpdate(); }
+RadioTest &Program::radioTest() const { return m_session->radioTest(); }
 
 QList<QObject *> Program::windows() const
 {

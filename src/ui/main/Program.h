@@ -12,7 +12,9 @@ class Clock;
 class ConfigDocument;
 class ConfigWorkflow;
 class DeviceLink;
+class FactoryRecord;
 class FirmwareUpdate;
+class ModuleSession;
 class RadioTest;
 class QObject;
 class TFabout;
@@ -23,9 +25,9 @@ class TFtest;
 class TFVelka;
 class UserInteraction;
 
-// The program as it runs: the configuration document, the link to the module and the
-// read/verify/write workflow, and every window once, created in a fixed order and wired
-// together. Only the main window is shown.
+// The program as it runs: the lines to the module, the module session on the chosen one, and
+// every window once, created in a fixed order and bound to the session. Only the main window
+// is shown.
 class Program
 {
 public:
@@ -35,12 +37,14 @@ public:
             std::unique_ptr<AdapterBackend> adapters = {});
     ~Program();
 
-    ConfigDocument &document() const { return *m_document; }
     DeviceLink &link() const { return *m_link; }
-    ConfigWorkflow &workflow() const { return *m_workflow; }
-    BootloaderSession &bootloader() const { return *m_bootloader; }
-    FirmwareUpdate &firmwareUpdate() const { return *m_firmwareUpdate; }
-    RadioTest &radioTest() const { return *m_radioTest; }
+    ModuleSession &session() const { return *m_session; }
+    ConfigDocument &document() const;
+    ConfigWorkflow &workflow() const;
+    FactoryRecord &factoryRecord() const;
+    BootloaderSession &bootloader() const;
+    FirmwareUpdate &firmwareUpdate() const;
+    RadioTest &radioTest() const;
 
     TFVelka *FVelka() const { return m_velka.get(); }
     TFcal *Fcal() const { return m_factory.get(); }
@@ -53,12 +57,8 @@ public:
     QList<QObject *> windows() const;
 
 private:
-    std::unique_ptr<ConfigDocument> m_document;
     std::unique_ptr<DeviceLink> m_link;
-    std::unique_ptr<ConfigWorkflow> m_workflow;
-    std::unique_ptr<BootloaderSession> m_bootloader;
-    std::unique_ptr<FirmwareUpdate> m_firmwareUpdate;
-    std::unique_ptr<RadioTest> m_radioTest;
+    std::unique_ptr<ModuleSession> m_session;
     std::unique_ptr<TFVelka> m_velka;
     std::unique_ptr<TFcal> m_factory;
     std::unique_ptr<TFhexfile> m_firmware;

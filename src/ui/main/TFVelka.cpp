@@ -3,10 +3,10 @@
 #include "core/config/ProgramInfo.h"
 #include "core/config/SystemData.h"
 #include "core/link/DeviceLink.h"
+#include "core/session/ModuleSession.h"
 #include "core/workflow/Clock.h"
 #include "core/workflow/ConfigDocument.h"
-#include "core/workflow/ConfigWorkflow.h"
-#include "core/workflow/UserInteraction.h"
+#include "ui/common/UserInteraction.h"
 #include "ui/about/TFabout.h"
 #include "ui/common/InfoLog.h"
 #include "ui/firmware/TFhexfile.h"
@@ -35,12 +35,12 @@
 #include <algorithm>
 #include <utility>
 
-TFVelka::TFVelka(ConfigDocument &document, DeviceLink &link, ConfigWorkflow &workflow,
-                 const Clock &clock, UserInteraction &ui, QWidget *parent)
+TFVelka::TFVelka(ModuleSession &session, DeviceLink &link, const Clock &clock, UserInteraction &ui,
+                 QWidget *parent)
     : QMainWindow(parent)
-    , m_document(document)
+    , m_session(session)
+    , m_document(session.document())
     , m_link(link)
-    , m_workflow(workflow)
     , m_clock(clock)
     , m_ui(ui)
 {
@@ -144,17 +144,25 @@ void TFVelka::connectHandlers()
 
 void TFVelka::connectWorkflow()
 {
-    connect(&m_workflow, &ConfigWorkflow::logged, m_view->log(), &InfoLog::showEntry);
-    connect(&m_workflow, &ConfigWorkflow::diagnosticLine, m_view->diagnosticText(),
-            &QPlainTextEdit::appendPlainText);
-    connect(&m_workflow, &ConfigWorkflow::beepRequested, this, &TFVelka::beep);
-    m_exchange = new ModuleExchange(m_document, m_workflow, m_link.engine(), m_ui, *m_view, this);
-    connect(&m_workflow, &ConfigWorkflow::finished, this, [this](ConfigWorkflow::Result result) {
-        if (result == ConfigWorkflow::Result::Read || result == ConfigWorkflow::Result::FactoryRead
-            || result == ConfigWorkflow::Result::Written || result == ConfigWorkflow::Result::FactoryWritten)
-            m_moduleRead = true;
-    });
-    connect(&m_link.monitor(), &LinkMonitor::beepRequested, this, &TFVelka::beep);
+    connect(&m_session, &ModuleSession::logged, m_view->log(), &InfoLog::showEntry);
+    connect(&m_session, &ModuleSession::diagnosticLine, m_view->diagnosticText(), &QPlainTextEdit::appendPlainText);
+    connect(&m_session, &ModuleSession::beepRequested, this, &TFVelka::beep);
+    connect(&m_session.monitor(), &LinkMonitor::beepRequested, this, &TFVelka::beep);
+    // The firmware field shows the version of the last reply that carries one.
+    connect(&m_session, &ModuleSession::moduleVersionChanged, this, &TFVelka::showdata);
+    m_exchange = new ModuleExchange(m_session, m_ui, *m_view, this);
+    const auto keepImage = [this](const auto &result, const ConfigWords &image) {
+        if (result.end.succeeded())
+            m_moduleImage = image;
+    };
+    connect(&m_session.configuration(), &ConfigWorkflow::readFinished, this,
+            [keepImage](const ReadResult &result) { keepImage(result, result.image); });
+    connect(&m_session.factoryRecord(), &FactoryRecord::readFinished, this,
+            [keepImage](const ReadResult &result) { keepImage(result, result.image); });
+    connect(&m_session.configuration(), &ConfigWorkflow::writeFinished, this,
+            [keepImage](const WriteResult &result) { keepImage(result, result.written); });
+    connect(&m_session.factoryRecord(), &FactoryRecord::writeFinished, this,
+            [keepImage](const FactoryResult &result) { keepImage(result, result.image); });
     connect(&m_link.ports(), &PortChooser::connectionChanged, m_comNews, qOverload<>(&QTimer::start));
 }
 
@@ -179,7 +187,7 @@ void TFVelka::FormActivate()
     if (m_firstActivation) {
         // The date a write stamps is the day the program started.
         const QDate today = m_clock.today();
-        m_document.setProgrammingDate({today.day(), today.month(), today.year() % 100});
+        m_session.setProgrammingDate({today.day(), today.month(), today.year() % 100});
         if (m_factory)
             m_factory->resize(340, m_factory->height());
         m_view->stations()->RBmasterClick(); // shows the image as its edit does
@@ -195,10 +203,10 @@ ReportInput TFVelka::reportInput() const
     ReportInput input;
     input.fileName = QFileInfo(m_files->currentFile()).fileName();
     input.date = m_clock.today();
-    input.image = m_document.foldedImage();
+    input.image = m_document.configImage();
     input.outputs = m_document.outputs();
-    if (m_moduleRead) {
-        const SystemData data = systemData(m_document.readBackImage(), m_workflow.moduleVersion());
+    if (m_moduleImage) {
+        const SystemData data = systemData(*m_moduleImage, m_session.moduleVersion());
         input.module = ReportModule{data.firmware, data.serial, data.customer};
     }
     return input;
@@ -257,16 +265,17 @@ void TFVelka::dropEvent(QDropEvent *event)
 
 void TFVelka::showdata()
 {
-    m_view->showDocument(m_link.monitor().replyBytes());
+    m_view->showDocument(m_session.moduleVersion());
 }
 
 void TFVelka::TabwerteFixedCellClick(int column, int row)
 {
     if (column != 0 || row < 1)
         return;
-    m_document.setCurrentOutput(row);
-    if (m_editor)
-        m_editor->exec();
+    if (!m_editor)
+        return;
+    m_editor->setCurrentOutput(row);
+    m_editor->exec();
 }
 
 void TFVelka::ComNewsTimer()

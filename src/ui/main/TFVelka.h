@@ -8,10 +8,12 @@
 
 #include <QMainWindow>
 
+#include <optional>
+
 class Clock;
 class ConfigDocument;
-class ConfigWorkflow;
 class DeviceLink;
+class ModuleSession;
 struct LogEntry;
 class QTimer;
 class TFabout;
@@ -21,14 +23,14 @@ class TFhexfile;
 class TFtest;
 class UserInteraction;
 
-// The main window: shows the configuration document in its panels, edits it, reads and
-// writes it through the workflow, keeps files of it and reports in its log.
+// The main window: shows the module session's configuration in its panels, edits it, reads
+// and writes it through the session's workflows, keeps files of it and reports in its log.
 class TFVelka : public QMainWindow
 {
     Q_OBJECT
 public:
-    TFVelka(ConfigDocument &document, DeviceLink &link, ConfigWorkflow &workflow, const Clock &clock,
-            UserInteraction &ui, QWidget *parent = nullptr);
+    TFVelka(ModuleSession &session, DeviceLink &link, const Clock &clock, UserInteraction &ui,
+            QWidget *parent = nullptr);
     ~TFVelka() override;
 
     // The windows created after this one; none is touched before the first activation.
@@ -56,7 +58,7 @@ public:
     void MDruckenClick();
     void MPdfClick();
     // What the report shows: the image as a write would send it, the output table, the file
-    // last loaded or saved, today's date, and the module's data once a read gave them.
+    // last loaded or saved, today's date, and the module's data once a read or write gave them.
     ReportInput reportInput() const;
     // The log's context menu: the log as UTF-8 text, or as HTML with its colours.
     void ProtokollSpeichernClick() { m_files->saveLog(); }
@@ -98,9 +100,9 @@ private:
     void connectWorkflow();
     void beep();
 
+    ModuleSession &m_session;
     ConfigDocument &m_document;
     DeviceLink &m_link;
-    ConfigWorkflow &m_workflow;
     const Clock &m_clock;
     UserInteraction &m_ui;
     TFcal *m_factory = nullptr;
@@ -111,7 +113,9 @@ private:
 
     bool m_firstActivation = true;
     QStringList m_filesToOpen; // handed over before the first activation
-    bool m_moduleRead = false; // a read told the module's firmware, serial number and customer
+    // The module's image as the last read (or verified write) brought it: its system data go
+    // into the report.
+    std::optional<ConfigWords> m_moduleImage;
     ConfigView *m_view = nullptr; // client
     MainMenus *m_menus = nullptr;
     ConfigFiles *m_files = nullptr;

@@ -95,8 +95,8 @@ void TFdigout::showEvent(QShowEvent *event)
 
 void TFdigout::FormShow()
 {
-    showIndex(Cout, m_document.currentOutput() - 1);
-    const DigEntry *entry = m_document.output(m_document.currentOutput());
+    showIndex(Cout, m_currentOutput - 1);
+    const DigEntry *entry = m_document.output(m_currentOutput);
     const bool status = entry && entry->source >= StatusSource;
     CInhalt1->setVisible(!status);
     CInhalt2->setVisible(status);
@@ -120,7 +120,7 @@ void TFdigout::updateData()
 
 void TFdigout::changeEntry(const std::function<void(DigEntry &)> &change)
 {
-    const int number = m_document.currentOutput();
+    const int number = m_currentOutput;
     if (const DigEntry *current = m_document.output(number)) {
         DigEntry entry = *current;
         change(entry);
@@ -130,7 +130,7 @@ void TFdigout::changeEntry(const std::function<void(DigEntry &)> &change)
 
 void TFdigout::CoutChange(int index)
 {
-    m_document.setCurrentOutput(index + 1); // -1 (no selection) gives 0, which names no output
+    m_currentOutput = index + 1; // -1 (no selection) gives 0, which names no output
     updateData();
 }
 

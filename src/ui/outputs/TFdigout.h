@@ -18,6 +18,10 @@ class TFdigout : public QDialog
 public:
     explicit TFdigout(ConfigDocument &document, QWidget *parent = nullptr);
 
+    // The output the editor works on: 1..36, or a number that names none.
+    int currentOutput() const { return m_currentOutput; }
+    void setCurrentOutput(int number) { m_currentOutput = number; }
+
     void FormShow();
     void updateData();
 
@@ -40,6 +44,7 @@ private:
     void changeEntry(const std::function<void(DigEntry &)> &change);
 
     ConfigDocument &m_document;
+    int m_currentOutput = 1;
     QComboBox *Cout = nullptr;
     QComboBox *CQuelle = nullptr;
     QComboBox *CInhalt1 = nullptr;

@@ -1,6 +1,7 @@
 #include "ui/radiotest/TFtest.h"
 
 #include "core/workflow/RadioTest.h"
+#include "ui/radiotest/RadioTestDisplay.h"
 #include "ui/common/Buttons.h"
 #include "ui/common/PixelFont.h"
 
@@ -99,8 +100,8 @@ TFtest::TFtest(RadioTest &test, QWidget *parent)
         Ptry->show();
     });
     connect(&test, &RadioTest::triesHidden, Ptry, &QWidget::hide);
-    connect(&test, &RadioTest::refreshed, this, [this](bool carrierOn, bool measuring) {
-        showState(radioTestDisplay(carrierOn, measuring));
+    connect(&test, &RadioTest::refreshed, this, [this](const RadioTestState &state) {
+        showState(radioTestDisplay(state.carrierOn, state.measuring));
     });
     connect(&test, &RadioTest::carrierTimeShown, this, [this](int seconds) {
         LCarrierTime->setText(CarrierTime.arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0')));
