@@ -1,6 +1,8 @@
 #include "core/config/ConfigImage.h"
 #include "core/config/ConsistencyRules.h"
 #include "core/config/NumberText.h"
+#include "core/workflow/ConfigResults.h"
+#include "core/workflow/ImageComparison.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -26,6 +28,10 @@ private slots:
     void consistencyRules();
     void timeoutTooShort_data();
     void timeoutTooShort();
+    void roleRule_data();
+    void roleRule();
+    void singleWordDifference_data();
+    void singleWordDifference();
     void paddedNumber_data();
     void paddedNumber();
     void fixedPointText_data();
@@ -131,6 +137,7 @@ void TestConfig::writeImage_counterAdvancesAndWraps_data()
     QTest::addColumn<int>("writtenCounter");
     QTest::newRow("first write") << 0 << 1;
     QTest::newRow("seventh") << 7 << 8;
+    QTest::newRow("last before the wrap") << 65534 << 65535;
     QTest::newRow("wraps") << 65535 << 0;
 }
 
@@ -151,6 +158,8 @@ void TestConfig::consistencyRules_data()
     QTest::addColumn<WordValues>("expected");
     // Words not named start from the defaults.
     QTest::newRow("short radio timeout") << WordValues{{35, 100}} << WordValues{{35, 250}, {31, 150}};
+    QTest::newRow("timeout 250 is the floor") << WordValues{{35, 250}} << WordValues{{35, 250}, {31, 150}};
+    QTest::newRow("timeout 251 derives reset") << WordValues{{35, 251}} << WordValues{{35, 251}, {31, 243}};
     QTest::newRow("timeout 7500") << WordValues{{35, 7500}} << WordValues{{31, 4386}};
     QTest::newRow("timeout 7501") << WordValues{{35, 7501}} << WordValues{{31, 4400}};
     QTest::newRow("cycle too long") << WordValues{{33, 500}, {35, 1200}}
@@ -158,12 +167,27 @@ void TestConfig::consistencyRules_data()
     QTest::newRow("cycle too short") << WordValues{{33, 50}, {35, 1200}}
                                      << WordValues{{33, 90}, {39, 60}, {38, 1}};
     QTest::newRow("rs485 cycle") << WordValues{{51, 60}, {53, 110}} << WordValues{{51, 73}};
+    // Just above a third of the timeout the cycle is cut to the nearest third, just below kept.
+    QTest::newRow("radio cycle 401 of 1201") << WordValues{{33, 401}, {35, 1201}}
+                                             << WordValues{{33, 400}, {39, 370}, {38, 8}};
+    QTest::newRow("radio cycle 399 kept") << WordValues{{33, 399}} << WordValues{{33, 399}, {39, 369}, {38, 7}};
+    QTest::newRow("radio cycle 89") << WordValues{{33, 89}} << WordValues{{33, 90}, {39, 60}, {38, 1}};
+    QTest::newRow("rs485 cycle half of 110") << WordValues{{51, 55}, {53, 110}} << WordValues{{51, 73}};
+    QTest::newRow("rs485 cycle below half of 111") << WordValues{{51, 55}, {53, 111}} << WordValues{{51, 55}};
+    QTest::newRow("rs485 cycle 4") << WordValues{{51, 4}} << WordValues{{51, 5}};
+    QTest::newRow("rs485 cycle 6 kept") << WordValues{{51, 6}} << WordValues{{51, 6}};
     QTest::newRow("rs485 timeout 0") << WordValues{{53, 0}} << WordValues{{51, 5}, {53, 0}};
     QTest::newRow("timerNo1") << WordValues{{37, 10}} << WordValues{{37, 50}};
+    QTest::newRow("timerNo1 49") << WordValues{{37, 49}} << WordValues{{37, 50}};
+    QTest::newRow("timerNo1 51 kept") << WordValues{{37, 51}} << WordValues{{37, 51}};
     QTest::newRow("addresses") << WordValues{{40, 0}, {42, 0}, {44, 250}, {46, 100}, {48, 99}}
                                << WordValues{{40, 1}, {42, 0}, {44, 99}, {46, 99}, {48, 99}};
     QTest::newRow("master 100") << WordValues{{40, 100}} << WordValues{{40, 99}};
+    QTest::newRow("master 99, every slave 100")
+        << WordValues{{40, 99}, {42, 100}, {44, 100}, {46, 100}, {48, 100}}
+        << WordValues{{40, 99}, {42, 99}, {44, 99}, {46, 99}, {48, 99}};
     QTest::newRow("analogue sources") << WordValues{{62, 7}, {64, 4}} << WordValues{{62, 0}, {64, 4}};
+    QTest::newRow("analogue sources 4 and 5") << WordValues{{62, 4}, {64, 5}} << WordValues{{62, 4}, {64, 0}};
     QTest::newRow("untouched words keep even 300") << WordValues{{70, 300}, {36, 9}, {100, 9}}
                                                    << WordValues{{70, 300}, {36, 9}, {100, 9}};
 }
@@ -192,6 +216,9 @@ void TestConfig::timeoutTooShort_data()
     QTest::addColumn<bool>("radioRed");
     QTest::newRow("defaults") << 50 << 110 << 250 << 1200 << false << false;
     QTest::newRow("rs485 at the limit") << 55 << 110 << 250 << 1200 << true << false;
+    QTest::newRow("rs485 2x55 < 111") << 55 << 111 << 250 << 1200 << false << false;
+    QTest::newRow("radio 4x150 = 600") << 50 << 110 << 150 << 600 << false << true;
+    QTest::newRow("radio 4x150 < 601") << 50 << 110 << 150 << 601 << false << false;
     QTest::newRow("radio 4x160 >= 600") << 50 << 110 << 160 << 600 << false << true;
     QTest::newRow("radio 4x149 < 600") << 50 << 110 << 149 << 600 << false << false;
 }
@@ -209,6 +236,61 @@ void TestConfig::timeoutTooShort()
     image[35] = quint16(timeout35);
     QTEST(rs485TimeoutTooShort(image), "rs485Red");
     QTEST(radioTimeoutTooShort(image), "radioRed");
+}
+
+void TestConfig::roleRule_data()
+{
+    QTest::addColumn<int>("bits41");
+    QTest::addColumn<int>("station");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("master") << 0x0001 << 5 << 0;
+    QTest::newRow("master with RS485") << 0x0003 << 5 << 0;
+    QTest::newRow("slave with RS485") << 0x0002 << 5 << 5;
+    QTest::newRow("slave, other bits set") << 0xFFFE << 7 << 7;
+}
+
+void TestConfig::roleRule()
+{
+    QFETCH(int, bits41);
+    QFETCH(int, station);
+    ConfigWords image{};
+    image[41] = quint16(bits41);
+    image[36] = quint16(station);
+    applyRoleRule(image);
+    QTEST(int(image[36]), "expected");
+}
+
+void TestConfig::singleWordDifference_data()
+{
+    QTest::addColumn<int>("address");
+    QTest::addColumn<bool>("compared"); // the comparison leaves out words 0..29 and 255
+    QTest::newRow("word 0") << 0 << false;
+    QTest::newRow("word 29") << 29 << false;
+    QTest::newRow("word 30") << 30 << true;
+    QTest::newRow("word 254") << 254 << true;
+    QTest::newRow("word 255") << 255 << false;
+}
+
+void TestConfig::singleWordDifference()
+{
+    QFETCH(int, address);
+    QFETCH(bool, compared);
+    ConfigWords ours;
+    setDefaultWords(ours);
+    ConfigWords module = ours;
+    module[address] = quint16(ours[address] + 7);
+
+    const QList<WordDifference> differences = compareImages(ours, module);
+    QCOMPARE(differences.size(), compared ? 1 : 0);
+    if (compared) {
+        QCOMPARE(differences[0].address, address);
+        QCOMPARE(int(differences[0].ours), int(ours[address]));
+        QCOMPARE(int(differences[0].module), int(module[address]));
+    }
+    // The verify read checks every word, the factory words and the checksum too.
+    const QList<VerifyDifference> verified = verifyDifferences(ours, module);
+    QCOMPARE(verified.size(), 1);
+    QVERIFY(verified[0] == (VerifyDifference{address, ours[address], module[address]}));
 }
 
 void TestConfig::paddedNumber_data()
