@@ -22,7 +22,10 @@ Commands:
   diff --port P FILE.VMC      Read the module and list the words in which it differs from
                               the file: address, setting, file value, module value.
                               Factory and calibration words (0..29) and the checksum
-                              (255) are left out: a write keeps the module's own.
+                              (255) are left out: a write keeps the module's own. The
+                              module's words are compared as it sent them, also those
+                              the consistency rules would change (so diff reports them,
+                              exit 5, where earlier versions said no difference).
   firmware --port P FILE.qvx  Update the firmware: boot command, the bootloader's start
                               window, all rows, restart. A file the update window refuses
                               is refused here too, before any module is touched.

@@ -53,6 +53,13 @@ bool ConfigExchange::isAwaitingReply() const
     return m_awaited && !m_awaited->isFinished();
 }
 
+void ConfigExchange::supersede()
+{
+    ExchangeEventData data;
+    data.end = OperationEnd::cancelled();
+    handle(Event::Cancel, data);
+}
+
 void ConfigExchange::run(const Exchange::Actions &actions, const ExchangeEventData &data)
 {
     for (const Action action : actions)

@@ -51,6 +51,9 @@ public:
     bool isPauseDue() const { return m_pause.isActive(); }
     bool isAwaitingReply() const;
 
+    // Another operation takes the module: the one under way ends as cancelled.
+    void supersede() override;
+
 signals:
     void logged(const LogEntry &entry);
     // A line for the diagnostic list.

@@ -28,8 +28,6 @@ public:
     // Gives the operation under way up: nothing more is sent; it ends as cancelled.
     void abandon();
 
-    void supersede() override { handle(Exchange::Event::Cancel, {OperationEnd::cancelled()}); }
-
 signals:
     void stepChanged(ConfigWorkflow::Step step);
     void readFinished(const ReadResult &result);

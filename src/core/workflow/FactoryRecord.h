@@ -25,8 +25,6 @@ public:
     // The window closed: a write under way stops where it is.
     void close();
 
-    void supersede() override { handle(Exchange::Event::Cancel, {OperationEnd::cancelled()}); }
-
 signals:
     void stepChanged(FactoryRecord::Step step);
     void readFinished(const ReadResult &result);

@@ -12,6 +12,8 @@ struct WordDifference
     QString name;      // the setting's name, empty for a word without one
     quint16 ours = 0;  // the file's, or the window's
     quint16 module = 0;
+
+    bool operator==(const WordDifference &) const = default;
 };
 
 // Factory (0..19) and calibration words (20..29) stay the module's, and the checksum (255) is

@@ -27,10 +27,12 @@ struct OperationEnd
     QString text;
 
     bool succeeded() const { return failure == Failure::None; }
+    bool operator==(const OperationEnd &) const = default;
     static OperationEnd cancelled() { return {Failure::Cancelled, {}}; }
     // The end an exchange that did not succeed brings its operation to.
     static OperationEnd of(const ReplyOutcome &outcome);
 };
+Q_DECLARE_METATYPE(Failure)
 Q_DECLARE_METATYPE(OperationEnd)
 
 // How a failed exchange is told in the main log: "Fehler bei Kommunikation" with the link's
