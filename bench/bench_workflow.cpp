@@ -1,8 +1,9 @@
 // How long a read and a complete write take in the tool, against velka-sim on a
 // pseudo-terminal, unpaced and at the real line speed, compared with the least time the
-// sequence can take: the knock, the line time of every byte, every quiet time and every
-// follow-up interval. The verify read waits for the module's acknowledgement of the data
-// and starts no sooner than 200 ms after the data frame.
+// sequence can take: the knock, the line time of every byte, every quiet time and the
+// follow-up interval before every request that follows a reply. The verify read waits for
+// the module's acknowledgement of the data and starts no sooner than 200 ms after the data
+// frame.
 // Then the same with replies judged as soon as they are whole (`velka-cli --fast`): there the
 // least time keeps only the module's own gaps, the knock and the 200 ms before the verify.
 //
@@ -54,25 +55,26 @@ struct Timing
     double wireMs(int bytes) const { return paced ? bytes * MsPerByte : 0.0; }
 };
 
-// A request with its preamble: (bytes sent, bytes received).
+// A request with its preamble and its reply: (bytes sent, bytes received).
 double exchangeMs(int sent, int received, const Timing &t)
 {
-    return t.wireMs(sent + received) + t.quietMs() + t.followUpMs();
+    return t.wireMs(sent + received) + t.quietMs();
 }
 
 double readMinimumMs(const Timing &t)
 {
-    // The last knock burst goes out right before the request.
+    // The last knock burst goes out right before the request; the reply is acted on at once.
     return KnockMs + exchangeMs(11 + 50 + 8, 390, t);
 }
 
 double writeMinimumMs(const Timing &t)
 {
-    double ms = readMinimumMs(t);
-    ms += t.wireMs(50 + 8 + 6) + t.quietMs();                               // write request, acknowledged
-    ms += std::max(AfterDataMs, t.wireMs(388 + 6) + t.quietMs() + t.followUpMs()); // data frame, acknowledged
-    ms += exchangeMs(50 + 8, 390, t);                                       // verify read
-    ms += exchangeMs(50 + 8, 6, t);                                         // restart
+    // The follow-up interval comes before each request that follows a reply.
+    double ms = readMinimumMs(t) + t.followUpMs();
+    ms += exchangeMs(50 + 8, 6, t);                                                // write request, acknowledged
+    ms += std::max(AfterDataMs, exchangeMs(388, 6, t) + t.followUpMs());           // data frame, acknowledged
+    ms += exchangeMs(50 + 8, 390, t) + t.followUpMs();                             // verify read
+    ms += exchangeMs(50 + 8, 6, t);                                                // restart
     return ms;
 }
 

@@ -314,6 +314,22 @@ void TestCli::diff_listsDifferingWordsByNameAndValues()
     QCOMPARE(differences[0].toObject().value("module").toInt(), int(file[Word::SystemId]) - 1);
     QCOMPARE(differences[1].toObject().value("name").toString(), QStringLiteral("out2 source"));
     QCOMPARE(differences[1].toObject().value("file").toInt(), 3);
+
+    // A module holding a radio cycle the rules do not allow (6 s with a 12 s time-out) is
+    // compared as it is, as the window compares it: a write of the same file would change it.
+    ConfigWords odd = *sim.image();
+    odd[Word::RadioCycle] = 600;
+    odd[Word::RadioTimeout] = 1200;
+    odd[Word::Checksum] = imageChecksum(odd);
+    QVERIFY(writeConfig(path("odd.VMC"), odd));
+    SimModule &oddModule = startSim({"--config", path("odd.VMC")});
+    const CliRun oddRun = runCli({"diff", "-p", oddModule.device, "odd.VMC", "--json"});
+    QCOMPARE(oddRun.exitCode, 5);
+    const QJsonArray oddDifferences =
+        QJsonDocument::fromJson(oddRun.out.toUtf8()).object().value("differences").toArray();
+    QVERIFY(!oddDifferences.isEmpty());
+    QCOMPARE(oddDifferences[0].toObject().value("address").toInt(), Word::RadioCycle);
+    QCOMPARE(oddDifferences[0].toObject().value("module").toInt(), 600);
 }
 
 void TestCli::report_writesThePdfOrHtmlOfAFile()

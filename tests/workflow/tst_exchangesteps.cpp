@@ -13,6 +13,21 @@ Q_DECLARE_METATYPE(Exchange::RecordStep)
 Q_DECLARE_METATYPE(Exchange::Event)
 Q_DECLARE_METATYPE(Exchange::Actions)
 
+namespace {
+// The columns of a table of `Step`, and the function that adds one row to it.
+template <class Step>
+auto tableOf()
+{
+    QTest::addColumn<Step>("step");
+    QTest::addColumn<Event>("event");
+    QTest::addColumn<Step>("next");
+    QTest::addColumn<Actions>("actions");
+    return [](const char *name, Step step, Event event, Step next, const Actions &actions) {
+        QTest::newRow(name) << step << event << next << actions;
+    };
+}
+} // namespace
+
 class TestExchangeSteps : public QObject
 {
     Q_OBJECT
@@ -26,13 +41,7 @@ private slots:
 void TestExchangeSteps::configuration_data()
 {
     using S = ConfigStep;
-    QTest::addColumn<S>("step");
-    QTest::addColumn<E>("event");
-    QTest::addColumn<S>("next");
-    QTest::addColumn<Actions>("actions");
-    const auto row = [](const char *name, S step, E event, S next, const Actions &actions) {
-        QTest::newRow(name) << step << event << next << actions;
-    };
+    const auto row = tableOf<S>();
     // A read: knock, read, take the image.
     row("read asked", S::Idle, E::Read, S::Reading, {A::Knock});
     row("knock done", S::Reading, E::KnockDone, S::Reading, {A::SendRead});
@@ -85,13 +94,7 @@ void TestExchangeSteps::configuration()
 void TestExchangeSteps::factoryRecord_data()
 {
     using S = RecordStep;
-    QTest::addColumn<S>("step");
-    QTest::addColumn<E>("event");
-    QTest::addColumn<S>("next");
-    QTest::addColumn<Actions>("actions");
-    const auto row = [](const char *name, S step, E event, S next, const Actions &actions) {
-        QTest::newRow(name) << step << event << next << actions;
-    };
+    const auto row = tableOf<S>();
     row("record asked", S::Idle, E::Read, S::Reading, {A::Knock});
     row("knock done", S::Reading, E::KnockDone, S::Reading, {A::SendRead});
     row("record read", S::Reading, E::Accepted, S::Open,

@@ -1,5 +1,7 @@
 #include "core/workflow/ExchangeSteps.h"
 
+#include <optional>
+
 namespace Exchange {
 
 namespace {
@@ -34,6 +36,22 @@ bool isRecordWrite(RecordStep step)
     return step == RecordStep::RequestingWrite || step == RecordStep::SendingData || step == RecordStep::Verifying;
 }
 
+// The write's own steps, the same in a configuration write and a factory write: the write
+// request, the data frame, the module's time to store it, the read back.
+template <class Step>
+std::optional<Transition<Step>> writeTransition(Step step, Event event)
+{
+    if (step == Step::RequestingWrite && event == E::Accepted)
+        return Transition<Step>{Step::SendingData, {A::SendData}};
+    if (step == Step::SendingData && event == E::Accepted)
+        return Transition<Step>{Step::Settling, {A::PauseAfterData}};
+    if (step == Step::Settling && event == E::PauseOver)
+        return Transition<Step>{Step::Verifying, {A::LogDataWritten, A::SendRead}};
+    if (step == Step::Verifying && event == E::Accepted)
+        return Transition<Step>{Step::Verifying, {A::CheckVerify}};
+    return std::nullopt;
+}
+
 } // namespace
 
 Transition<ConfigStep> configTransition(ConfigStep step, Event event)
@@ -48,6 +66,8 @@ Transition<ConfigStep> configTransition(ConfigStep step, Event event)
         return {step == S::Idle ? S::Reading : step, {A::Knock}};
     if (event == E::KnockDone && isReadStep(step))
         return {step, {A::SendRead}};
+    if (const auto write = writeTransition(step, event))
+        return *write;
 
     switch (step) {
     case S::Idle:
@@ -75,21 +95,8 @@ Transition<ConfigStep> configTransition(ConfigStep step, Event event)
         if (event == E::PauseOver)
             return {S::RequestingWrite, {A::SendWriteRequest}};
         break;
-    case S::RequestingWrite:
-        if (event == E::Accepted)
-            return {S::SendingData, {A::SendData}};
-        break;
-    case S::SendingData:
-        if (event == E::Accepted)
-            return {S::Settling, {A::PauseAfterData}};
-        break;
-    case S::Settling:
-        if (event == E::PauseOver)
-            return {S::Verifying, {A::LogDataWritten, A::SendRead}};
-        break;
     case S::Verifying:
         switch (event) {
-        case E::Accepted: return {S::Verifying, {A::CheckVerify}};
         case E::VerifyMatched: return {S::PausingBeforeRestart, {A::ReportVerified, A::TakeImage, A::Pause}};
         // The module keeps running with what it has; the user may write again.
         case E::VerifyDiffered: return {S::Idle, {A::ReportDifferences, A::FinishWrite}};
@@ -103,6 +110,8 @@ Transition<ConfigStep> configTransition(ConfigStep step, Event event)
     case S::Restarting:
         if (event == E::Accepted)
             return {S::Idle, {A::LogRestarted, A::FinishWrite}};
+        break;
+    default:
         break;
     }
     return unchanged;
@@ -140,6 +149,8 @@ Transition<RecordStep> recordTransition(RecordStep step, Event event)
     default:
         break;
     }
+    if (const auto write = writeTransition(step, event))
+        return *write;
 
     switch (step) {
     case S::Idle:
@@ -159,21 +170,8 @@ Transition<RecordStep> recordTransition(RecordStep step, Event event)
         if (event == E::Write)
             return {S::RequestingWrite, {A::SendWriteRequest}};
         break;
-    case S::RequestingWrite:
-        if (event == E::Accepted)
-            return {S::SendingData, {A::SendData}};
-        break;
-    case S::SendingData:
-        if (event == E::Accepted)
-            return {S::Settling, {A::PauseAfterData}};
-        break;
-    case S::Settling:
-        if (event == E::PauseOver)
-            return {S::Verifying, {A::LogDataWritten, A::SendRead}};
-        break;
     case S::Verifying:
         switch (event) {
-        case E::Accepted: return {S::Verifying, {A::CheckVerify}};
         // The module keeps running: a factory write never restarts it.
         case E::VerifyMatched:
             return {S::Open, {A::ReportVerified, A::TakeImage, A::KeepModuleWords, A::FinishRecordWrite}};
@@ -181,7 +179,7 @@ Transition<RecordStep> recordTransition(RecordStep step, Event event)
         default: break;
         }
         break;
-    case S::Closing:
+    default:
         break;
     }
     return unchanged;
