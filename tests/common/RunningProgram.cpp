@@ -12,6 +12,11 @@ RunningProgram::RunningProgram() = default;
 
 RunningProgram::~RunningProgram()
 {
+    // A failed check names only its condition; the main log tells what the program did.
+    if (m_program && QTest::currentTestFailed()) {
+        if (auto *log = control<QTextEdit>(QStringLiteral("MInfo")))
+            qInfo().noquote() << "main log of the failed test:\n" + log->toPlainText();
+    }
     m_program.reset();
     m_sim.reset();
     qunsetenv("VELKA_USB_ADAPTERS");

@@ -332,6 +332,8 @@ void TestPorts::simulatedAdapter_becomesTheLinkUntilItStops()
     QTRY_COMPARE(outcomes->size(), 1);
     QVERIFY(outcomes->first().accepted());
     QVERIFY(m_sim->received().isEmpty());
+    // What the watch asks every two seconds: while the adapter's device is there, it stays.
+    QVERIFY(m_lines->link.adapters().status());
 
     adapter.terminate();
     QVERIFY(adapter.waitForFinished(5000));

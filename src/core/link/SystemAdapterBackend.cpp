@@ -101,6 +101,7 @@ bool SystemAdapterBackend::open(const QString &serialNumber)
     if (!m_port.open(QIODevice::ReadWrite))
         return false;
     m_serial = serialNumber;
+    m_device = it->second;
     return true;
 }
 
@@ -122,7 +123,7 @@ bool SystemAdapterBackend::status()
         return false;
     const std::map<QString, QString> adapters = listing();
     const auto it = adapters.find(m_serial);
-    return it != adapters.end() && it->second == m_port.portName();
+    return it != adapters.end() && it->second == m_device;
 }
 
 void SystemAdapterBackend::purgeReceive()
@@ -160,6 +161,7 @@ void SystemAdapterBackend::close()
         m_port.flush();
     m_port.close();
     m_serial.clear();
+    m_device.clear();
 }
 
 void SystemAdapterBackend::onError(QSerialPort::SerialPortError error)
@@ -169,5 +171,6 @@ void SystemAdapterBackend::onError(QSerialPort::SerialPortError error)
     // Unplugged: nothing more will come; the watch finds it gone at once.
     m_port.close();
     m_serial.clear();
+    m_device.clear();
     emit lost();
 }

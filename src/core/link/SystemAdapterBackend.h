@@ -41,6 +41,9 @@ private:
 
     QSerialPort m_port;
     QString m_serial;
+    // The device it was opened on, as the listing names it: QSerialPort::portName() drops
+    // the "/dev/" and so never equals a listed device.
+    QString m_device;
     // The system's listing is slow to make (milliseconds, every second while searching); on
     // Linux it is made again only when the devices that can be adapters change.
     QStringList m_candidates;
