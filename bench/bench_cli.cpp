@@ -33,13 +33,6 @@
 
 namespace {
 
-class QuietReport final : public FirmwareReport
-{
-public:
-    void report(const LogEntry &) override {}
-    void diagnostic(const QString &) override {}
-};
-
 struct Sim
 {
     std::unique_ptr<QProcess> process = std::make_unique<QProcess>();
@@ -54,7 +47,7 @@ QList<quint32> fileInstructions(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     FirmwareFile parsed;
-    QuietReport report;
+    SilentFirmwareReport report;
     if (parsed.parse(FirmwareFile::decode(file.readAll()), report) != FirmwareFile::Outcome::Usable)
         return {};
     QList<quint32> instructions;

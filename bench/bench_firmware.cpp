@@ -35,13 +35,6 @@ double rowMinimumMs(bool paced)
     return (paced ? RowLineBytes * MsPerByte : 0.0) + 3 * QuietMs;
 }
 
-class QuietReport final : public FirmwareReport
-{
-public:
-    void report(const LogEntry &) override {}
-    void diagnostic(const QString &) override {}
-};
-
 BootRow bootRow(const FirmwareRow &row)
 {
     return {row.address, row.erasesPage, row.data};
@@ -98,7 +91,7 @@ int main(int argc, char **argv)
     FirmwareFileWriter writer;
     for (int i = 0; i < ProgramMemory::MaxInstructions; ++i)
         writer.instructions << quint32((i * 2654435761u) & 0x7FFFFF);
-    QuietReport report;
+    SilentFirmwareReport report;
     FirmwareFile file;
     RowTable table;
     if (file.parse(writer.lines(), report) != FirmwareFile::Outcome::Usable || !table.build(file, report)) {

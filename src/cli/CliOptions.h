@@ -1,21 +1,24 @@
 #pragma once
 
+#include "core/station/Recipe.h"
+
 #include <QString>
 #include <QStringList>
 
 // What the command line asks for, checked before any port is touched.
 struct CliOptions
 {
-    enum class Command { Ports, Read, Write, Diff, Firmware, QvxInfo, Report };
+    enum class Command { Ports, Read, Write, Diff, Firmware, QvxInfo, Report, Recipe };
 
     Command command = Command::Ports;
     QStringList ports;   // in the order given, each once
     QString file;        // the configuration or firmware file a command works with
     QString output;      // read: where the image goes ("{port}" stands for the port's name);
-                         // report: the PDF or HTML file
+                         // report: the PDF or HTML file; recipe: the recipe file
     bool json = false;
     bool yes = false;
     bool fast = false;   // judge each reply as soon as it is whole (the production line's mode)
+    Recipe recipe;       // recipe: what the new one says, its files as typed (written to `output`)
 };
 
 struct ParsedArguments

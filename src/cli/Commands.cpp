@@ -20,6 +20,7 @@
 #include "core/link/SystemAdapterBackend.h"
 #include "core/report/ConfigReport.h"
 #include "core/workflow/ConfigDocument.h"
+#include "core/workflow/ConfigFileLoad.h"
 #include "documents/ReportDocument.h"
 
 #include <QCoreApplication>
@@ -37,14 +38,6 @@
 
 namespace {
 
-// Reading a firmware file here reports to nobody: what counts is the outcome.
-class SilentReport final : public FirmwareReport
-{
-public:
-    void report(const LogEntry &) override {}
-    void diagnostic(const QString &) override {}
-};
-
 struct LoadedFirmware
 {
     FirmwareLoad load;
@@ -55,40 +48,12 @@ struct LoadedFirmware
 std::unique_ptr<LoadedFirmware> loadFirmware(const QString &path)
 {
     auto loaded = std::make_unique<LoadedFirmware>();
-    SilentReport report;
+    SilentFirmwareReport report;
     loaded->load = loadFirmwareFile(path, report);
-    const FirmwareLoad &load = loaded->load;
-    switch (load.outcome) {
-    case FirmwareLoad::Outcome::Unreadable:
-        loaded->error = load.file ? FirmwareTexts::LoadFailed + QStringLiteral(": ") + path : load.reason;
-        break;
-    case FirmwareLoad::Outcome::Refused:
-        loaded->error = UpdateTexts::Refused.arg(refusalReason(load.file->refusal())) + QStringLiteral(" (")
-            + load.reason.trimmed() + QLatin1Char(')');
-        break;
-    case FirmwareLoad::Outcome::Usable:
-        loaded->rows.build(*load.file, report);
-        break;
-    }
+    loaded->error = loadProblem(loaded->load, path);
+    if (loaded->error.isEmpty())
+        loaded->rows.build(*loaded->load.file, report);
     return loaded;
-}
-
-std::optional<ConfigWords> loadConfiguration(const QString &path, QString *error)
-{
-    const BoundedFile bytes = readBoundedFile(path, ConfigFileMaxBytes);
-    if (!bytes.ok()) {
-        *error = bytes.errorText(path, ConfigFileMaxBytes);
-        return std::nullopt;
-    }
-    std::optional<ConfigWords> image = ConfigFile::read(ConfigFile::decode(bytes.bytes));
-    if (!image) {
-        *error = QStringLiteral("keine gültige Konfigurationsdatei: %1").arg(path);
-        return std::nullopt;
-    }
-    // What the window would write after loading it: the image as the document keeps it.
-    ConfigDocument document;
-    document.takeImage(*image);
-    return document.configImage();
 }
 
 // Each port's output file can be made, and no two ports share one: checked before any port is
@@ -213,7 +178,7 @@ int runQvxInfo(const CliOptions &options, Console &console)
 int runReport(const CliOptions &options, Console &console)
 {
     QString error;
-    const std::optional<ConfigWords> image = loadConfiguration(options.file, &error);
+    const std::optional<ConfigWords> image = loadConfigurationFile(options.file, &error);
     if (!image) {
         // As "Laden" tells it, with the reason.
         Console::printError(ConfigFile::LoadFailed + QStringLiteral(": ") + error);
@@ -264,7 +229,7 @@ int runModuleCommand(const CliOptions &options, Console &console)
     work.fast = options.fast;
     if (options.command == CliOptions::Command::Write || options.command == CliOptions::Command::Diff) {
         QString error;
-        const std::optional<ConfigWords> image = loadConfiguration(options.file, &error);
+        const std::optional<ConfigWords> image = loadConfigurationFile(options.file, &error);
         if (!image) {
             Console::printError(error);
             return ExitCode::FileRefused;

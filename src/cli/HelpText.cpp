@@ -34,13 +34,31 @@ Commands:
   report FILE.VMC -o OUT.pdf  The configuration report of a file as PDF (or -o OUT.html):
                               station role and addresses, radio parameters, RS485,
                               extension channels, the 36 outputs, the image checksum.
+  recipe -o LINE.recipe --name NAME [--firmware F.qvx] [--config C.VMC]
+                              Write a production recipe: what a station does to every
+                              module. Both files are checked as the windows check them
+                              and stamped with their SHA-256; their paths are kept
+                              relative to the recipe's folder. A station refuses the
+                              recipe once a file has changed.
+
+Recipe options:
+      --skip-same-firmware    no update for a module that runs the file's version
+      --retry-firmware        try the firmware step once more after it failed
+      --rssi-min DBM --rssi-max DBM [--rssi-readings N]
+                              a radio check: the median of N readings (default 3) of
+                              the fixture's transmitter within the limits, inclusive
+      --normal-timing         the normal timing (default: the fast one)
+      --read-attempts N       how often the first read is tried (default 3)
+      --absence-s S           how long a fixture is silent before its next unit
+                              (default 5)
 
 Options:
   -p, --port P     The module's port: COM1..COM4 (as the tool maps them; VELKA_COM1..
                    VELKA_COM4 name other devices), a device path such as /dev/ttyUSB0,
                    or usb:SERIAL for the maker's USB adapter. Give it several times to
                    work on several modules at once, each on its own link.
-  -o, --output F   read: the file to save; report: the PDF or HTML file.
+  -o, --output F   read: the file to save; report: the PDF or HTML file; recipe: the
+                   recipe file.
   -y, --yes        write, firmware: do not ask. Without a terminal they refuse to run
                    unless --yes is given.
       --fast       read, write, diff, firmware: judge each reply as soon as it is

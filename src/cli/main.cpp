@@ -48,6 +48,8 @@ int main(int argc, char *argv[])
         return runQvxInfo(options, console);
     case CliOptions::Command::Report:
         return runReport(options, console);
+    case CliOptions::Command::Recipe:
+        return runRecipe(options, console);
     default:
         return runModuleCommand(options, console);
     }

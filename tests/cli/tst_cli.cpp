@@ -13,10 +13,12 @@
 #include "core/firmware/FirmwareFile.h"
 #include "core/firmware/FirmwareLoad.h"
 #include "core/firmware/FirmwareReport.h"
+#include "core/station/Recipe.h"
 #include "ui/main/TFVelka.h"
 #include "core/workflow/ConfigDocument.h"
 
 #include <QJsonArray>
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -64,13 +66,6 @@ struct SimModule
     }
 };
 
-class QuietReport final : public FirmwareReport
-{
-public:
-    void report(const LogEntry &) override {}
-    void diagnostic(const QString &) override {}
-};
-
 std::optional<ConfigWords> readConfig(const QString &path)
 {
     QFile file(path);
@@ -106,6 +101,7 @@ private slots:
     void write_leavesFileImageInModuleWithFactoryWordsKept();
     void diff_listsDifferingWordsByNameAndValues();
     void report_writesThePdfOrHtmlOfAFile();
+    void recipe_stampsItsFilesOrRefusesThem();
     void firmware_leavesProgramMemoryEqualToTheFile_data();
     void firmware_leavesProgramMemoryEqualToTheFile();
     void firmwareJob_endsWithOneResetFrame();
@@ -216,6 +212,25 @@ void TestCli::arguments_data()
                                         << none << "";
     QTest::newRow("--yes on a read") << QStringList{"diff", "-p", "COM1", "f", "-y"}
                                      << "only write and firmware take --yes" << none << "";
+    QTest::newRow("recipe") << QStringList{"recipe", "-o", "L.recipe", "--name", "L", "--config", "c.VMC",
+                                           "--rssi-min", "-80", "--rssi-max=-30", "--absence-s", "0.5"}
+                            << "" << none << "";
+    QTest::newRow("recipe without a name") << QStringList{"recipe", "-o", "L.recipe", "--config", "c.VMC"}
+                                           << "recipe needs --name" << none << "";
+    QTest::newRow("recipe without files") << QStringList{"recipe", "-o", "L.recipe", "--name", "L"}
+                                          << "a recipe needs a firmware file, a configuration file or both" << none << "";
+    QTest::newRow("one radio limit") << QStringList{"recipe", "-o", "L", "--name", "L", "--config", "c", "--rssi-max", "-3"}
+                                     << "the radio check needs both --rssi-min and --rssi-max" << none << "";
+    QTest::newRow("a limit in words") << QStringList{"recipe", "-o", "L", "--name", "L", "--rssi-min", "low"}
+                                      << "--rssi-min needs a whole number, not low" << none << "";
+    QTest::newRow("absence below its least")
+        << QStringList{"recipe", "-o", "L", "--name", "L", "--config", "c", "--absence-s", "0.4"}
+        << "the absence time must lie within 0.5..600 s" << none << "";
+    QTest::newRow("recipe with a port") << QStringList{"recipe", "-o", "L", "--name", "L", "-p", "COM1"}
+                                        << "recipe takes no --port" << none << "";
+    QTest::newRow("a recipe option on a write") << QStringList{"write", "-p", "COM1", "f.VMC", "--skip-same-firmware"}
+                                                << "only recipe takes --name, --firmware, --config and the recipe's settings"
+                                                << none << "";
 }
 
 void TestCli::arguments()
@@ -347,6 +362,31 @@ void TestCli::report_writesThePdfOrHtmlOfAFile()
     QVERIFY(fileBytes(path("unit.pdf")).startsWith("%PDF"));
 }
 
+void TestCli::recipe_stampsItsFilesOrRefusesThem()
+{
+    QVERIFY(writeConfig(path("unit.VMC"), ModuleFirmware::factoryImage()));
+    QVERIFY(QDir(m_dir->path()).mkpath("line") && QDir(m_dir->path()).mkpath("files"));
+    QVERIFY(!demoFirmware(2, "files/update.qvx").isEmpty());
+    const CliRun run = runCli({"recipe", "-o", "line/LINE.recipe", "--name", "Linie 1", "--firmware",
+                               "files/update.qvx", "--config", "unit.VMC", "--skip-same-firmware", "--json"});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
+    const QJsonObject result = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    QCOMPARE(result.value("configurationSha256").toString(), QString::fromLatin1(sha256Hex(fileBytes(path("unit.VMC")))));
+    // What a station reads back: the files found from the recipe's own folder.
+    const LoadedRecipe loaded = loadRecipe(path("line/LINE.recipe"));
+    QVERIFY2(loaded.ok(), qPrintable(loaded.error));
+    QCOMPARE(loaded.recipe.firmwarePath, QStringLiteral("../files/update.qvx"));
+    QCOMPARE(loaded.recipe.configPath, QStringLiteral("../unit.VMC"));
+    QVERIFY(loaded.recipe.skipSameFirmware);
+
+    // A configuration that does not load makes no recipe, and leaves none behind.
+    QFile::resize(path("unit.VMC"), 100);
+    const CliRun refused = runCli({"recipe", "-o", "bad.recipe", "--name", "x", "--config", "unit.VMC"});
+    QCOMPARE(refused.exitCode, 3);
+    QVERIFY2(refused.err.contains(QStringLiteral("keine gültige Konfigurationsdatei")), qPrintable(refused.err));
+    QVERIFY(!QFile::exists(path("bad.recipe")));
+}
+
 void TestCli::firmware_leavesProgramMemoryEqualToTheFile_data()
 {
     QTest::addColumn<QStringList>("simArguments");
@@ -381,7 +421,7 @@ void TestCli::firmware_leavesProgramMemoryEqualToTheFile()
              simArguments.contains("--incomplete"));
 
     FirmwareFile parsed;
-    QuietReport report;
+    SilentFirmwareReport report;
     QCOMPARE(parsed.parse(FirmwareFile::decode(fileBytes(file)), report), FirmwareFile::Outcome::Usable);
     QList<quint32> instructions;
     for (int a = 0; a < parsed.addressCount(); a += 2)
@@ -397,7 +437,7 @@ void TestCli::firmwareJob_endsWithOneResetFrame()
     QVERIFY(module.open());
     module.setCountdownInterval(200);
     const QString file = demoFirmware(2);
-    QuietReport report;
+    SilentFirmwareReport report;
     const FirmwareLoad load = loadFirmwareFile(file, report);
     QCOMPARE(load.outcome, FirmwareLoad::Outcome::Usable);
     QString error;

@@ -22,14 +22,6 @@ constexpr quint32 Erased = 0xFFFFFF;
 constexpr int RowUnits = 128;
 constexpr int PageUnits = 1024;
 
-// Swallows what reading and dividing report; the tests judge the rows themselves.
-class QuietReport final : public FirmwareReport
-{
-public:
-    void report(const LogEntry &) override {}
-    void diagnostic(const QString &) override {}
-};
-
 quint32 instruction(int address)
 {
     return quint32(address * 2654435761u) & 0xFFFFFF & ~quint32(0x010000); // never all ones
@@ -119,7 +111,7 @@ void TestRowTransfer::generatedFile_landsInProgramMemoryInstructionForInstructio
             writer.instructions << (erased ? Erased : instruction(address));
         }
     }
-    QuietReport report;
+    SilentFirmwareReport report;
     FirmwareFile file;
     QCOMPARE(file.parse(writer.lines(), report), FirmwareFile::Outcome::Usable);
     RowTable table;
@@ -174,7 +166,7 @@ void TestRowTransfer::bootloaderFault_endsTheRowWithItsText()
     writer.startAddress = 0x0800;
     for (int i = 0; i < 2 * 64; ++i)
         writer.instructions << instruction(i);
-    QuietReport report;
+    SilentFirmwareReport report;
     FirmwareFile file;
     QCOMPARE(file.parse(writer.lines(), report), FirmwareFile::Outcome::Usable);
     RowTable table;

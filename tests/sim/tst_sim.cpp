@@ -224,13 +224,6 @@ void TestSim::program_printsPathServesOptionsAndStopsOnTerm()
 }
 
 namespace {
-class QuietReport final : public FirmwareReport
-{
-public:
-    void report(const LogEntry &) override {}
-    void diagnostic(const QString &) override {}
-};
-
 // Runs velka-sim to completion; its exit code, or -1 when it did not end by itself.
 int runSimProgram(const QStringList &arguments)
 {
@@ -265,7 +258,7 @@ void TestSim::program_writesDemoFirmwareFile()
 
     QFile written(path);
     QVERIFY(written.open(QIODevice::ReadOnly));
-    QuietReport report;
+    SilentFirmwareReport report;
     FirmwareFile file;
     QCOMPARE(file.parse(FirmwareFile::decode(written.readAll()), report), FirmwareFile::Outcome::Usable);
     QCOMPARE(file.versionText(), version);

@@ -17,7 +17,13 @@ FirmwareLoad loadFirmwareFile(const QString &path, FirmwareReport &report)
         load.reason = source.errorText(path, FirmwareFileMaxBytes);
         return load;
     }
-    const QStringList lines = FirmwareFile::decode(source.bytes);
+    return firmwareFromBytes(source.bytes, path, report);
+}
+
+FirmwareLoad firmwareFromBytes(const QByteArray &bytes, const QString &path, FirmwareReport &report)
+{
+    FirmwareLoad load;
+    const QStringList lines = FirmwareFile::decode(bytes);
     report.fileLines(lines);
     report.report({LogKind::Progress, UpdateTexts::Loading + QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()),
                    LogLayout::Framed});
@@ -48,4 +54,18 @@ QString refusalReason(FirmwareFile::Refusal refusal)
     case FirmwareFile::Refusal::BeyondMemory: return UpdateTexts::ReasonSize;
     default: return UpdateTexts::ReasonNoFile;
     }
+}
+
+QString loadProblem(const FirmwareLoad &load, const QString &path)
+{
+    switch (load.outcome) {
+    case FirmwareLoad::Outcome::Unreadable:
+        return load.file ? FirmwareTexts::LoadFailed + QStringLiteral(": ") + path : load.reason;
+    case FirmwareLoad::Outcome::Refused:
+        return UpdateTexts::Refused.arg(refusalReason(load.file->refusal())) + QStringLiteral(" (")
+            + load.reason.trimmed() + QLatin1Char(')');
+    case FirmwareLoad::Outcome::Usable:
+        break;
+    }
+    return {};
 }

@@ -28,7 +28,13 @@ struct FirmwareLoad
 // Reads and parses the file at `path`. The report hears the file's lines, "Lade Datei: ...",
 // and what parsing tells (the header, or the refusal).
 FirmwareLoad loadFirmwareFile(const QString &path, FirmwareReport &report);
+// The same for bytes already read from `path` (never Unreadable for want of a file).
+FirmwareLoad firmwareFromBytes(const QByteArray &bytes, const QString &path, FirmwareReport &report);
 
 // Why no update may be started from a file with this refusal, as "Kein Update möglich: %1"
 // completes it.
 QString refusalReason(FirmwareFile::Refusal refusal);
+
+// Why `load` (of the file at `path`) cannot be used for an update, as the tools tell it; empty
+// when it can.
+QString loadProblem(const FirmwareLoad &load, const QString &path);

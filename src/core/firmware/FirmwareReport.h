@@ -19,3 +19,11 @@ public:
     // The lines of a file that was read, before they are parsed.
     virtual void fileLines(const QStringList &lines) { Q_UNUSED(lines) }
 };
+
+// Reports to nobody, where only the outcome of reading a file counts.
+class SilentFirmwareReport final : public FirmwareReport
+{
+public:
+    void report(const LogEntry &) override {}
+    void diagnostic(const QString &) override {}
+};
